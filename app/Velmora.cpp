@@ -1,0 +1,5 @@
+#include "framework/Win.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    return 0;
+}

@@ -1,0 +1,41 @@
+# The private Wine prefix that runs tests and the staged program.
+set(WINE_PREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE PATH "Wine prefix for tests")
+set(WINE_HOME "${CMAKE_BINARY_DIR}/winehome")
+# A 64-bit build runs under the 64-bit loader directly: the generic "wine" command would
+# pick the 32-bit loader whenever wine32 is installed.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(WINE_LOADER /usr/lib/wine/wine64)
+  set(WINE_SERVER /usr/lib/wine/wineserver64)
+else()
+  set(WINE_LOADER /usr/lib/wine/wine)
+  set(WINE_SERVER /usr/lib/wine/wineserver)
+endif()
+file(MAKE_DIRECTORY "${WINE_HOME}")
+configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(WINE_RUN "${CMAKE_BINARY_DIR}/wine-run")
+set(CMAKE_CROSSCOMPILING_EMULATOR "${WINE_RUN}")
+
+if(NOT EXISTS "${WINE_PREFIX}/system.reg")
+  message(STATUS "Creating the Wine prefix ${WINE_PREFIX} (once per build folder)")
+  execute_process(COMMAND env -u DISPLAY ${WINE_RUN} wineboot -i OUTPUT_QUIET ERROR_QUIET)
+  # Windows on Xvfb have no window manager: let Wine draw frames itself, otherwise
+  # destroying a window waits two seconds for the absent manager.
+  execute_process(COMMAND ${WINE_RUN} reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f
+                  OUTPUT_QUIET ERROR_QUIET)
+  execute_process(COMMAND ${WINE_RUN} --server -w)
+endif()
+
+# One wineserver for the whole test run; all output goes to /dev/null so that Wine's
+# helper processes do not hold a test's output pipe open.
+add_test(NAME wine_up COMMAND sh -c "'${WINE_RUN}' --server -p >/dev/null 2>&1; '${WINE_RUN}' cmd /c exit >/dev/null 2>&1")
+add_test(NAME wine_down COMMAND sh -c "'${WINE_RUN}' --server -k; '${WINE_RUN}' --server -w; true")
+set_tests_properties(wine_up PROPERTIES FIXTURES_SETUP wine)
+set_tests_properties(wine_down PROPERTIES FIXTURES_CLEANUP wine)
+
+# A GoogleTest executable run whole as one test (each Wine process start costs time).
+function(velmora_add_gtest target)
+  add_test(NAME ${target} COMMAND ${target} --gtest_brief=0)
+  set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900
+                       WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+endfunction()

@@ -1,0 +1,17 @@
+# Cross-compiling Velmora for 64-bit Windows (the test build where 32-bit code cannot run) with mingw-w64 (posix threads).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR AMD64)
+set(_tc x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER   ${_tc}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${_tc}-g++-posix)
+set(CMAKE_RC_COMPILER  ${_tc}-windres)
+find_program(WIDL_EXECUTABLE NAMES ${_tc}-widl widl)
+set(CMAKE_FIND_ROOT_PATH /usr/${_tc})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# -static pulls libgcc, libstdc++ and winpthread in: no mingw DLLs beside the exe.
+set(CMAKE_EXE_LINKER_FLAGS_INIT    "-static -static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
