@@ -1,0 +1,351 @@
+#include "QuorbelTestSupport.h"
+#include <map>
+#include <regex>
+
+namespace qtest {
+
+namespace {
+
+const std::wstring kUninstall = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const std::wstring kArpCache = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache\\";
+const std::wstring kComments = L"Software\\Velmora\\Quorbel\\Comments";
+const std::wstring kPrefix = L"VelmoraQTest_";
+
+std::wstring Text(HRESULT (STDMETHODCALLTYPE IProgramItem::*get)(BSTR*), IProgramItem* item) {
+    BStr s;
+    HRESULT hr = (item->*get)(s.Put());
+    EXPECT_EQ(hr, S_OK);
+    EXPECT_NE(s.Get(), nullptr) << "a successful text result is never a null BSTR";
+    return s.Str();
+}
+
+// Uninstall entries in the prefix's HKLM, one per case the listing must tell apart.
+class QuorbelPrograms : public testing::Test {
+protected:
+    void SetUp() override {
+        RemoveEntries();
+        Entry(L"Full", [](HKEY k) {
+            SetText(k, L"DisplayName", L"Velmora Test Full");
+            SetText(k, L"UninstallString", L"\"C:\\Program Files\\Velmora Test\\unins000.exe\" /x");
+            SetText(k, L"Publisher", L"Velmora Testers");
+            SetText(k, L"InstallLocation", L"%SystemRoot%\\VelmoraTest", REG_EXPAND_SZ);
+            SetText(k, L"DisplayVersion", L"1.2.3");
+            SetText(k, L"HelpLink", L"http://help.example/");
+            SetText(k, L"URLInfoAbout", L"http://about.example/");
+            SetText(k, L"URLUpdateInfo", L"http://update.example/");
+            SetText(k, L"InstallDate", L"20261208");
+            SetText(k, L"DisplayIcon", L"C:\\windows\\system32\\notepad.exe,0");
+            SetDword(k, L"EstimatedSize", 2048);
+            const BYTE bytes[] = {0x01, 0x02, 0xab};
+            SetBytes(k, L"Blob", REG_BINARY, bytes, sizeof bytes);
+            const wchar_t multi[] = L"first\0second\0";
+            SetBytes(k, L"Several", REG_MULTI_SZ, multi, sizeof multi);
+            ULONGLONG big = 1234567890123ULL;
+            SetBytes(k, L"Big", REG_QWORD, &big, sizeof big);
+        });
+        Entry(L"Hidden", [](HKEY k) {
+            SetText(k, L"DisplayName", L"Velmora Test Hidden");
+            SetText(k, L"UninstallString", L"hidden.exe");
+            SetDword(k, L"SystemComponent", 1);
+        });
+        Entry(L"NoName", [](HKEY k) { SetText(k, L"UninstallString", L"noname.exe"); });
+        Entry(L"NoUninstall", [](HKEY k) { SetText(k, L"DisplayName", L"Velmora Test NoUninstall"); });
+        Entry(L"NumberName", [](HKEY k) {
+            SetDword(k, L"DisplayName", 7);
+            SetText(k, L"UninstallString", L"number.exe");
+        });
+        Entry(L"Update", [](HKEY k) {
+            SetText(k, L"DisplayName", L"Security Update for Velmora Test Full");
+            SetText(k, L"UninstallString", L"update.exe /remove");
+            SetText(k, L"ParentKeyName", kPrefix + L"Full");
+            SetText(k, L"ReleaseType", L"Security Update");
+        });
+        Entry(L"KB123456", [](HKEY k) {
+            SetText(k, L"DisplayName", L"Hotfix for Windows (KB123456)");
+            SetText(k, L"UninstallString", L"kb.exe");
+            SetText(k, L"ParentKeyName", L"OperatingSystem");
+        });
+        Entry(L"Plugin", [](HKEY k) {
+            SetText(k, L"DisplayName", L"Velmora Test Plugin");
+            SetText(k, L"UninstallString", L"plugin.exe");
+            SetText(k, L"ParentKeyName", kPrefix + L"Full");
+            SetText(k, L"ReleaseType", L"Plugin");
+        });
+        Entry(L"Junk", [](HKEY k) {
+            SetText(k, L"DisplayName", L"Velmora Test Junk");
+            SetText(k, L"UninstallString", L"junk.exe");
+            SetDword(k, L"Publisher", 99);
+            SetText(k, L"EstimatedSize", L"lots");
+            SetText(k, L"Comments", std::wstring(100000, L'x'));
+            std::vector<BYTE> junk(5000);
+            for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<BYTE>(i * 37);
+            SetBytes(k, L"Junk", REG_BINARY, junk.data(), junk.size());
+            const BYTE shortDword[] = {1, 2};
+            SetBytes(k, L"ShortDword", REG_DWORD, shortDword, sizeof shortDword);
+            const BYTE oddString[] = {'a', 0, 'b'};  // no terminator, odd length
+            SetBytes(k, L"OddString", REG_SZ, oddString, sizeof oddString);
+        });
+
+        // The usage record the system's Add/Remove Programs cache keeps for "Full".
+        TKeyHandle cache;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kArpCache + kPrefix + L"Full").c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, cache.Put(), nullptr), ERROR_SUCCESS);
+        BYTE slow[0x228] = {};
+        DWORD cb = sizeof slow;
+        SYSTEMTIME when{2025, 6, 0, 15, 12, 0, 0, 0};
+        FILETIME lastUsed;
+        SystemTimeToFileTime(&when, &lastUsed);
+        LONG frequency = 12;
+        memcpy(slow, &cb, 4);
+        memcpy(slow + 16, &lastUsed, 8);
+        memcpy(slow + 24, &frequency, 4);
+        SetBytes(cache.Get(), L"SlowInfoCache", REG_BINARY, slow, sizeof slow);
+
+        list_ = NewList();
+        ASSERT_TRUE(list_);
+        ASSERT_EQ(list_->RefreshPrograms(), S_OK);
+    }
+
+    void TearDown() override {
+        list_.Reset();
+        RemoveEntries();
+    }
+
+    template <class Fill>
+    void Entry(const wchar_t* name, Fill fill) {
+        TKeyHandle key;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kUninstall + kPrefix + name).c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, key.Put(), nullptr), ERROR_SUCCESS);
+        fill(key.Get());
+    }
+
+    static void RemoveEntries() {
+        for (const std::wstring& root : {kUninstall, kArpCache}) {
+            TKeyHandle key;
+            if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, root.c_str(), 0, KEY_ALL_ACCESS, key.Put()) != ERROR_SUCCESS) continue;
+            std::vector<std::wstring> ours;
+            wchar_t name[256];
+            for (DWORD i = 0;; ++i) {
+                DWORD len = 256;
+                if (RegEnumKeyExW(key.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+                if (std::wstring(name, len).rfind(kPrefix, 0) == 0) ours.emplace_back(name, len);
+            }
+            for (const auto& n : ours) RegDeleteTreeW(key.Get(), n.c_str());
+        }
+    }
+
+    LONG IndexOf(const std::wstring& shortName) {
+        BStr name(kPrefix + shortName);
+        LONG index = -2;
+        EXPECT_EQ(list_->ProgramIndexOf(name.Get(), &index), S_OK);
+        return index;
+    }
+
+    ComPtr<IProgramItem> Item(const std::wstring& shortName) {
+        ComPtr<IProgramItem> item;
+        LONG index = IndexOf(shortName);
+        EXPECT_GE(index, 0) << FromWide(shortName) << " is not listed";
+        if (index >= 0) {
+            EXPECT_EQ(list_->Item(index, item.Put()), S_OK);
+        }
+        return item;
+    }
+
+    std::map<std::wstring, std::wstring> Values(IProgramItem* item) {
+        std::map<std::wstring, std::wstring> values;
+        ULONG count = 0;
+        EXPECT_EQ(item->RegistryValueCount(&count), S_OK);
+        for (ULONG i = 0; i < count; ++i) {
+            BStr name, data;
+            EXPECT_EQ(item->RegistryValueName(static_cast<LONG>(i), name.Put()), S_OK);
+            EXPECT_EQ(item->RegistryValueData(static_cast<LONG>(i), data.Put()), S_OK);
+            values[name.Str()] = data.Str();
+        }
+        return values;
+    }
+
+    ComPtr<IProgramList> list_;
+};
+
+} // namespace
+
+TEST_F(QuorbelPrograms, ListsEntriesWithNameAndUninstallerButNoSystemComponents) {
+    for (const wchar_t* listed : {L"Full", L"Update", L"KB123456", L"Plugin", L"Junk"}) EXPECT_GE(IndexOf(listed), 0) << FromWide(listed);
+    for (const wchar_t* left : {L"Hidden", L"NoName", L"NoUninstall", L"NumberName"}) EXPECT_EQ(IndexOf(left), -1) << FromWide(left);
+
+    ULONG count = 0;
+    ASSERT_EQ(list_->ProgramCount(&count), S_OK);
+    LONG full = IndexOf(L"Full");
+    ASSERT_LT(static_cast<ULONG>(full), count);
+    ComPtr<IProgramItem> item;
+    ASSERT_EQ(list_->Item(full, item.Put()), S_OK);
+    EXPECT_EQ(Text(&IProgramItem::RegistryName, item.Get()), kPrefix + L"Full");
+
+    LONG patch = -1;
+    for (const wchar_t* name : {L"Update", L"KB123456", L"Plugin", L"Full"}) {
+        ASSERT_EQ(Item(name)->IsSystemPatch(&patch), S_OK);
+        bool expected = std::wstring(name) == L"Update" || std::wstring(name) == L"KB123456";
+        EXPECT_EQ(patch, expected ? 1 : 0) << FromWide(name);
+    }
+}
+
+TEST_F(QuorbelPrograms, ReadersAnswerWithoutLoadDetails) {
+    auto item = Item(L"Full");
+    ASSERT_TRUE(item);
+    IProgramItem* p = item.Get();
+    EXPECT_EQ(Text(&IProgramItem::DisplayName, p), L"Velmora Test Full");
+    EXPECT_EQ(Text(&IProgramItem::DisplayName, p), L"Velmora Test Full") << "answers are stable";
+    EXPECT_EQ(Text(&IProgramItem::UninstallString, p), L"\"C:\\Program Files\\Velmora Test\\unins000.exe\" /x");
+    EXPECT_EQ(Text(&IProgramItem::Publisher, p), L"Velmora Testers");
+    wchar_t windows[MAX_PATH];
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    EXPECT_EQ(Text(&IProgramItem::InstallLocation, p), std::wstring(windows) + L"\\VelmoraTest");
+    EXPECT_EQ(Text(&IProgramItem::Version, p), L"1.2.3");
+    EXPECT_EQ(Text(&IProgramItem::HelpLink, p), L"http://help.example/");
+    EXPECT_EQ(Text(&IProgramItem::AboutLink, p), L"http://about.example/");
+    EXPECT_EQ(Text(&IProgramItem::UpdateLink, p), L"http://update.example/");
+    EXPECT_EQ(Text(&IProgramItem::InstallDate, p), L"20261208");
+    FLOAT size = 0;
+    ASSERT_EQ(p->Size(&size), S_OK);
+    EXPECT_FLOAT_EQ(size, 2048.0f * 1024.0f);
+    LONG icon = -2;
+    ASSERT_EQ(p->IconIndex(&icon), S_OK);
+    EXPECT_GE(icon, 0) << "DisplayIcon names an existing file";
+
+    ULONG usage = 0;
+    ASSERT_EQ(p->UsageCount(&usage), S_OK);
+    EXPECT_EQ(usage, 12u);
+    std::wstring lastUsed = Text(&IProgramItem::LastUsed, p);
+    EXPECT_TRUE(std::regex_match(lastUsed, std::wregex(L"2025-06-1[456] \\d\\d:\\d\\d"))) << FromWide(lastUsed);
+
+    auto values = Values(p);
+    EXPECT_EQ(values[L"DisplayName"], L"Velmora Test Full");
+    EXPECT_EQ(values[L"InstallLocation"], L"%SystemRoot%\\VelmoraTest") << "the listing shows what is stored";
+    EXPECT_EQ(values[L"EstimatedSize"], L"2048");
+    EXPECT_EQ(values[L"Blob"], L"01 02 ab");
+    EXPECT_EQ(values[L"Several"], L"first, second");
+    EXPECT_EQ(values[L"Big"], L"1234567890123");
+    EXPECT_EQ(values.size(), 14u);
+
+    // No usage record, no size: zero and empty rather than a failure.
+    auto plain = Item(L"Plugin");
+    ASSERT_TRUE(plain);
+    ASSERT_EQ(plain->UsageCount(&usage), S_OK);
+    EXPECT_EQ(usage, 0u);
+    EXPECT_EQ(Text(&IProgramItem::LastUsed, plain.Get()), L"");
+    EXPECT_EQ(Text(&IProgramItem::Publisher, plain.Get()), L"");
+    ASSERT_EQ(plain->Size(&size), S_OK);
+    EXPECT_EQ(size, 0.0f);
+}
+
+TEST_F(QuorbelPrograms, BadValuesAndIndexesFailWithErrorTextInsteadOfCrashing) {
+    auto junk = Item(L"Junk");
+    ASSERT_TRUE(junk);
+    ComPtr<ISupportErrorInfo> sei;
+    ASSERT_EQ(junk.As(IID_ISupportErrorInfo, sei), S_OK);
+    EXPECT_EQ(sei->InterfaceSupportsErrorInfo(IID_IProgramItem), S_OK);
+
+    BStr text(L"stale");
+    EXPECT_EQ(junk->Publisher(text.Put()), E_INVALIDARG);
+    EXPECT_EQ(text.Get(), nullptr);
+    std::wstring error = TakeErrorText();
+    EXPECT_NE(error.find(L"Publisher"), std::wstring::npos) << FromWide(error);
+    FLOAT size = -1;
+    EXPECT_EQ(junk->Size(&size), E_INVALIDARG);
+    EXPECT_NE(TakeErrorText().find(L"EstimatedSize"), std::wstring::npos);
+    EXPECT_EQ(Text(&IProgramItem::DisplayName, junk.Get()), L"Velmora Test Junk") << "other readers still work";
+
+    auto values = Values(junk.Get());
+    EXPECT_EQ(values[L"Comments"].size(), 100000u);
+    EXPECT_EQ(values[L"Junk"].size(), 5000u * 3 - 1);
+    EXPECT_EQ(values[L"ShortDword"], L"01 02");
+    EXPECT_EQ(values[L"OddString"], L"a");
+    EXPECT_EQ(values[L"Publisher"], L"99");
+
+    ULONG valueCount = 0;
+    ASSERT_EQ(junk->RegistryValueCount(&valueCount), S_OK);
+    for (LONG bad : {-1L, static_cast<LONG>(valueCount)}) {
+        EXPECT_EQ(junk->RegistryValueName(bad, text.Put()), DISP_E_BADINDEX);
+        EXPECT_EQ(text.Get(), nullptr);
+        EXPECT_NE(TakeErrorText(), L"");
+        EXPECT_EQ(junk->RegistryValueData(bad, text.Put()), DISP_E_BADINDEX);
+        EXPECT_NE(TakeErrorText(), L"");
+    }
+
+    ULONG count = 0;
+    ASSERT_EQ(list_->ProgramCount(&count), S_OK);
+    for (LONG bad : {-1L, static_cast<LONG>(count), LONG(0x7FFFFFFF)}) {
+        ComPtr<IProgramItem> none;
+        EXPECT_EQ(list_->Item(bad, none.Put()), DISP_E_BADINDEX);
+        EXPECT_FALSE(none);
+        EXPECT_NE(TakeErrorText().find(L"out of range"), std::wstring::npos);
+    }
+    ULONG savers = 0;
+    ASSERT_EQ(list_->ScreenSaverCount(&savers), S_OK);
+    EXPECT_EQ(list_->ScreenSaverFileName(static_cast<LONG>(savers), text.Put()), DISP_E_BADINDEX);
+    LONG icon = 0;
+    EXPECT_EQ(list_->ScreenSaverIconIndex(-1, &icon), DISP_E_BADINDEX);
+
+    EXPECT_EQ(list_->ProgramCount(nullptr), E_POINTER);
+    EXPECT_EQ(list_->Item(0, nullptr), E_POINTER);
+    EXPECT_EQ(junk->DisplayName(nullptr), E_POINTER);
+    EXPECT_EQ(junk->Size(nullptr), E_POINTER);
+    EXPECT_EQ(list_->Reserved18(), E_NOTIMPL);
+}
+
+TEST_F(QuorbelPrograms, ItemKeepsItsSnapshotUntilLoadDetails) {
+    auto item = Item(L"Full");
+    ASSERT_TRUE(item);
+    {
+        TKeyHandle key;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kUninstall + kPrefix + L"Full").c_str(), 0, KEY_SET_VALUE, key.Put()),
+                  ERROR_SUCCESS);
+        SetText(key.Get(), L"DisplayVersion", L"2.0");
+    }
+    EXPECT_EQ(Text(&IProgramItem::Version, item.Get()), L"1.2.3");
+    ASSERT_EQ(list_->RefreshPrograms(), S_OK);
+    EXPECT_EQ(Text(&IProgramItem::Version, item.Get()), L"1.2.3") << "a refresh does not change entries already handed out";
+
+    BStr other(kPrefix + L"Junk");
+    EXPECT_EQ(item->LoadDetails(other.Get()), E_INVALIDARG);
+    EXPECT_NE(TakeErrorText(), L"");
+    BStr own(kPrefix + L"Full");
+    ASSERT_EQ(item->LoadDetails(own.Get()), S_OK);
+    EXPECT_EQ(Text(&IProgramItem::Version, item.Get()), L"2.0");
+
+    // An entry uninstalled meanwhile still answers from what was listed.
+    ASSERT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kUninstall + kPrefix + L"Full").c_str()), ERROR_SUCCESS);
+    ASSERT_EQ(item->LoadDetails(own.Get()), S_OK);
+    EXPECT_EQ(Text(&IProgramItem::DisplayName, item.Get()), L"Velmora Test Full");
+    ASSERT_EQ(list_->RefreshPrograms(), S_OK);
+    EXPECT_EQ(IndexOf(L"Full"), -1);
+}
+
+TEST_F(QuorbelPrograms, CommentsPersistForANewInstance) {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kComments.c_str(), (kPrefix + L"Full").c_str());
+    {
+        auto item = Item(L"Full");
+        ASSERT_TRUE(item);
+        BStr comment(L"Keep this one: needed for the scanner");
+        ASSERT_EQ(item->SetComment(comment.Get()), S_OK);
+    }
+    list_.Reset();
+    auto fresh = NewList();
+    ASSERT_TRUE(fresh);
+    BStr name(kPrefix + L"Full"), stored;
+    ASSERT_EQ(fresh->GetComment(name.Get(), stored.Put()), S_OK);
+    EXPECT_EQ(stored.Str(), L"Keep this one: needed for the scanner");
+    EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kComments, (kPrefix + L"Full").c_str()), stored.Str());
+
+    ComPtr<IProgramItem> item;
+    LONG index = -1;
+    ASSERT_EQ(fresh->ProgramIndexOf(name.Get(), &index), S_OK);
+    ASSERT_EQ(fresh->Item(index, item.Put()), S_OK);
+    BStr empty(L"");
+    ASSERT_EQ(item->SetComment(empty.Get()), S_OK);
+    ASSERT_EQ(fresh->GetComment(name.Get(), stored.Put()), S_OK);
+    EXPECT_EQ(stored.Str(), L"");
+    EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kComments, (kPrefix + L"Full").c_str()), L"<none>");
+}
+
+} // namespace qtest
