@@ -1,9 +1,29 @@
-// Process-wide path settings and product constants, set at start-up.
+// Start-up configuration: the path settings, the option flags and the product constants.
 #pragma once
 #include <string>
 
-// Every folder ends in a backslash.
-extern std::string AppDir, LangsDir, LanguagePath, SkinsDir, SkinPath;
+// Folders end with a backslash. Set once by LoadStartupConfig; LanguagePath changes when
+// the user picks another language.
+extern std::string AppDir;
+extern std::string ConfigPath;
+extern std::string LangsDir;
+extern std::string HelpPath;
+extern std::string LanguagePath;
+extern std::string SkinsDir;
+extern std::string SkinPath;
+extern std::string BackupRegDir;
+extern std::string BackupScrDir;
 
-// Caption of every message box of the program.
+extern bool HideScreenSaverFlag;   // starts true
+extern bool HideSysPatchFlag;      // starts false
+
 extern const std::string ProductTitle;
+extern const std::string ProductVersion;
+extern const std::string ProductUrl;
+extern const std::string SupportEmail;
+
+// Reads Config.ini (writing a default one first when it is missing) and derives the paths.
+// False when the program must end.
+bool LoadStartupConfig();
+// Writes a new Config.ini; false when any write failed.
+bool WriteDefaultConfig();
