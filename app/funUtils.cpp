@@ -1,5 +1,7 @@
 #include "app/funUtils.h"
 #include "app/globals.h"
+#include "framework/Controls.h"
+#include "framework/Graphics.h"
 #include "framework/Handles.h"
 
 std::string WithTrailingBackslash(const std::string& text) {
@@ -30,6 +32,24 @@ bool ParseRectText(const std::string& text, int& left, int& top, int& width, int
     top = values[1];
     width = values[2];
     height = values[3];
+    return true;
+}
+
+bool ApplyRectText(TControl* control, const std::string& text) {
+    if (!control || text.empty()) return false;
+    int left, top, width, height;
+    if (!ParseRectText(text, left, top, width, height)) return false;
+    control->SetLeft(left);
+    control->SetTop(top);
+    control->SetWidth(width);
+    control->SetHeight(height);
+    return true;
+}
+
+bool LoadSkinPicture(TPicture* picture, const std::string& fileName) {
+    std::string path = SkinsDir + fileName;
+    if (!picture || !FileExists(path)) return false;
+    picture->LoadFromFile(path);
     return true;
 }
 

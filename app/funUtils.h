@@ -64,6 +64,23 @@ std::unique_ptr<TStringList> SplitToList(const std::string& text, const std::str
 // a part that is not an integer raises EConvertError.
 bool ParseRectText(const std::string& text, int& left, int& top, int& width, int& height);
 
+// Sets control's Left, Top, Width and Height, in that order, through its own writers from a
+// rectangle text. False (bounds unchanged) for an empty text or fewer than four parts;
+// a non-integer part raises EConvertError.
+class TControl;
+bool ApplyRectText(TControl* control, const std::string& text);
+
+// Loads SkinsDir + fileName into picture when that file exists (the picture class follows
+// the file's extension); false and the picture untouched when it does not.
+class TPicture;
+bool LoadSkinPicture(TPicture* picture, const std::string& fileName);
+// The four state pictures of a picture button. They have no change notification: the
+// button shows a new picture at its next paint.
+template <class TButton> bool LoadSkinPicNormal(TButton* b, const std::string& f) { return LoadSkinPicture(b->GetPicNormal(), f); }
+template <class TButton> bool LoadSkinPicMouseHover(TButton* b, const std::string& f) { return LoadSkinPicture(b->GetPicMouseHover(), f); }
+template <class TButton> bool LoadSkinPicMouseDown(TButton* b, const std::string& f) { return LoadSkinPicture(b->GetPicMouseDown(), f); }
+template <class TButton> bool LoadSkinPicDisabled(TButton* b, const std::string& f) { return LoadSkinPicture(b->GetPicDisabled(), f); }
+
 // The language file keeps multi-line texts on one line, each line break written as "#13".
 // Both directions trim blanks and control characters at both ends first. Encoding turns
 // CR LF, then a lone LF, then a lone CR into "#13"; decoding turns every "#13" into CR LF.

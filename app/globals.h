@@ -25,5 +25,7 @@ extern const std::string SupportEmail;
 // Reads Config.ini (writing a default one first when it is missing) and derives the paths.
 // False when the program must end.
 bool LoadStartupConfig();
+// The same for a program folder given with its trailing backslash (tests use a sandbox).
+bool LoadStartupConfigIn(const std::string& appDir);
 // Writes a new Config.ini; false when any write failed.
 bool WriteDefaultConfig();

@@ -1,0 +1,2527 @@
+#include "framework/ComCtrls.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <unordered_set>
+
+namespace {
+
+void InitCommonClasses() {
+    static const bool done = [] {
+        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_USEREX_CLASSES};
+        InitCommonControlsEx(&icc);
+        return true;
+    }();
+    (void)done;
+}
+
+// Collection items are matched against the window by a serial number, never by address:
+// a new item may be allocated where a deleted one was.
+uint64_t NextSerial() {
+    static std::atomic<uint64_t> serial{0};
+    return ++serial;
+}
+
+// Brings the window's list (shown, by serial) in line with the collection's order with the
+// fewest deletions and insertions, so appending one item costs one insertion.
+template <class Item, class Insert, class Remove>
+void SyncShown(std::vector<uint64_t>& shown, const std::vector<Item*>& items, Insert insert, Remove remove) {
+    std::unordered_set<uint64_t> alive;
+    for (auto* it : items) alive.insert(it->Serial());
+    for (int j = static_cast<int>(shown.size()) - 1; j >= 0; --j)
+        if (!alive.count(shown[static_cast<size_t>(j)])) {
+            remove(j);
+            shown.erase(shown.begin() + j);
+        }
+    for (size_t i = 0; i < items.size(); ++i) {
+        uint64_t id = items[i]->Serial();
+        if (i < shown.size() && shown[i] == id) continue;
+        auto at = std::find(shown.begin() + static_cast<std::ptrdiff_t>(i), shown.end(), id);
+        if (at != shown.end()) {
+            remove(static_cast<int>(at - shown.begin()));
+            shown.erase(at);
+        }
+        insert(static_cast<int>(i), items[i]);
+        shown.insert(shown.begin() + static_cast<std::ptrdiff_t>(i), id);
+    }
+}
+
+template <class Item>
+std::vector<Item*> CollectionItems(const TCollection& c) {
+    std::vector<Item*> v;
+    v.reserve(static_cast<size_t>(c.Count()));
+    for (int i = 0; i < c.Count(); ++i) v.push_back(static_cast<Item*>(c.Items(i)));
+    return v;
+}
+
+void SetExStyle(HWND wnd, DWORD flag, bool on) {
+    LONG_PTR ex = GetWindowLongPtrA(wnd, GWL_EXSTYLE);
+    LONG_PTR nex = on ? (ex | flag) : (ex & ~static_cast<LONG_PTR>(flag));
+    if (nex == ex) return;
+    SetWindowLongPtrA(wnd, GWL_EXSTYLE, nex);
+    SetWindowPos(wnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+void ReplaceStyle(HWND wnd, DWORD mask, DWORD value) {
+    LONG_PTR style = GetWindowLongPtrA(wnd, GWL_STYLE);
+    LONG_PTR nstyle = (style & ~static_cast<LONG_PTR>(mask)) | static_cast<LONG_PTR>(value);
+    if (nstyle == style) return;
+    SetWindowLongPtrA(wnd, GWL_STYLE, nstyle);
+    InvalidateRect(wnd, nullptr, TRUE);
+}
+
+std::string WideToAnsi(const wchar_t* w) {
+    if (!w || !*w) return {};
+    int n = WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<size_t>(n > 0 ? n : 1), '\0');
+    WideCharToMultiByte(CP_ACP, 0, w, -1, s.data(), n, nullptr, nullptr);
+    s.resize(std::strlen(s.c_str()));
+    return s;
+}
+
+// Copies text into a notification's buffer of cch characters, cut to fit.
+void CopyToBuffer(char* buffer, int cch, const std::string& text) {
+    if (!buffer || cch <= 0) return;
+    size_t n = std::min(text.size(), static_cast<size_t>(cch - 1));
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+}
+
+void CopyToBuffer(wchar_t* buffer, int cch, const std::string& text) {
+    if (!buffer || cch <= 0) return;
+    int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, buffer, cch);
+    if (n == 0) buffer[cch - 1] = L'\0';   // too long: the converted part, cut
+}
+
+int CompareTextAnsi(const std::string& a, const std::string& b) {
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                          static_cast<int>(b.size())) - CSTR_EQUAL;
+}
+
+// TVM_GETITEMRECT takes the item in the rectangle it fills.
+RECT ItemRectRequest(HTREEITEM item) {
+    RECT r{};
+    std::memcpy(&r, &item, sizeof(item));
+    return r;
+}
+
+constexpr UINT kItemStateMask = LVIS_SELECTED | LVIS_FOCUSED | LVIS_CUT | LVIS_DROPHILITED | LVIS_STATEIMAGEMASK;
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// TListColumn
+
+IMPLEMENT_CLASS(TListColumn);
+IMPLEMENT_CLASS(TListColumns);
+
+void TListColumn::Publish(TClassBuilder<TListColumn>& b) {
+    b.Prop("Alignment", &TListColumn::GetAlignment, &TListColumn::SetAlignment);
+    b.Prop("AutoSize", &TListColumn::GetAutoSize, &TListColumn::SetAutoSize);
+    b.Prop("Caption", &TListColumn::GetCaption, &TListColumn::SetCaption);
+    b.Prop("ImageIndex", &TListColumn::GetImageIndex, &TListColumn::SetImageIndex);
+    b.Prop("MaxWidth", &TListColumn::GetMaxWidth, &TListColumn::SetMaxWidth);
+    b.Prop("MinWidth", &TListColumn::GetMinWidth, &TListColumn::SetMinWidth);
+    b.Prop("Width", &TListColumn::GetWidth, &TListColumn::SetWidth);
+}
+
+TListColumn::TListColumn(TCollection* collection) : TCollectionItem(collection), serial_(NextSerial()) {}
+
+void TListColumn::Assign(TPersistent* Source) {
+    if (auto* c = dynamic_cast<TListColumn*>(Source)) {
+        caption_ = c->caption_;
+        width_ = c->GetWidth();
+        alignment_ = c->alignment_;
+        imageIndex_ = c->imageIndex_;
+        autoSize_ = c->autoSize_;
+        minWidth_ = c->minWidth_;
+        maxWidth_ = c->maxWidth_;
+        Changed(false);
+        return;
+    }
+    TCollectionItem::Assign(Source);
+}
+
+std::string TListColumn::DisplayName() const { return caption_.empty() ? ClassName() : caption_; }
+
+TCustomListView* TListColumn::ListView() const {
+    auto* cols = dynamic_cast<TListColumns*>(Collection());
+    return cols ? cols->Owner() : nullptr;
+}
+
+int TListColumn::Clamp(int width) const {
+    if (width < 0) return width;
+    if (minWidth_ > 0 && width < minWidth_) width = minWidth_;
+    if (maxWidth_ > 0 && width > maxWidth_) width = maxWidth_;
+    return width;
+}
+
+void TListColumn::SetCaption(const std::string& value) {
+    if (value == caption_) return;
+    caption_ = value;
+    Changed(false);
+}
+
+int TListColumn::GetWidth() const {
+    TCustomListView* lv = ListView();
+    int i = Index();
+    if (lv && lv->HandleAllocated() && i >= 0 && static_cast<size_t>(i) < lv->columns_->shown_.size() &&
+        lv->columns_->shown_[static_cast<size_t>(i)] == serial_)
+        return static_cast<int>(SendMessageA(lv->WindowHandle(), LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
+    return width_;
+}
+
+void TListColumn::SetWidth(int value) {
+    value = Clamp(value);
+    if (value == width_ && value == GetWidth()) return;
+    width_ = value;
+    // The width goes straight to the window: a full column update would also reset the
+    // widths the user dragged.
+    TCustomListView* lv = ListView();
+    int i = Index();
+    if (lv && lv->HandleAllocated() && i >= 0 && static_cast<size_t>(i) < lv->columns_->shown_.size() &&
+        lv->columns_->shown_[static_cast<size_t>(i)] == serial_)
+        SendMessageA(lv->WindowHandle(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i), MAKELPARAM(value, 0));
+}
+
+void TListColumn::SetAlignment(TAlignment value) {
+    if (value == alignment_) return;
+    alignment_ = value;
+    Changed(false);
+}
+
+void TListColumn::SetImageIndex(int value) {
+    if (value == imageIndex_) return;
+    imageIndex_ = value;
+    Changed(false);
+}
+
+void TListColumn::SetAutoSize(bool value) {
+    if (value == autoSize_) return;
+    autoSize_ = value;
+    if (auto* lv = ListView()) lv->AutoSizeColumns();
+}
+
+void TListColumn::SetMinWidth(int value) {
+    if (value == minWidth_) return;
+    minWidth_ = std::max(0, value);
+    SetWidth(GetWidth());
+}
+
+void TListColumn::SetMaxWidth(int value) {
+    if (value == maxWidth_) return;
+    maxWidth_ = std::max(0, value);
+    SetWidth(GetWidth());
+}
+
+TListColumns::TListColumns(TCustomListView* owner)
+    : TCollection([](TCollection* c) -> TCollectionItem* { return new TListColumn(c); }), owner_(owner) {}
+
+TPersistent* TListColumns::GetOwner() const { return owner_; }
+
+void TListColumns::Update(TCollectionItem* item) {
+    if (!owner_ || !owner_->HandleAllocated()) return;
+    auto* col = static_cast<TListColumn*>(item);
+    int i = col ? col->Index() : -1;
+    if (col && i >= 0 && static_cast<size_t>(i) < shown_.size() && shown_[static_cast<size_t>(i)] == col->serial_)
+        owner_->PushColumn(col, i, false);
+    else
+        owner_->SyncColumns();
+    owner_->AutoSizeColumns();
+}
+
+// ---------------------------------------------------------------------------------------
+// TSubItems
+
+IMPLEMENT_CLASS(TSubItems);
+
+void TSubItems::CheckIndex(int index) const {
+    if (index < 0 || index >= Count()) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+}
+
+std::string TSubItems::Get(int index) const {
+    CheckIndex(index);
+    return items_[static_cast<size_t>(index)].Text;
+}
+
+void TSubItems::Put(int index, const std::string& s) {
+    CheckIndex(index);
+    items_[static_cast<size_t>(index)].Text = s;
+    owner_->PushText(index + 1, s);
+}
+
+TObject* TSubItems::GetObject(int index) const {
+    CheckIndex(index);
+    return items_[static_cast<size_t>(index)].Obj;
+}
+
+void TSubItems::PutObject(int index, TObject* obj) {
+    CheckIndex(index);
+    items_[static_cast<size_t>(index)].Obj = obj;
+}
+
+void TSubItems::Insert(int index, const std::string& s) {
+    if (index < 0 || index > Count()) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+    items_.insert(items_.begin() + index, Entry{s, nullptr});
+    PushFrom(index, 0);
+}
+
+void TSubItems::Delete(int index) {
+    CheckIndex(index);
+    items_.erase(items_.begin() + index);
+    PushFrom(index, 1);
+}
+
+void TSubItems::Clear() {
+    int n = Count();
+    items_.clear();
+    PushFrom(0, n);
+}
+
+void TSubItems::PushFrom(int from, int clearedCount) {
+    if (!owner_->HasWindow()) return;
+    for (int i = from; i < Count(); ++i) owner_->PushText(i + 1, items_[static_cast<size_t>(i)].Text);
+    for (int k = 0; k < clearedCount; ++k) owner_->PushText(Count() + 1 + k, std::string());
+}
+
+// ---------------------------------------------------------------------------------------
+// TListItem
+
+IMPLEMENT_CLASS(TListItem);
+
+TListItem::TListItem(TListItems* owner) : owner_(owner), subItems_(std::make_unique<TSubItems>(this)) {}
+
+TListItem::~TListItem() = default;
+
+void TListItem::Assign(TPersistent* Source) {
+    if (auto* src = dynamic_cast<TListItem*>(Source)) {
+        SetCaption(src->Caption());
+        SetImageIndex(src->ImageIndex());
+        SetIndent(src->Indent());
+        SetData(src->Data());
+        subItems_->Assign(src->SubItems());
+        SetState(LVIS_CUT | LVIS_STATEIMAGEMASK, src->GetState(LVIS_CUT | LVIS_STATEIMAGEMASK));
+        return;
+    }
+    TPersistent::Assign(Source);
+}
+
+TCustomListView* TListItem::ListView() const { return owner_ ? owner_->Owner() : nullptr; }
+
+int TListItem::Index() const { return index_; }
+
+bool TListItem::HasWindow() const {
+    TCustomListView* lv = ListView();
+    return lv && lv->HandleAllocated() && index_ >= 0;
+}
+
+HWND TListItem::Wnd() const { return ListView()->WindowHandle(); }
+
+UINT TListItem::GetState(UINT mask) const {
+    if (HasWindow())
+        return static_cast<UINT>(SendMessageA(Wnd(), LVM_GETITEMSTATE, static_cast<WPARAM>(index_), mask)) & mask;
+    return state_ & mask;
+}
+
+void TListItem::SetState(UINT mask, UINT value) {
+    state_ = (state_ & ~mask) | (value & mask);
+    if (!HasWindow()) return;
+    LVITEMA it{};
+    it.stateMask = mask;
+    it.state = value & mask;
+    SendMessageA(Wnd(), LVM_SETITEMSTATE, static_cast<WPARAM>(index_), reinterpret_cast<LPARAM>(&it));
+}
+
+void TListItem::PushText(int subItem, const std::string& text) const {
+    if (!HasWindow()) return;
+    LVITEMA it{};
+    it.iSubItem = subItem;
+    it.pszText = const_cast<char*>(text.c_str());
+    SendMessageA(Wnd(), LVM_SETITEMTEXTA, static_cast<WPARAM>(index_), reinterpret_cast<LPARAM>(&it));
+}
+
+void TListItem::SetCaption(const std::string& value) {
+    if (value == caption_) return;
+    caption_ = value;
+    PushText(0, value);
+    if (auto* lv = ListView(); lv && (lv->sortType_ == stText || lv->sortType_ == stBoth)) lv->SortIfNeeded();
+}
+
+void TListItem::SetImageIndex(int value) {
+    if (value == imageIndex_) return;
+    imageIndex_ = value;
+    if (!HasWindow()) return;
+    LVITEMA it{};
+    it.mask = LVIF_IMAGE;
+    it.iItem = index_;
+    it.iImage = value;
+    SendMessageA(Wnd(), LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+}
+
+void TListItem::SetIndent(int value) {
+    if (value == indent_) return;
+    indent_ = value;
+    if (!HasWindow()) return;
+    LVITEMA it{};
+    it.mask = LVIF_INDENT;
+    it.iItem = index_;
+    it.iIndent = value;
+    SendMessageA(Wnd(), LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+}
+
+int TListItem::StateIndex() const { return static_cast<int>(GetState(LVIS_STATEIMAGEMASK) >> 12) - 1; }
+
+void TListItem::SetStateIndex(int value) {
+    SetState(LVIS_STATEIMAGEMASK, INDEXTOSTATEIMAGEMASK(static_cast<UINT>(value < 0 ? 0 : value + 1)));
+}
+
+bool TListItem::Checked() const { return (GetState(LVIS_STATEIMAGEMASK) >> 12) == 2; }
+void TListItem::SetChecked(bool value) { SetState(LVIS_STATEIMAGEMASK, INDEXTOSTATEIMAGEMASK(value ? 2u : 1u)); }
+bool TListItem::Selected() const { return GetState(LVIS_SELECTED) != 0; }
+void TListItem::SetSelected(bool value) { SetState(LVIS_SELECTED, value ? LVIS_SELECTED : 0); }
+bool TListItem::Focused() const { return GetState(LVIS_FOCUSED) != 0; }
+void TListItem::SetFocused(bool value) { SetState(LVIS_FOCUSED, value ? LVIS_FOCUSED : 0); }
+bool TListItem::Cut() const { return GetState(LVIS_CUT) != 0; }
+void TListItem::SetCut(bool value) { SetState(LVIS_CUT, value ? LVIS_CUT : 0); }
+bool TListItem::DropTarget() const { return GetState(LVIS_DROPHILITED) != 0; }
+void TListItem::SetDropTarget(bool value) { SetState(LVIS_DROPHILITED, value ? LVIS_DROPHILITED : 0); }
+
+TRect TListItem::DisplayRect(TDisplayCode Code) const {
+    if (!HasWindow()) return {};
+    RECT r{};
+    r.left = static_cast<LONG>(Code);
+    if (!SendMessageA(Wnd(), LVM_GETITEMRECT, static_cast<WPARAM>(index_), reinterpret_cast<LPARAM>(&r))) return {};
+    return r;
+}
+
+TRect TListItem::DisplayRectSubItem(int SubItem, TDisplayCode Code) const {
+    if (!HasWindow()) return {};
+    RECT r{};
+    r.top = SubItem;
+    r.left = Code == drSelectBounds ? LVIR_BOUNDS : static_cast<LONG>(Code);
+    if (!SendMessageA(Wnd(), LVM_GETSUBITEMRECT, static_cast<WPARAM>(index_), reinterpret_cast<LPARAM>(&r)))
+        return {};
+    return r;
+}
+
+TPoint TListItem::GetPosition() const {
+    if (!HasWindow()) return {};
+    POINT p{};
+    SendMessageA(Wnd(), LVM_GETITEMPOSITION, static_cast<WPARAM>(index_), reinterpret_cast<LPARAM>(&p));
+    return p;
+}
+
+void TListItem::SetPosition(TPoint value) {
+    if (!HasWindow()) return;
+    POINT p = value;
+    SendMessageA(Wnd(), LVM_SETITEMPOSITION32, static_cast<WPARAM>(index_), reinterpret_cast<LPARAM>(&p));
+}
+
+void TListItem::Delete() { owner_->Delete(index_); }
+
+void TListItem::MakeVisible(bool PartialOK) {
+    if (HasWindow()) SendMessageA(Wnd(), LVM_ENSUREVISIBLE, static_cast<WPARAM>(index_), PartialOK);
+}
+
+void TListItem::Update() {
+    if (HasWindow()) SendMessageA(Wnd(), LVM_UPDATE, static_cast<WPARAM>(index_), 0);
+}
+
+bool TListItem::EditCaption() {
+    if (!HasWindow()) return false;
+    ::SetFocus(Wnd());
+    return SendMessageA(Wnd(), LVM_EDITLABELA, static_cast<WPARAM>(index_), 0) != 0;
+}
+
+void TListItem::CancelEdit() {
+    if (!HasWindow()) return;
+    if (HWND edit = reinterpret_cast<HWND>(SendMessageA(Wnd(), LVM_GETEDITCONTROL, 0, 0)))
+        SendMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+// ---------------------------------------------------------------------------------------
+// TListItems
+
+IMPLEMENT_CLASS(TListItems);
+
+TListItems::TListItems(TCustomListView* owner) : owner_(owner) {}
+
+TListItems::~TListItems() = default;
+
+TPersistent* TListItems::GetOwner() const { return owner_; }
+
+void TListItems::Assign(TPersistent* Source) {
+    if (auto* src = dynamic_cast<TListItems*>(Source)) {
+        BeginUpdate();
+        try {
+            Clear();
+            for (auto& it : src->items_) Add()->Assign(it.get());
+        } catch (...) {
+            EndUpdate();
+            throw;
+        }
+        EndUpdate();
+        return;
+    }
+    TPersistent::Assign(Source);
+}
+
+TListItem* TListItems::Item(int index) const {
+    if (index < 0 || index >= Count()) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+    return items_[static_cast<size_t>(index)].get();
+}
+
+int TListItems::IndexOf(const TListItem* item) const { return item && item->owner_ == this ? item->index_ : -1; }
+
+void TListItems::Renumber(int from) {
+    for (size_t i = static_cast<size_t>(std::max(0, from)); i < items_.size(); ++i) items_[i]->index_ = static_cast<int>(i);
+}
+
+TListItem* TListItems::Add() { return Insert(Count()); }
+
+TListItem* TListItems::Insert(int index) {
+    index = std::clamp(index, 0, Count());
+    auto owned = std::make_unique<TListItem>(this);
+    TListItem* item = owned.get();
+    items_.insert(items_.begin() + index, std::move(owned));
+    Renumber(index);
+    InsertIntoWindow(item);
+    owner_->InsertItem(item);
+    return item;
+}
+
+void TListItems::InsertIntoWindow(TListItem* item) const {
+    if (!owner_->HandleAllocated()) return;
+    LVITEMA it{};
+    it.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_INDENT | LVIF_STATE;
+    it.iItem = item->index_;
+    it.pszText = const_cast<char*>(item->caption_.c_str());
+    it.iImage = item->imageIndex_;
+    it.iIndent = item->indent_;
+    it.lParam = reinterpret_cast<LPARAM>(item);
+    it.state = item->state_;
+    // Without a state image of its own the item gets the list view's (the check box's).
+    it.stateMask = LVIS_SELECTED | LVIS_FOCUSED | LVIS_CUT | LVIS_DROPHILITED |
+                   ((item->state_ & LVIS_STATEIMAGEMASK) ? LVIS_STATEIMAGEMASK : 0);
+    int index = static_cast<int>(SendMessageA(owner_->WindowHandle(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&it)));
+    // A list view with check boxes gives new items its unchecked box whatever they bring.
+    if (index >= 0 && (item->state_ & LVIS_STATEIMAGEMASK)) {
+        LVITEMA st{};
+        st.stateMask = LVIS_STATEIMAGEMASK;
+        st.state = item->state_ & LVIS_STATEIMAGEMASK;
+        SendMessageA(owner_->WindowHandle(), LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&st));
+    }
+    for (int k = 0; k < item->subItems_->Count(); ++k) item->PushText(k + 1, item->subItems_->Get(k));
+}
+
+void TListItems::Delete(int index) {
+    TListItem* item = Item(index);
+    owner_->Delete(item);
+    // The event may have deleted items itself.
+    index = item->index_;
+    if (index < 0 || index >= Count() || items_[static_cast<size_t>(index)].get() != item) return;
+    if (owner_->HandleAllocated()) SendMessageA(owner_->WindowHandle(), LVM_DELETEITEM, static_cast<WPARAM>(index), 0);
+    items_.erase(items_.begin() + index);
+    Renumber(index);
+}
+
+void TListItems::Clear() {
+    if (items_.empty()) return;
+    BeginUpdate();
+    try {
+        for (size_t i = 0; i < items_.size(); ++i) owner_->Delete(items_[i].get());
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    if (owner_->HandleAllocated()) SendMessageA(owner_->WindowHandle(), LVM_DELETEALLITEMS, 0, 0);
+    items_.clear();
+    EndUpdate();
+}
+
+void TListItems::BeginUpdate() {
+    if (updateCount_++ == 0 && owner_->HandleAllocated()) SendMessageA(owner_->WindowHandle(), WM_SETREDRAW, FALSE, 0);
+}
+
+void TListItems::EndUpdate() {
+    if (updateCount_ == 0 || --updateCount_ > 0) return;
+    if (owner_->HandleAllocated()) {
+        SendMessageA(owner_->WindowHandle(), WM_SETREDRAW, TRUE, 0);
+        ::InvalidateRect(owner_->WindowHandle(), nullptr, TRUE);
+    }
+    if (owner_->sortPending_) owner_->SortIfNeeded();
+}
+
+// ---------------------------------------------------------------------------------------
+// TCustomListView
+
+IMPLEMENT_CLASS(TCustomListView);
+IMPLEMENT_CLASS(TListView);
+
+void TCustomListView::Publish(TClassBuilder<TCustomListView>& b) {
+    b.Prop("BorderStyle", &TCustomListView::GetBorderStyle, &TCustomListView::SetBorderStyle);
+    b.Prop("Checkboxes", &TCustomListView::GetCheckboxes, &TCustomListView::SetCheckboxes);
+    b.Prop("ColumnClick", &TCustomListView::GetColumnClick, &TCustomListView::SetColumnClick);
+    b.Prop("Columns", &TCustomListView::Columns);
+    b.Prop("GridLines", &TCustomListView::GetGridLines, &TCustomListView::SetGridLines);
+    b.Prop("HideSelection", &TCustomListView::GetHideSelection, &TCustomListView::SetHideSelection);
+    b.Prop("HotTrack", &TCustomListView::GetHotTrack, &TCustomListView::SetHotTrack);
+    b.Prop("LargeImages", &TCustomListView::GetLargeImages, &TCustomListView::SetLargeImages);
+    b.Prop("MultiSelect", &TCustomListView::GetMultiSelect, &TCustomListView::SetMultiSelect);
+    b.Prop("ReadOnly", &TCustomListView::GetReadOnly, &TCustomListView::SetReadOnly);
+    b.Prop("RowSelect", &TCustomListView::GetRowSelect, &TCustomListView::SetRowSelect);
+    b.Prop("ShowColumnHeaders", &TCustomListView::GetShowColumnHeaders, &TCustomListView::SetShowColumnHeaders);
+    b.Prop("SmallImages", &TCustomListView::GetSmallImages, &TCustomListView::SetSmallImages);
+    b.Prop("SortType", &TCustomListView::GetSortType, &TCustomListView::SetSortType);
+    b.Prop("StateImages", &TCustomListView::GetStateImages, &TCustomListView::SetStateImages);
+    b.Prop("ViewStyle", &TCustomListView::GetViewStyle, &TCustomListView::SetViewStyle);
+    b.Event("OnChange", &TCustomListView::OnChange);
+    b.Event("OnChanging", &TCustomListView::OnChanging);
+    b.Event("OnColumnClick", &TCustomListView::OnColumnClick);
+    b.Event("OnCompare", &TCustomListView::OnCompare);
+    b.Event("OnCustomDraw", &TCustomListView::OnCustomDraw);
+    b.Event("OnCustomDrawItem", &TCustomListView::OnCustomDrawItem);
+    b.Event("OnCustomDrawSubItem", &TCustomListView::OnCustomDrawSubItem);
+    b.Event("OnDeletion", &TCustomListView::OnDeletion);
+    b.Event("OnEdited", &TCustomListView::OnEdited);
+    b.Event("OnEditing", &TCustomListView::OnEditing);
+    b.Event("OnInfoTip", &TCustomListView::OnInfoTip);
+    b.Event("OnInsert", &TCustomListView::OnInsert);
+    b.Event("OnSelectItem", &TCustomListView::OnSelectItem);
+}
+
+TCustomListView::TCustomListView(TComponent* AOwner)
+    : TWinControl(AOwner),
+      items_(std::make_unique<TListItems>(this)),
+      columns_(std::make_unique<TListColumns>(this)),
+      canvas_(std::make_unique<TControlCanvas>()),
+      itemFont_(std::make_unique<TFont>()) {
+    InitCommonClasses();
+    // The list view tracks the mouse itself (a drag-detect loop that may eat the button-up),
+    // so clicks come from its NM_CLICK.
+    ControlStyle.Exclude(csCaptureMouse);
+    ControlStyle.Exclude(csClickEvents);
+    canvas_->SetControl(this);
+    for (int i = 0; i < 3; ++i) {
+        imageLinks_[i] = std::make_unique<TChangeLink>();
+        imageLinks_[i]->OnChange = [this, i](TObject*) { ApplyImageList(i); };
+    }
+    SetTabStop(true);
+    SetBounds(0, 0, 250, 150);
+}
+
+TCustomListView::~TCustomListView() {
+    // While the items still exist: the window's last notifications may name them.
+    if (HandleAllocated()) DestroyHandle();
+    SetSmallImages(nullptr);
+    SetLargeImages(nullptr);
+    SetStateImages(nullptr);
+}
+
+HWND TCustomListView::GetHeaderHandle() {
+    if (!HandleAllocated()) return nullptr;
+    return reinterpret_cast<HWND>(SendMessageA(handle_, LVM_GETHEADER, 0, 0));
+}
+
+DWORD TCustomListView::ListStyles() const {
+    static constexpr DWORD views[] = {LVS_ICON, LVS_SMALLICON, LVS_LIST, LVS_REPORT};
+    DWORD s = LVS_SHAREIMAGELISTS | LVS_AUTOARRANGE | views[static_cast<int>(viewStyle_)];
+    if (!hideSelection_) s |= LVS_SHOWSELALWAYS;
+    if (!multiSelect_) s |= LVS_SINGLESEL;
+    if (!readOnly_) s |= LVS_EDITLABELS;
+    if (!showColumnHeaders_) s |= LVS_NOCOLUMNHEADER;
+    if (!columnClick_) s |= LVS_NOSORTHEADER;
+    return s;
+}
+
+DWORD TCustomListView::ListExStyles() const {
+    DWORD s = 0;
+    if (rowSelect_) s |= LVS_EX_FULLROWSELECT;
+    if (gridLines_) s |= LVS_EX_GRIDLINES;
+    if (checkboxes_) s |= LVS_EX_CHECKBOXES;
+    if (hotTrack_) s |= LVS_EX_TRACKSELECT;
+    if (EffectiveShowHint()) s |= LVS_EX_INFOTIP;
+    return s;
+}
+
+void TCustomListView::UpdateStyles() {
+    if (!HandleAllocated()) return;
+    constexpr DWORD managed = LVS_TYPEMASK | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_EDITLABELS |
+                              LVS_NOCOLUMNHEADER | LVS_NOSORTHEADER | LVS_SHAREIMAGELISTS | LVS_AUTOARRANGE;
+    ReplaceStyle(handle_, managed, ListStyles());
+    if (HWND header = GetHeaderHandle()) ReplaceStyle(header, HDS_BUTTONS, columnClick_ ? HDS_BUTTONS : 0);
+}
+
+void TCustomListView::UpdateExStyles() {
+    if (!HandleAllocated()) return;
+    constexpr DWORD managed =
+        LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_TRACKSELECT | LVS_EX_INFOTIP;
+    SendMessageA(handle_, LVM_SETEXTENDEDLISTVIEWSTYLE, managed, ListExStyles());
+}
+
+void TCustomListView::CreateParams(TCreateParams& Params) {
+    TWinControl::CreateParams(Params);
+    CreateSubClass(Params, WC_LISTVIEWA);
+    Params.Style |= ListStyles();
+    if (borderStyle_ == bsSingle) Params.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TCustomListView::CreateWnd() {
+    TWinControl::CreateWnd();
+    UpdateExStyles();
+    ApplyColors();
+    TCustomImageList* lists[3] = {largeImages_, smallImages_, stateImages_};
+    for (int i = 0; i < 3; ++i) {
+        HIMAGELIST h = lists[i] ? lists[i]->Handle() : savedLists_[i];
+        if (h) SendMessageA(handle_, LVM_SETIMAGELIST, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(h));
+        savedLists_[i] = nullptr;
+    }
+    columns_->shown_.clear();
+    SyncColumns();
+    restoring_ = true;
+    try {
+        SendMessageA(handle_, LVM_SETITEMCOUNT, static_cast<WPARAM>(items_->Count()), 0);
+        for (auto& it : items_->items_) items_->InsertIntoWindow(it.get());
+    } catch (...) {
+        restoring_ = false;
+        throw;
+    }
+    restoring_ = false;
+    if (items_->updateCount_ > 0) SendMessageA(handle_, WM_SETREDRAW, FALSE, 0);
+    AutoSizeColumns();
+}
+
+void TCustomListView::DestroyWnd() {
+    if (HandleAllocated() && !IsDestroying()) {
+        for (auto& it : items_->items_)
+            it->state_ = static_cast<UINT>(
+                SendMessageA(handle_, LVM_GETITEMSTATE, static_cast<WPARAM>(it->index_), kItemStateMask));
+        for (int i = 0; i < columns_->Count(); ++i) {
+            TListColumn* c = columns_->Items(i);
+            c->width_ = c->GetWidth();
+        }
+        // Lists set by raw messages (the system's) come back with the new window.
+        TCustomImageList* lists[3] = {largeImages_, smallImages_, stateImages_};
+        for (int i = 0; i < 3; ++i)
+            if (!lists[i])
+                savedLists_[i] = reinterpret_cast<HIMAGELIST>(SendMessageA(handle_, LVM_GETIMAGELIST, static_cast<WPARAM>(i), 0));
+    }
+    TWinControl::DestroyWnd();
+    columns_->shown_.clear();
+}
+
+void TCustomListView::ApplyColors() {
+    if (!HandleAllocated()) return;
+    COLORREF bk = ColorToColorRef(GetColor());
+    SendMessageA(handle_, LVM_SETBKCOLOR, 0, static_cast<LPARAM>(bk));
+    SendMessageA(handle_, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(bk));
+    SendMessageA(handle_, LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(ColorToColorRef(Font()->GetColor())));
+}
+
+void TCustomListView::SetViewStyle(TViewStyle value) {
+    if (value == viewStyle_) return;
+    viewStyle_ = value;
+    UpdateStyles();
+    if (value == vsReport) AutoSizeColumns();
+}
+
+void TCustomListView::SetRowSelect(bool value) {
+    if (value == rowSelect_) return;
+    rowSelect_ = value;
+    UpdateExStyles();
+}
+
+void TCustomListView::SetGridLines(bool value) {
+    if (value == gridLines_) return;
+    gridLines_ = value;
+    UpdateExStyles();
+}
+
+void TCustomListView::SetCheckboxes(bool value) {
+    if (value == checkboxes_) return;
+    checkboxes_ = value;
+    UpdateExStyles();
+}
+
+void TCustomListView::SetHotTrack(bool value) {
+    if (value == hotTrack_) return;
+    hotTrack_ = value;
+    UpdateExStyles();
+}
+
+void TCustomListView::SetHideSelection(bool value) {
+    if (value == hideSelection_) return;
+    hideSelection_ = value;
+    UpdateStyles();
+}
+
+void TCustomListView::SetMultiSelect(bool value) {
+    if (value == multiSelect_) return;
+    multiSelect_ = value;
+    UpdateStyles();
+}
+
+void TCustomListView::SetReadOnly(bool value) {
+    if (value == readOnly_) return;
+    readOnly_ = value;
+    UpdateStyles();
+}
+
+void TCustomListView::SetShowColumnHeaders(bool value) {
+    if (value == showColumnHeaders_) return;
+    showColumnHeaders_ = value;
+    UpdateStyles();
+}
+
+void TCustomListView::SetColumnClick(bool value) {
+    if (value == columnClick_) return;
+    columnClick_ = value;
+    UpdateStyles();
+}
+
+void TCustomListView::SetBorderStyle(TBorderStyle value) {
+    if (value != bsNone) value = bsSingle;
+    if (value == borderStyle_) return;
+    borderStyle_ = value;
+    if (HandleAllocated()) SetExStyle(handle_, WS_EX_CLIENTEDGE, value == bsSingle);
+}
+
+void TCustomListView::SetSortType(TSortType value) {
+    if (value == sortType_) return;
+    sortType_ = value;
+    SortIfNeeded();
+}
+
+void TCustomListView::SetImageList(TCustomImageList*& field, TCustomImageList* value, int which) {
+    if (field == value) return;
+    if (field) {
+        field->UnRegisterChanges(imageLinks_[which].get());
+        field->RemoveFreeNotification(this);
+    }
+    field = value;
+    if (field) {
+        field->RegisterChanges(imageLinks_[which].get());
+        field->FreeNotification(this);
+    }
+    ApplyImageList(which);
+}
+
+void TCustomListView::SetLargeImages(TCustomImageList* value) { SetImageList(largeImages_, value, LVSIL_NORMAL); }
+void TCustomListView::SetSmallImages(TCustomImageList* value) { SetImageList(smallImages_, value, LVSIL_SMALL); }
+void TCustomListView::SetStateImages(TCustomImageList* value) { SetImageList(stateImages_, value, LVSIL_STATE); }
+
+void TCustomListView::ApplyImageList(int which) {
+    if (!HandleAllocated() || IsDestroying()) return;
+    TCustomImageList* lists[3] = {largeImages_, smallImages_, stateImages_};
+    HIMAGELIST h = lists[which] ? lists[which]->Handle() : nullptr;
+    SendMessageA(handle_, LVM_SETIMAGELIST, static_cast<WPARAM>(which), reinterpret_cast<LPARAM>(h));
+}
+
+void TCustomListView::Notification(TComponent* AComponent, TOperation Operation) {
+    TWinControl::Notification(AComponent, Operation);
+    if (Operation != TOperation::opRemove) return;
+    if (AComponent == largeImages_) SetLargeImages(nullptr);
+    if (AComponent == smallImages_) SetSmallImages(nullptr);
+    if (AComponent == stateImages_) SetStateImages(nullptr);
+}
+
+// --- columns
+
+void TCustomListView::PushColumn(TListColumn* column, int index, bool insert) {
+    static constexpr int formats[] = {LVCFMT_LEFT, LVCFMT_RIGHT, LVCFMT_CENTER};
+    LVCOLUMNA c{};
+    c.mask = LVCF_FMT | LVCF_TEXT | LVCF_SUBITEM;
+    c.fmt = formats[static_cast<int>(column->alignment_)];
+    c.pszText = const_cast<char*>(column->caption_.c_str());
+    c.iSubItem = index;
+    if (column->imageIndex_ >= 0) {
+        c.mask |= LVCF_IMAGE;
+        c.fmt |= LVCFMT_IMAGE;
+        c.iImage = column->imageIndex_;
+    }
+    if (insert) {
+        c.mask |= LVCF_WIDTH;
+        c.cx = column->width_ >= 0 ? column->width_ : 50;
+    }
+    SendMessageA(handle_, insert ? LVM_INSERTCOLUMNA : LVM_SETCOLUMNA, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&c));
+    if (insert && column->width_ < 0)
+        SendMessageA(handle_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(index), MAKELPARAM(column->width_, 0));
+}
+
+void TCustomListView::SyncColumns() {
+    if (!HandleAllocated()) return;
+    auto& shown = columns_->shown_;
+    auto cols = CollectionItems<TListColumn>(*columns_);
+    // Widths the user dragged survive a column moving or one being removed.
+    for (auto* c : cols) {
+        auto at = std::find(shown.begin(), shown.end(), c->serial_);
+        if (at != shown.end())
+            c->width_ = static_cast<int>(SendMessageA(handle_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(at - shown.begin()), 0));
+    }
+    SyncShown(
+        shown, cols, [this](int i, TListColumn* c) { PushColumn(c, i, true); },
+        [this](int j) { SendMessageA(handle_, LVM_DELETECOLUMN, static_cast<WPARAM>(j), 0); });
+}
+
+void TCustomListView::AutoSizeColumns() {
+    if (!HandleAllocated() || autoSizing_ || viewStyle_ != vsReport) return;
+    auto cols = CollectionItems<TListColumn>(*columns_);
+    int autoCount = 0, fixed = 0;
+    for (auto* c : cols) {
+        if (c->autoSize_) ++autoCount;
+        else fixed += std::max(0, c->GetWidth());
+    }
+    if (autoCount == 0) return;
+    autoSizing_ = true;
+    int share = std::max(0, (ClientWidth() - fixed) / autoCount);
+    for (auto* c : cols)
+        if (c->autoSize_) c->SetWidth(share);
+    autoSizing_ = false;
+}
+
+void TCustomListView::Resize() {
+    TWinControl::Resize();
+    AutoSizeColumns();
+}
+
+void TCustomListView::HeaderNotify(NMHDR* hdr, bool& clamped) {
+    if (hdr->code != HDN_ITEMCHANGINGA && hdr->code != HDN_ITEMCHANGINGW) return;
+    auto* nm = reinterpret_cast<NMHEADERA*>(hdr);
+    if (!nm->pitem || !(nm->pitem->mask & HDI_WIDTH) || nm->iItem < 0 || nm->iItem >= columns_->Count()) return;
+    TListColumn* c = columns_->Items(nm->iItem);
+    // HDITEMA and HDITEMW agree up to the width.
+    clamped = c->Clamp(nm->pitem->cxy) != nm->pitem->cxy;
+}
+
+// --- selection and geometry
+
+TListItem* TCustomListView::ItemFromIndex(int index) const {
+    if (index < 0 || index >= items_->Count()) return nullptr;
+    return items_->items_[static_cast<size_t>(index)].get();
+}
+
+TListItem* TCustomListView::GetNextItem(TListItem* StartItem, TSearchDirection Direction, TItemStates States) const {
+    int start = StartItem ? StartItem->index_ : -1;
+    UINT flags = 0;
+    switch (Direction) {
+    case sdAbove: flags = LVNI_ABOVE; break;
+    case sdBelow: flags = LVNI_BELOW; break;
+    case sdLeft: flags = LVNI_TOLEFT; break;
+    case sdRight: flags = LVNI_TORIGHT; break;
+    case sdAll: flags = LVNI_ALL; break;
+    }
+    if (States.Contains(isCut)) flags |= LVNI_CUT;
+    if (States.Contains(isDropHilited)) flags |= LVNI_DROPHILITED;
+    if (States.Contains(isFocused)) flags |= LVNI_FOCUSED;
+    if (States.Contains(isSelected)) flags |= LVNI_SELECTED;
+    if (HandleAllocated())
+        return ItemFromIndex(static_cast<int>(SendMessageA(handle_, LVM_GETNEXTITEM, static_cast<WPARAM>(start), flags)));
+    // Without a window only the order of the items is known.
+    UINT want = (flags & LVNI_CUT ? LVIS_CUT : 0) | (flags & LVNI_DROPHILITED ? LVIS_DROPHILITED : 0) |
+                (flags & LVNI_FOCUSED ? LVIS_FOCUSED : 0) | (flags & LVNI_SELECTED ? LVIS_SELECTED : 0);
+    for (int i = start + 1; i < items_->Count(); ++i) {
+        TListItem* it = ItemFromIndex(i);
+        if ((it->state_ & want) == want) return it;
+    }
+    return nullptr;
+}
+
+TListItem* TCustomListView::Selected() const { return GetNextItem(nullptr, sdAll, {isSelected}); }
+
+void TCustomListView::SetSelected(TListItem* value) {
+    ClearSelection();
+    if (!value) return;
+    value->SetSelected(true);
+    value->SetFocused(true);
+}
+
+TListItem* TCustomListView::ItemFocused() const { return GetNextItem(nullptr, sdAll, {isFocused}); }
+
+void TCustomListView::SetItemFocused(TListItem* value) {
+    if (value) value->SetFocused(true);
+    else if (TListItem* f = ItemFocused()) f->SetFocused(false);
+}
+
+int TCustomListView::SelCount() const {
+    if (HandleAllocated()) return static_cast<int>(SendMessageA(handle_, LVM_GETSELECTEDCOUNT, 0, 0));
+    return static_cast<int>(std::count_if(items_->items_.begin(), items_->items_.end(),
+                                          [](auto& it) { return (it->state_ & LVIS_SELECTED) != 0; }));
+}
+
+void TCustomListView::ClearSelection() {
+    // One item at a time, so OnSelectItem names every item that lost the selection.
+    while (TListItem* it = Selected()) it->SetSelected(false);
+}
+
+void TCustomListView::SelectAll() {
+    if (!multiSelect_) return;
+    for (auto& it : items_->items_) it->SetSelected(true);
+}
+
+TListItem* TCustomListView::GetItemAt(int X, int Y) const {
+    if (!HandleAllocated()) return nullptr;
+    LVHITTESTINFO h{};
+    h.pt = POINT{X, Y};
+    // The sub-item hit test finds the row from any of its cells.
+    UINT msg = viewStyle_ == vsReport ? LVM_SUBITEMHITTEST : LVM_HITTEST;
+    int i = static_cast<int>(SendMessageA(handle_, msg, 0, reinterpret_cast<LPARAM>(&h)));
+    if (i < 0 || !(h.flags & LVHT_ONITEM)) return nullptr;
+    return ItemFromIndex(i);
+}
+
+TListItem* TCustomListView::TopItem() const {
+    if (!HandleAllocated()) return nullptr;
+    return ItemFromIndex(static_cast<int>(SendMessageA(handle_, LVM_GETTOPINDEX, 0, 0)));
+}
+
+int TCustomListView::VisibleRowCount() const {
+    if (!HandleAllocated()) return 0;
+    return static_cast<int>(SendMessageA(handle_, LVM_GETCOUNTPERPAGE, 0, 0));
+}
+
+void TCustomListView::Scroll(int DX, int DY) {
+    if (HandleAllocated()) SendMessageA(handle_, LVM_SCROLL, static_cast<WPARAM>(DX), DY);
+}
+
+bool TCustomListView::IsEditing() const {
+    return HandleAllocated() && SendMessageA(handle_, LVM_GETEDITCONTROL, 0, 0) != 0;
+}
+
+// --- sorting
+
+namespace {
+struct TSortContext {
+    TCustomListView* View;
+    const TLVCompare* Compare;
+    intptr_t Data;
+    std::exception_ptr Error;
+};
+} // namespace
+
+int CALLBACK TCustomListView::SortProc(LPARAM Item1, LPARAM Item2, LPARAM Context) {
+    auto* ctx = reinterpret_cast<TSortContext*>(Context);
+    // After a failure the remaining comparisons only let the list view finish.
+    if (ctx->Error) return 0;
+    try {
+        auto* a = reinterpret_cast<TListItem*>(Item1);
+        auto* b = reinterpret_cast<TListItem*>(Item2);
+        if (ctx->Compare && *ctx->Compare) return (*ctx->Compare)(a, b, ctx->Data);
+        return ctx->View->DoCompare(a, b, ctx->Data);
+    } catch (...) {
+        ctx->Error = std::current_exception();
+        return 0;
+    }
+}
+
+int TCustomListView::DoCompare(TListItem* Item1, TListItem* Item2, intptr_t Data) {
+    int result = 0;
+    if (OnCompare) {
+        OnCompare(this, Item1, Item2, Data, result);
+        return result;
+    }
+    auto byData = [&] { return Item1->Data() < Item2->Data() ? -1 : Item1->Data() > Item2->Data() ? 1 : 0; };
+    switch (sortType_) {
+    case stData: return byData();
+    case stBoth: result = CompareTextAnsi(Item1->Caption(), Item2->Caption()); return result ? result : byData();
+    default: return CompareTextAnsi(Item1->Caption(), Item2->Caption());
+    }
+}
+
+bool TCustomListView::CustomSort(const TLVCompare& compare, intptr_t Data) {
+    sortPending_ = false;
+    if (!HandleAllocated()) {
+        std::vector<TListItem*> order;
+        for (auto& it : items_->items_) order.push_back(it.get());
+        auto less = [&](TListItem* a, TListItem* b) {
+            return (compare ? compare(a, b, Data) : DoCompare(a, b, Data)) < 0;
+        };
+        std::stable_sort(order.begin(), order.end(), less);
+        for (auto& it : items_->items_) (void)it.release();
+        for (size_t i = 0; i < order.size(); ++i) items_->items_[i].reset(order[i]);
+        items_->Renumber(0);
+        return true;
+    }
+    TSortContext ctx{this, &compare, Data, nullptr};
+    bool ok = SendMessageA(handle_, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&ctx),
+                           reinterpret_cast<LPARAM>(&TCustomListView::SortProc)) != 0;
+    ReadOrderFromWindow();
+    if (ctx.Error) std::rethrow_exception(ctx.Error);
+    return ok;
+}
+
+void TCustomListView::ReadOrderFromWindow() {
+    auto& items = items_->items_;
+    int n = static_cast<int>(SendMessageA(handle_, LVM_GETITEMCOUNT, 0, 0));
+    if (n != static_cast<int>(items.size())) return;
+    std::unordered_map<const TListItem*, size_t> where;
+    for (size_t i = 0; i < items.size(); ++i) where.emplace(items[i].get(), i);
+    std::vector<size_t> from(items.size());
+    std::vector<bool> used(items.size(), false);
+    for (int i = 0; i < n; ++i) {
+        LVITEMA it{};
+        it.mask = LVIF_PARAM;
+        it.iItem = i;
+        if (!SendMessageA(handle_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it))) return;
+        auto at = where.find(reinterpret_cast<const TListItem*>(it.lParam));
+        if (at == where.end() || used[at->second]) return;   // not the items we inserted
+        used[at->second] = true;
+        from[static_cast<size_t>(i)] = at->second;
+    }
+    std::vector<std::unique_ptr<TListItem>> sorted(items.size());
+    for (size_t i = 0; i < from.size(); ++i) sorted[i] = std::move(items[from[i]]);
+    items = std::move(sorted);
+    items_->Renumber(0);
+}
+
+void TCustomListView::SortIfNeeded() {
+    if (sortType_ == stNone) return;
+    if (items_->updateCount_ > 0) {
+        sortPending_ = true;
+        return;
+    }
+    AlphaSort();
+}
+
+// --- events
+
+void TCustomListView::ColClick(TListColumn* Column) {
+    if (OnColumnClick) OnColumnClick(this, Column);
+}
+
+void TCustomListView::DoSelectItem(TListItem* Item, bool Selected) {
+    if (OnSelectItem) OnSelectItem(this, Item, Selected);
+}
+
+void TCustomListView::Change(TListItem* Item, TItemChange Change) {
+    if (OnChange) OnChange(this, Item, Change);
+}
+
+bool TCustomListView::CanChange(TListItem* Item, TItemChange Change) {
+    bool allow = true;
+    if (OnChanging) OnChanging(this, Item, Change, allow);
+    return allow;
+}
+
+void TCustomListView::Delete(TListItem* Item) {
+    if (OnDeletion && !IsDestroying()) OnDeletion(this, Item);
+}
+
+void TCustomListView::InsertItem(TListItem* Item) {
+    if (OnInsert) OnInsert(this, Item);
+}
+
+bool TCustomListView::CanEdit(TListItem* Item) {
+    bool allow = true;
+    if (OnEditing) OnEditing(this, Item, allow);
+    return allow;
+}
+
+void TCustomListView::Edit(TListItem* Item, std::string& S) {
+    if (OnEdited) OnEdited(this, Item, S);
+}
+
+void TCustomListView::DoInfoTip(TListItem* Item, std::string& InfoTip) {
+    if (OnInfoTip) OnInfoTip(this, Item, InfoTip);
+}
+
+// --- custom draw
+
+bool TCustomListView::IsCustomDrawn(TCustomDrawTarget Target, TCustomDrawStage Stage) {
+    if (Stage != cdPrePaint) return false;
+    switch (Target) {
+    case dtControl: return static_cast<bool>(OnCustomDraw);
+    case dtItem: return static_cast<bool>(OnCustomDrawItem);
+    case dtSubItem: return static_cast<bool>(OnCustomDrawSubItem);
+    }
+    return false;
+}
+
+bool TCustomListView::CustomDraw(const TRect& ARect, TCustomDrawStage Stage) {
+    bool defaultDraw = true;
+    if (Stage == cdPrePaint && OnCustomDraw) OnCustomDraw(this, ARect, defaultDraw);
+    return defaultDraw;
+}
+
+bool TCustomListView::CustomDrawItem(TListItem* Item, TCustomDrawState State, TCustomDrawStage Stage) {
+    bool defaultDraw = true;
+    if (Stage == cdPrePaint && OnCustomDrawItem) OnCustomDrawItem(this, Item, State, defaultDraw);
+    return defaultDraw;
+}
+
+bool TCustomListView::CustomDrawSubItem(TListItem* Item, int SubItem, TCustomDrawState State, TCustomDrawStage Stage) {
+    bool defaultDraw = true;
+    if (Stage == cdPrePaint && OnCustomDrawSubItem) OnCustomDrawSubItem(this, Item, SubItem, State, defaultDraw);
+    return defaultDraw;
+}
+
+void TCustomListView::BeginCellDraw(HDC dc, TFont* font) {
+    // A font the canvas is about to change must not be the one selected in the DC.
+    SelectObject(dc, font->Handle());
+    canvas_->SetPaintDC(dc);
+    canvas_->Font()->Assign(font);
+    canvas_->Brush()->SetColor(GetColor());
+    canvas_->Brush()->SetStyle(bsSolid);
+    TFont* f = canvas_->Font();
+    cellStart_ = {f->GetName(), f->GetHeight(), f->GetStyle(), f->GetColor(), canvas_->Brush()->GetColor()};
+}
+
+bool TCustomListView::CellFontChanged() const {
+    TFont* f = canvas_->Font();
+    return f->GetName() != cellStart_.FontName || f->GetHeight() != cellStart_.FontHeight ||
+           f->GetStyle() != cellStart_.FontStyle;
+}
+
+LRESULT TCustomListView::EndCellDraw(HDC dc, NMLVCUSTOMDRAW* cd, bool defaultDraw, HFONT baseFont) {
+    TFont* f = canvas_->Font();
+    bool fontChanged = CellFontChanged();
+    bool textChanged = f->GetColor() != cellStart_.FontColor;
+    bool bkChanged = canvas_->Brush()->GetColor() != cellStart_.BrushColor;
+    canvas_->SetPaintDC(nullptr);
+    if (!defaultDraw) return CDRF_SKIPDEFAULT;
+    SelectObject(dc, fontChanged ? f->Handle() : baseFont);
+    if (textChanged) cd->clrText = ColorToColorRef(f->GetColor());
+    if (bkChanged) cd->clrTextBk = ColorToColorRef(canvas_->Brush()->GetColor());
+    return CDRF_NEWFONT;
+}
+
+void TCustomListView::CNCustomDraw(NMLVCUSTOMDRAW* cd, LRESULT& result) {
+    result = CDRF_DODEFAULT;
+    DWORD stage = cd->nmcd.dwDrawStage;
+    HDC dc = cd->nmcd.hdc;
+    auto state = TCustomDrawState::FromBits(cd->nmcd.uItemState & 0x1FF);
+    auto wantsItems = [this] {
+        return IsCustomDrawn(dtItem, cdPrePaint) || IsCustomDrawn(dtItem, cdPostPaint) ||
+               IsCustomDrawn(dtSubItem, cdPrePaint) || IsCustomDrawn(dtSubItem, cdPostPaint);
+    };
+    auto whole = [&](TCustomDrawStage s) {
+        canvas_->SetPaintDC(dc);
+        bool def = true;
+        try {
+            def = CustomDraw(TRect(cd->nmcd.rc), s);
+        } catch (...) {
+            canvas_->SetPaintDC(nullptr);
+            throw;
+        }
+        canvas_->SetPaintDC(nullptr);
+        return def;
+    };
+
+    if (stage == CDDS_PREPAINT) {
+        if (IsCustomDrawn(dtControl, cdPrePaint) && !whole(cdPrePaint)) {
+            result = CDRF_SKIPDEFAULT;
+            return;
+        }
+        if (wantsItems()) result |= CDRF_NOTIFYITEMDRAW;
+        if (IsCustomDrawn(dtControl, cdPostPaint)) result |= CDRF_NOTIFYPOSTPAINT;
+        return;
+    }
+    if (stage == CDDS_POSTPAINT) {
+        if (IsCustomDrawn(dtControl, cdPostPaint)) whole(cdPostPaint);
+        return;
+    }
+    TListItem* item = ItemFromIndex(static_cast<int>(cd->nmcd.dwItemSpec));
+    if (!item) return;
+    HFONT controlFont = Font()->Handle();
+    auto cell = [&](auto&& call, TFont* startFont, HFONT baseFont) {
+        BeginCellDraw(dc, startFont);
+        bool def = true;
+        try {
+            def = call();
+        } catch (...) {
+            canvas_->SetPaintDC(nullptr);
+            SelectObject(dc, baseFont);
+            throw;
+        }
+        return EndCellDraw(dc, cd, def, baseFont);
+    };
+
+    switch (stage) {
+    case CDDS_ITEMPREPAINT:
+        itemFontSet_ = false;
+        if (IsCustomDrawn(dtItem, cdPrePaint)) {
+            result = cell([&] { return CustomDrawItem(item, state, cdPrePaint); }, Font(), controlFont);
+            if (result & CDRF_SKIPDEFAULT) return;
+            if (CellFontChanged()) {
+                itemFont_->Assign(canvas_->Font());
+                itemFontSet_ = true;
+                SelectObject(dc, itemFont_->Handle());
+            }
+        }
+        // The item's colours, so that every cell starts from them.
+        itemText_ = cd->clrText;
+        itemTextBk_ = cd->clrTextBk;
+        if (IsCustomDrawn(dtSubItem, cdPrePaint) || IsCustomDrawn(dtSubItem, cdPostPaint))
+            result |= CDRF_NOTIFYSUBITEMDRAW;
+        if (IsCustomDrawn(dtItem, cdPostPaint)) result |= CDRF_NOTIFYPOSTPAINT;
+        return;
+    case CDDS_ITEMPOSTPAINT:
+        if (IsCustomDrawn(dtItem, cdPostPaint))
+            cell([&] { return CustomDrawItem(item, state, cdPostPaint); }, Font(), controlFont);
+        return;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+        // Every cell starts from the item's look, not from what the previous cell chose.
+        cd->clrText = itemText_;
+        cd->clrTextBk = itemTextBk_;
+        TFont* startFont = itemFontSet_ ? itemFont_.get() : Font();
+        HFONT baseFont = startFont->Handle();
+        if (IsCustomDrawn(dtSubItem, cdPrePaint)) {
+            result = cell([&] { return CustomDrawSubItem(item, cd->iSubItem, state, cdPrePaint); }, startFont, baseFont);
+        } else {
+            SelectObject(dc, baseFont);
+            result = CDRF_NEWFONT;
+        }
+        if (IsCustomDrawn(dtSubItem, cdPostPaint) && !(result & CDRF_SKIPDEFAULT)) result |= CDRF_NOTIFYPOSTPAINT;
+        return;
+    }
+    case CDDS_ITEMPOSTPAINT | CDDS_SUBITEM:
+        if (IsCustomDrawn(dtSubItem, cdPostPaint))
+            cell([&] { return CustomDrawSubItem(item, cd->iSubItem, state, cdPostPaint); }, Font(), controlFont);
+        return;
+    default:
+        return;
+    }
+}
+
+// --- notifications
+
+void TCustomListView::CNNotify(TMessage& Message) {
+    auto* hdr = reinterpret_cast<NMHDR*>(Message.LParam);
+    Message.Result = 0;
+    if (!hdr || ControlState.Contains(csDestroyingHandle) || IsDestroying()) return;
+    switch (hdr->code) {
+    case NM_CUSTOMDRAW:
+        CNCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(hdr), Message.Result);
+        return;
+    case NM_CLICK:
+        Click();
+        return;
+    case LVN_DELETEALLITEMS:
+        // No LVN_DELETEITEM per item: the items report their own deletion.
+        Message.Result = TRUE;
+        return;
+    case LVN_ITEMCHANGING: {
+        auto* nm = reinterpret_cast<NMLISTVIEW*>(hdr);
+        if (restoring_) return;
+        TListItem* item = ItemFromIndex(nm->iItem);
+        if (!item) return;
+        TItemChange change = (nm->uChanged & LVIF_TEXT) ? ctText : (nm->uChanged & LVIF_IMAGE) ? ctImage : ctState;
+        if (!CanChange(item, change)) Message.Result = TRUE;
+        return;
+    }
+    case LVN_ITEMCHANGED: {
+        auto* nm = reinterpret_cast<NMLISTVIEW*>(hdr);
+        if (restoring_) return;
+        TListItem* item = ItemFromIndex(nm->iItem);
+        if (nm->uChanged & LVIF_STATE) {
+            // iItem -1 (every item at once) reports a null item.
+            if ((nm->uOldState ^ nm->uNewState) & LVIS_SELECTED)
+                DoSelectItem(item, (nm->uNewState & LVIS_SELECTED) != 0);
+            if (item) Change(item, ctState);
+        }
+        if (item && (nm->uChanged & LVIF_TEXT)) Change(item, ctText);
+        if (item && (nm->uChanged & LVIF_IMAGE)) Change(item, ctImage);
+        return;
+    }
+    case LVN_COLUMNCLICK: {
+        auto* nm = reinterpret_cast<NMLISTVIEW*>(hdr);
+        if (columnClick_ && nm->iSubItem >= 0 && nm->iSubItem < columns_->Count()) ColClick(Column(nm->iSubItem));
+        return;
+    }
+    case LVN_BEGINLABELEDITA:
+    case LVN_BEGINLABELEDITW: {
+        auto* nm = reinterpret_cast<NMLVDISPINFOA*>(hdr);
+        TListItem* item = ItemFromIndex(nm->item.iItem);
+        if (readOnly_ || !item || !CanEdit(item)) Message.Result = TRUE;
+        return;
+    }
+    case LVN_ENDLABELEDITA:
+    case LVN_ENDLABELEDITW: {
+        auto* nm = reinterpret_cast<NMLVDISPINFOA*>(hdr);
+        TListItem* item = ItemFromIndex(nm->item.iItem);
+        if (!item || !nm->item.pszText) return;
+        std::string text = hdr->code == LVN_ENDLABELEDITA ? std::string(nm->item.pszText)
+                                                          : WideToAnsi(reinterpret_cast<const wchar_t*>(nm->item.pszText));
+        std::string edited = text;
+        Edit(item, edited);
+        item->caption_ = edited;
+        if (edited == text) {
+            Message.Result = TRUE;
+        } else {
+            item->PushText(0, edited);
+        }
+        return;
+    }
+    case LVN_GETINFOTIPA: {
+        auto* tip = reinterpret_cast<NMLVGETINFOTIPA*>(hdr);
+        TListItem* item = ItemFromIndex(tip->iItem);
+        if (!item || !tip->pszText || tip->cchTextMax <= 0) return;
+        std::string text(tip->pszText, strnlen(tip->pszText, static_cast<size_t>(tip->cchTextMax)));
+        std::string proposed = text;
+        DoInfoTip(item, text);
+        if (text != proposed) CopyToBuffer(tip->pszText, tip->cchTextMax, text);
+        return;
+    }
+    case LVN_GETINFOTIPW: {
+        auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(hdr);
+        TListItem* item = ItemFromIndex(tip->iItem);
+        if (!item || !tip->pszText || tip->cchTextMax <= 0) return;
+        std::wstring w(tip->pszText, wcsnlen(tip->pszText, static_cast<size_t>(tip->cchTextMax)));
+        std::string text = WideToAnsi(w.c_str());
+        std::string proposed = text;
+        DoInfoTip(item, text);
+        if (text != proposed) CopyToBuffer(tip->pszText, tip->cchTextMax, text);
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+void TCustomListView::WndProc(TMessage& Message) {
+    switch (Message.Msg) {
+    case CN_NOTIFY:
+        CNNotify(Message);
+        return;
+    case WM_NOTIFY: {
+        auto* hdr = reinterpret_cast<NMHDR*>(Message.LParam);
+        if (hdr && HandleAllocated() && hdr->hwndFrom == GetHeaderHandle()) {
+            bool clamped = false;
+            HeaderNotify(hdr, clamped);
+            if (clamped) {
+                Message.Result = TRUE;
+                return;
+            }
+        }
+        break;
+    }
+    case CM_COLORCHANGED:
+    case CM_FONTCHANGED:
+        TWinControl::WndProc(Message);
+        ApplyColors();
+        return;
+    case CM_SHOWHINTCHANGED:
+    case CM_PARENTSHOWHINTCHANGED:
+        UpdateExStyles();
+        break;
+    default:
+        break;
+    }
+    TWinControl::WndProc(Message);
+}
+
+// ---------------------------------------------------------------------------------------
+// TTreeNode
+
+IMPLEMENT_CLASS(TTreeNode);
+IMPLEMENT_CLASS(TTreeNodes);
+
+TTreeNode::TTreeNode(TTreeNodes* owner) : owner_(owner) {}
+
+TTreeNode::~TTreeNode() = default;
+
+void TTreeNode::Assign(TPersistent* Source) {
+    if (auto* src = dynamic_cast<TTreeNode*>(Source)) {
+        SetText(src->text_);
+        data_ = src->data_;
+        SetImageIndex(src->imageIndex_);
+        SetSelectedIndex(src->selectedIndex_);
+        SetStateIndex(src->stateIndex_);
+        return;
+    }
+    TPersistent::Assign(Source);
+}
+
+TCustomTreeView* TTreeNode::TreeView() const { return owner_ ? owner_->Owner() : nullptr; }
+
+bool TTreeNode::HasWindow() const {
+    TCustomTreeView* tv = TreeView();
+    return item_ && tv && tv->HandleAllocated();
+}
+
+HWND TTreeNode::Wnd() const { return TreeView()->WindowHandle(); }
+
+void TTreeNode::PushItem(UINT mask) const {
+    if (!HasWindow()) return;
+    TVITEMA it{};
+    it.hItem = item_;
+    it.mask = mask;
+    it.pszText = const_cast<char*>(text_.c_str());
+    it.iImage = imageIndex_;
+    it.iSelectedImage = selectedIndex_;
+    it.state = INDEXTOSTATEIMAGEMASK(static_cast<UINT>(std::max(0, stateIndex_)));
+    it.stateMask = TVIS_STATEIMAGEMASK;
+    it.cChildren = hasChildren_ ? 1 : 0;
+    SendMessageA(Wnd(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+}
+
+void TTreeNode::SetText(const std::string& value) {
+    if (value == text_) return;
+    text_ = value;
+    PushItem(TVIF_TEXT);
+}
+
+void TTreeNode::SetImageIndex(int value) {
+    if (value == imageIndex_) return;
+    imageIndex_ = value;
+    PushItem(TVIF_IMAGE);
+}
+
+void TTreeNode::SetSelectedIndex(int value) {
+    if (value == selectedIndex_) return;
+    selectedIndex_ = value;
+    PushItem(TVIF_SELECTEDIMAGE);
+}
+
+void TTreeNode::SetStateIndex(int value) {
+    if (value == stateIndex_) return;
+    stateIndex_ = value;
+    PushItem(TVIF_STATE);
+}
+
+TTreeNode* TTreeNode::Item(int index) const {
+    if (index < 0 || index >= Count()) throw EListError("Tree node index out of bounds (" + std::to_string(index) + ")");
+    return children_[static_cast<size_t>(index)].get();
+}
+
+bool TTreeNode::HasChildren() const { return !children_.empty() || hasChildren_; }
+
+void TTreeNode::SetHasChildren(bool value) {
+    hasChildren_ = value;
+    PushItem(TVIF_CHILDREN);
+}
+
+int TTreeNode::Index() const {
+    auto& sib = owner_->SiblingsOf(parent_);
+    for (size_t i = 0; i < sib.size(); ++i)
+        if (sib[i].get() == this) return static_cast<int>(i);
+    return -1;
+}
+
+TTreeNode* TTreeNode::GetNextSibling() const {
+    auto& sib = owner_->SiblingsOf(parent_);
+    int i = Index();
+    return i >= 0 && static_cast<size_t>(i) + 1 < sib.size() ? sib[static_cast<size_t>(i) + 1].get() : nullptr;
+}
+
+TTreeNode* TTreeNode::GetPrevSibling() const {
+    auto& sib = owner_->SiblingsOf(parent_);
+    int i = Index();
+    return i > 0 ? sib[static_cast<size_t>(i) - 1].get() : nullptr;
+}
+
+TTreeNode* TTreeNode::GetNext() const {
+    if (!children_.empty()) return children_.front().get();
+    for (const TTreeNode* n = this; n; n = n->parent_)
+        if (TTreeNode* s = n->GetNextSibling()) return s;
+    return nullptr;
+}
+
+TTreeNode* TTreeNode::GetPrev() const {
+    TTreeNode* p = GetPrevSibling();
+    if (!p) return parent_;
+    while (!p->children_.empty()) p = p->children_.back().get();
+    return p;
+}
+
+int TTreeNode::Level() const {
+    int level = 0;
+    for (TTreeNode* p = parent_; p; p = p->parent_) ++level;
+    return level;
+}
+
+int TTreeNode::AbsoluteIndex() const {
+    owner_->BuildFlat();
+    return absIndex_;
+}
+
+bool TTreeNode::HasAsParent(const TTreeNode* node) const {
+    for (TTreeNode* p = parent_; p; p = p->parent_)
+        if (p == node) return true;
+    return false;
+}
+
+bool TTreeNode::Expanded() const {
+    if (HasWindow())
+        return (SendMessageA(Wnd(), TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item_), TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+    return expanded_;
+}
+
+void TTreeNode::SetExpanded(bool value) {
+    if (value) Expand(false);
+    else Collapse(false);
+}
+
+void TTreeNode::Expand(bool Recurse) {
+    expanded_ = true;
+    if (HasWindow()) SendMessageA(Wnd(), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item_));
+    if (Recurse)
+        for (auto& c : children_) c->Expand(true);
+}
+
+void TTreeNode::Collapse(bool Recurse) {
+    expanded_ = false;
+    if (HasWindow()) SendMessageA(Wnd(), TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(item_));
+    if (Recurse)
+        for (auto& c : children_) c->Collapse(true);
+}
+
+bool TTreeNode::Selected() const {
+    TCustomTreeView* tv = TreeView();
+    return tv && tv->Selected() == this;
+}
+
+void TTreeNode::SetSelected(bool value) {
+    TCustomTreeView* tv = TreeView();
+    if (!tv) return;
+    if (value) tv->SetSelected(this);
+    else if (Selected()) tv->SetSelected(nullptr);
+}
+
+bool TTreeNode::Focused() const {
+    TCustomTreeView* tv = TreeView();
+    return tv && tv->Focused() && Selected();
+}
+
+bool TTreeNode::IsVisible() const {
+    if (HasWindow()) {
+        RECT r = ItemRectRequest(item_);
+        return SendMessageA(Wnd(), TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r)) != 0;
+    }
+    for (TTreeNode* p = parent_; p; p = p->parent_)
+        if (!p->expanded_) return false;
+    return true;
+}
+
+void TTreeNode::MakeVisible() {
+    if (HasWindow()) SendMessageA(Wnd(), TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item_));
+}
+
+TRect TTreeNode::DisplayRect(bool TextOnly) const {
+    if (!HasWindow()) return {};
+    RECT r = ItemRectRequest(item_);
+    if (!SendMessageA(Wnd(), TVM_GETITEMRECT, TextOnly, reinterpret_cast<LPARAM>(&r))) return {};
+    return r;
+}
+
+bool TTreeNode::EditText() {
+    if (!HasWindow()) return false;
+    ::SetFocus(Wnd());
+    return SendMessageA(Wnd(), TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(item_)) != 0;
+}
+
+void TTreeNode::EndEdit(bool Cancel) {
+    if (HasWindow()) SendMessageA(Wnd(), TVM_ENDEDITLABELNOW, Cancel, 0);
+}
+
+void TTreeNode::Delete() { owner_->Delete(this); }
+
+void TTreeNode::DeleteChildren() {
+    while (!children_.empty()) owner_->Delete(children_.back().get());
+}
+
+// ---------------------------------------------------------------------------------------
+// TTreeNodes
+
+TTreeNodes::TTreeNodes(TCustomTreeView* owner) : owner_(owner) {}
+
+TTreeNodes::~TTreeNodes() = default;
+
+TPersistent* TTreeNodes::GetOwner() const { return owner_; }
+
+void TTreeNodes::Assign(TPersistent* Source) {
+    auto* src = dynamic_cast<TTreeNodes*>(Source);
+    if (!src) {
+        TPersistent::Assign(Source);
+        return;
+    }
+    BeginUpdate();
+    try {
+        Clear();
+        std::function<void(const TTreeNode*, TTreeNode*)> copy = [&](const TTreeNode* from, TTreeNode* parent) {
+            TTreeNode* n = AddChildObject(parent, from->text_, from->data_);
+            n->Assign(const_cast<TTreeNode*>(from));
+            for (auto& c : from->children_) copy(c.get(), n);
+        };
+        for (auto& r : src->roots_) copy(r.get(), nullptr);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+void TTreeNodes::BuildFlat() const {
+    if (!flatDirty_) return;
+    flat_.clear();
+    std::function<void(const TNodeList&)> walk = [&](const TNodeList& list) {
+        for (auto& n : list) {
+            n->absIndex_ = static_cast<int>(flat_.size());
+            flat_.push_back(n.get());
+            walk(n->children_);
+        }
+    };
+    walk(roots_);
+    flatDirty_ = false;
+}
+
+int TTreeNodes::Count() const {
+    BuildFlat();
+    return static_cast<int>(flat_.size());
+}
+
+TTreeNode* TTreeNodes::Item(int index) const {
+    BuildFlat();
+    if (index < 0 || index >= static_cast<int>(flat_.size()))
+        throw EListError("Tree node index out of bounds (" + std::to_string(index) + ")");
+    return flat_[static_cast<size_t>(index)];
+}
+
+TTreeNode* TTreeNodes::GetNodeFromItem(HTREEITEM item) const {
+    auto at = byItem_.find(item);
+    return at == byItem_.end() ? nullptr : at->second;
+}
+
+TTreeNode* TTreeNodes::InternalAdd(TTreeNode* parent, int position, const std::string& S, void* Ptr) {
+    auto& sib = SiblingsOf(parent);
+    position = std::clamp(position, 0, static_cast<int>(sib.size()));
+    auto owned = std::make_unique<TTreeNode>(this);
+    TTreeNode* node = owned.get();
+    node->parent_ = parent;
+    node->text_ = S;
+    node->data_ = Ptr;
+    sib.insert(sib.begin() + position, std::move(owned));
+    Changed();
+    if (owner_->HandleAllocated() && (!parent || parent->item_)) InsertIntoWindow(node, false);
+    return node;
+}
+
+TTreeNode* TTreeNodes::Add(TTreeNode* Sibling, const std::string& S) { return AddObject(Sibling, S, nullptr); }
+TTreeNode* TTreeNodes::AddObject(TTreeNode* Sibling, const std::string& S, void* Ptr) {
+    TTreeNode* parent = Sibling ? Sibling->parent_ : nullptr;
+    return InternalAdd(parent, static_cast<int>(SiblingsOf(parent).size()), S, Ptr);
+}
+TTreeNode* TTreeNodes::AddFirst(TTreeNode* Sibling, const std::string& S) { return AddObjectFirst(Sibling, S, nullptr); }
+TTreeNode* TTreeNodes::AddObjectFirst(TTreeNode* Sibling, const std::string& S, void* Ptr) {
+    return InternalAdd(Sibling ? Sibling->parent_ : nullptr, 0, S, Ptr);
+}
+TTreeNode* TTreeNodes::AddChild(TTreeNode* Parent, const std::string& S) { return AddChildObject(Parent, S, nullptr); }
+TTreeNode* TTreeNodes::AddChildObject(TTreeNode* Parent, const std::string& S, void* Ptr) {
+    return InternalAdd(Parent, static_cast<int>(SiblingsOf(Parent).size()), S, Ptr);
+}
+TTreeNode* TTreeNodes::AddChildFirst(TTreeNode* Parent, const std::string& S) {
+    return AddChildObjectFirst(Parent, S, nullptr);
+}
+TTreeNode* TTreeNodes::AddChildObjectFirst(TTreeNode* Parent, const std::string& S, void* Ptr) {
+    return InternalAdd(Parent, 0, S, Ptr);
+}
+TTreeNode* TTreeNodes::Insert(TTreeNode* Sibling, const std::string& S) { return InsertObject(Sibling, S, nullptr); }
+TTreeNode* TTreeNodes::InsertObject(TTreeNode* Sibling, const std::string& S, void* Ptr) {
+    if (!Sibling) return AddObject(nullptr, S, Ptr);
+    return InternalAdd(Sibling->parent_, Sibling->Index(), S, Ptr);
+}
+
+void TTreeNodes::InsertIntoWindow(TTreeNode* node, bool withChildren) {
+    TVINSERTSTRUCTA is{};
+    is.hParent = node->parent_ ? node->parent_->item_ : TVI_ROOT;
+    TTreeNode* prev = node->GetPrevSibling();
+    is.hInsertAfter = !prev ? TVI_FIRST : prev->item_ ? prev->item_ : TVI_LAST;
+    is.itemex.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_STATE;
+    if (node->hasChildren_) {
+        is.itemex.mask |= TVIF_CHILDREN;
+        is.itemex.cChildren = 1;
+    }
+    is.itemex.pszText = const_cast<char*>(node->text_.c_str());
+    is.itemex.iImage = node->imageIndex_;
+    is.itemex.iSelectedImage = node->selectedIndex_;
+    is.itemex.lParam = reinterpret_cast<LPARAM>(node);
+    is.itemex.state = INDEXTOSTATEIMAGEMASK(static_cast<UINT>(std::max(0, node->stateIndex_)));
+    is.itemex.stateMask = TVIS_STATEIMAGEMASK;
+    node->item_ = reinterpret_cast<HTREEITEM>(
+        SendMessageA(owner_->WindowHandle(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&is)));
+    if (node->item_) byItem_[node->item_] = node;
+    if (!withChildren) return;
+    for (auto& c : node->children_) InsertIntoWindow(c.get(), true);
+    if (node->expanded_ && node->item_)
+        SendMessageA(owner_->WindowHandle(), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node->item_));
+}
+
+void TTreeNodes::ForgetWindow(TTreeNode* node) {
+    if (node->item_) byItem_.erase(node->item_);
+    node->item_ = nullptr;
+    for (auto& c : node->children_) ForgetWindow(c.get());
+}
+
+void TTreeNodes::FireDeletion(TTreeNode* node) {
+    for (auto& c : node->children_) FireDeletion(c.get());
+    owner_->Delete(node);
+}
+
+void TTreeNodes::Delete(TTreeNode* Node) {
+    if (!Node || Node->owner_ != this) return;
+    FireDeletion(Node);
+    if (owner_->savedSelected_ && (owner_->savedSelected_ == Node || owner_->savedSelected_->HasAsParent(Node)))
+        owner_->savedSelected_ = nullptr;
+    if (Node->HasWindow())
+        SendMessageA(owner_->WindowHandle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(Node->item_));
+    ForgetWindow(Node);
+    auto& sib = SiblingsOf(Node->parent_);
+    auto at = std::find_if(sib.begin(), sib.end(), [Node](auto& p) { return p.get() == Node; });
+    if (at != sib.end()) sib.erase(at);
+    Changed();
+}
+
+void TTreeNodes::Clear() {
+    if (roots_.empty()) return;
+    BeginUpdate();
+    try {
+        for (auto& r : roots_) FireDeletion(r.get());
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    owner_->savedSelected_ = nullptr;
+    if (owner_->HandleAllocated()) SendMessageA(owner_->WindowHandle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    byItem_.clear();
+    roots_.clear();
+    Changed();
+    EndUpdate();
+}
+
+void TTreeNodes::BeginUpdate() {
+    if (updateCount_++ == 0 && owner_->HandleAllocated()) SendMessageA(owner_->WindowHandle(), WM_SETREDRAW, FALSE, 0);
+}
+
+void TTreeNodes::EndUpdate() {
+    if (updateCount_ == 0 || --updateCount_ > 0) return;
+    if (owner_->HandleAllocated()) {
+        SendMessageA(owner_->WindowHandle(), WM_SETREDRAW, TRUE, 0);
+        ::InvalidateRect(owner_->WindowHandle(), nullptr, TRUE);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// TCustomTreeView
+
+IMPLEMENT_CLASS(TCustomTreeView);
+IMPLEMENT_CLASS(TTreeView);
+
+void TCustomTreeView::Publish(TClassBuilder<TCustomTreeView>& b) {
+    b.Prop("BorderStyle", &TCustomTreeView::GetBorderStyle, &TCustomTreeView::SetBorderStyle);
+    b.Prop("HideSelection", &TCustomTreeView::GetHideSelection, &TCustomTreeView::SetHideSelection);
+    b.Prop("HotTrack", &TCustomTreeView::GetHotTrack, &TCustomTreeView::SetHotTrack);
+    b.Prop("Images", &TCustomTreeView::GetImages, &TCustomTreeView::SetImages);
+    b.Prop("Indent", &TCustomTreeView::GetIndent, &TCustomTreeView::SetIndent);
+    b.Prop("ReadOnly", &TCustomTreeView::GetReadOnly, &TCustomTreeView::SetReadOnly);
+    b.Prop("RowSelect", &TCustomTreeView::GetRowSelect, &TCustomTreeView::SetRowSelect);
+    b.Prop("ShowButtons", &TCustomTreeView::GetShowButtons, &TCustomTreeView::SetShowButtons);
+    b.Prop("ShowLines", &TCustomTreeView::GetShowLines, &TCustomTreeView::SetShowLines);
+    b.Prop("ShowRoot", &TCustomTreeView::GetShowRoot, &TCustomTreeView::SetShowRoot);
+    b.Prop("StateImages", &TCustomTreeView::GetStateImages, &TCustomTreeView::SetStateImages);
+    b.Event("OnChange", &TCustomTreeView::OnChange);
+    b.Event("OnChanging", &TCustomTreeView::OnChanging);
+    b.Event("OnCollapsed", &TCustomTreeView::OnCollapsed);
+    b.Event("OnCollapsing", &TCustomTreeView::OnCollapsing);
+    b.Event("OnDeletion", &TCustomTreeView::OnDeletion);
+    b.Event("OnEdited", &TCustomTreeView::OnEdited);
+    b.Event("OnEditing", &TCustomTreeView::OnEditing);
+    b.Event("OnExpanded", &TCustomTreeView::OnExpanded);
+    b.Event("OnExpanding", &TCustomTreeView::OnExpanding);
+}
+
+TCustomTreeView::TCustomTreeView(TComponent* AOwner) : TWinControl(AOwner), items_(std::make_unique<TTreeNodes>(this)) {
+    InitCommonClasses();
+    // The tree view tracks a press itself and eats the button-up; clicks come from NM_CLICK.
+    ControlStyle.Exclude(csCaptureMouse);
+    ControlStyle.Exclude(csClickEvents);
+    for (int i = 0; i < 2; ++i) {
+        imageLinks_[i] = std::make_unique<TChangeLink>();
+        imageLinks_[i]->OnChange = [this, i](TObject*) { ApplyImageList(i); };
+    }
+    SetTabStop(true);
+    SetBounds(0, 0, 121, 97);
+}
+
+TCustomTreeView::~TCustomTreeView() {
+    if (HandleAllocated()) DestroyHandle();
+    SetImages(nullptr);
+    SetStateImages(nullptr);
+}
+
+DWORD TCustomTreeView::TreeStyles() const {
+    DWORD s = 0;
+    if (showLines_) s |= TVS_HASLINES;
+    if (showRoot_) s |= TVS_LINESATROOT;
+    if (showButtons_) s |= TVS_HASBUTTONS;
+    if (!hideSelection_) s |= TVS_SHOWSELALWAYS;
+    if (rowSelect_) s |= TVS_FULLROWSELECT;
+    if (hotTrack_) s |= TVS_TRACKSELECT;
+    if (!readOnly_) s |= TVS_EDITLABELS;
+    return s;
+}
+
+void TCustomTreeView::UpdateStyles() {
+    if (!HandleAllocated()) return;
+    constexpr DWORD managed = TVS_HASLINES | TVS_LINESATROOT | TVS_HASBUTTONS | TVS_SHOWSELALWAYS |
+                              TVS_FULLROWSELECT | TVS_TRACKSELECT | TVS_EDITLABELS;
+    ReplaceStyle(handle_, managed, TreeStyles());
+}
+
+void TCustomTreeView::CreateParams(TCreateParams& Params) {
+    TWinControl::CreateParams(Params);
+    CreateSubClass(Params, WC_TREEVIEWA);
+    Params.Style |= TreeStyles();
+    if (borderStyle_ == bsSingle) Params.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TCustomTreeView::CreateWnd() {
+    TWinControl::CreateWnd();
+    ApplyColors();
+    TCustomImageList* lists[2] = {images_, stateImages_};
+    static constexpr int which[2] = {TVSIL_NORMAL, TVSIL_STATE};
+    for (int i = 0; i < 2; ++i) {
+        HIMAGELIST h = lists[i] ? lists[i]->Handle() : savedLists_[i];
+        if (h) SendMessageA(handle_, TVM_SETIMAGELIST, static_cast<WPARAM>(which[i]), reinterpret_cast<LPARAM>(h));
+        savedLists_[i] = nullptr;
+    }
+    if (indent_ > 0) SendMessageA(handle_, TVM_SETINDENT, static_cast<WPARAM>(indent_), 0);
+    items_->byItem_.clear();
+    for (auto& r : items_->roots_) items_->InsertIntoWindow(r.get(), true);
+    if (savedSelected_) SendMessageA(handle_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(savedSelected_->item_));
+    savedSelected_ = nullptr;
+    if (items_->updateCount_ > 0) SendMessageA(handle_, WM_SETREDRAW, FALSE, 0);
+}
+
+void TCustomTreeView::DestroyWnd() {
+    if (HandleAllocated() && !IsDestroying()) {
+        for (int i = 0; i < items_->Count(); ++i) {
+            TTreeNode* n = items_->Item(i);
+            n->expanded_ = n->Expanded();
+        }
+        savedSelected_ = Selected();
+        indent_ = GetIndent();
+        TCustomImageList* lists[2] = {images_, stateImages_};
+        static constexpr int which[2] = {TVSIL_NORMAL, TVSIL_STATE};
+        for (int i = 0; i < 2; ++i)
+            if (!lists[i])
+                savedLists_[i] = reinterpret_cast<HIMAGELIST>(SendMessageA(handle_, TVM_GETIMAGELIST, static_cast<WPARAM>(which[i]), 0));
+    }
+    TWinControl::DestroyWnd();
+    for (auto& r : items_->roots_) items_->ForgetWindow(r.get());
+    items_->byItem_.clear();
+}
+
+void TCustomTreeView::ApplyColors() {
+    if (!HandleAllocated()) return;
+    SendMessageA(handle_, TVM_SETBKCOLOR, 0, static_cast<LPARAM>(ColorToColorRef(GetColor())));
+    SendMessageA(handle_, TVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(ColorToColorRef(Font()->GetColor())));
+}
+
+void TCustomTreeView::SetImageList(TCustomImageList*& field, TCustomImageList* value, int which) {
+    if (field == value) return;
+    if (field) {
+        field->UnRegisterChanges(imageLinks_[which].get());
+        field->RemoveFreeNotification(this);
+    }
+    field = value;
+    if (field) {
+        field->RegisterChanges(imageLinks_[which].get());
+        field->FreeNotification(this);
+    }
+    ApplyImageList(which);
+}
+
+void TCustomTreeView::SetImages(TCustomImageList* value) { SetImageList(images_, value, 0); }
+void TCustomTreeView::SetStateImages(TCustomImageList* value) { SetImageList(stateImages_, value, 1); }
+
+void TCustomTreeView::ApplyImageList(int which) {
+    if (!HandleAllocated() || IsDestroying()) return;
+    TCustomImageList* list = which == 0 ? images_ : stateImages_;
+    SendMessageA(handle_, TVM_SETIMAGELIST, which == 0 ? TVSIL_NORMAL : TVSIL_STATE,
+                 reinterpret_cast<LPARAM>(list ? list->Handle() : nullptr));
+}
+
+void TCustomTreeView::Notification(TComponent* AComponent, TOperation Operation) {
+    TWinControl::Notification(AComponent, Operation);
+    if (Operation != TOperation::opRemove) return;
+    if (AComponent == images_) SetImages(nullptr);
+    if (AComponent == stateImages_) SetStateImages(nullptr);
+}
+
+void TCustomTreeView::SetReadOnly(bool value) {
+    if (value == readOnly_) return;
+    readOnly_ = value;
+    UpdateStyles();
+}
+void TCustomTreeView::SetShowLines(bool value) {
+    if (value == showLines_) return;
+    showLines_ = value;
+    UpdateStyles();
+}
+void TCustomTreeView::SetShowRoot(bool value) {
+    if (value == showRoot_) return;
+    showRoot_ = value;
+    UpdateStyles();
+}
+void TCustomTreeView::SetShowButtons(bool value) {
+    if (value == showButtons_) return;
+    showButtons_ = value;
+    UpdateStyles();
+}
+void TCustomTreeView::SetHideSelection(bool value) {
+    if (value == hideSelection_) return;
+    hideSelection_ = value;
+    UpdateStyles();
+}
+void TCustomTreeView::SetRowSelect(bool value) {
+    if (value == rowSelect_) return;
+    rowSelect_ = value;
+    UpdateStyles();
+}
+void TCustomTreeView::SetHotTrack(bool value) {
+    if (value == hotTrack_) return;
+    hotTrack_ = value;
+    UpdateStyles();
+}
+
+int TCustomTreeView::GetIndent() const {
+    if (HandleAllocated()) return static_cast<int>(SendMessageA(handle_, TVM_GETINDENT, 0, 0));
+    return indent_;
+}
+
+void TCustomTreeView::SetIndent(int value) {
+    if (value == GetIndent()) return;
+    indent_ = value;
+    if (HandleAllocated()) SendMessageA(handle_, TVM_SETINDENT, static_cast<WPARAM>(value), 0);
+}
+
+void TCustomTreeView::SetBorderStyle(TBorderStyle value) {
+    if (value != bsNone) value = bsSingle;
+    if (value == borderStyle_) return;
+    borderStyle_ = value;
+    if (HandleAllocated()) SetExStyle(handle_, WS_EX_CLIENTEDGE, value == bsSingle);
+}
+
+TTreeNode* TCustomTreeView::Selected() const {
+    if (!HandleAllocated()) return savedSelected_;
+    return NodeFromItem(reinterpret_cast<HTREEITEM>(SendMessageA(handle_, TVM_GETNEXTITEM, TVGN_CARET, 0)));
+}
+
+void TCustomTreeView::SetSelected(TTreeNode* value) {
+    if (value && value->owner_ != items_.get()) return;
+    if (!HandleAllocated()) {
+        savedSelected_ = value;
+        return;
+    }
+    SendMessageA(handle_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(value ? value->item_ : nullptr));
+}
+
+TTreeNode* TCustomTreeView::TopItem() const {
+    if (!HandleAllocated()) return items_->GetFirstNode();
+    return NodeFromItem(reinterpret_cast<HTREEITEM>(SendMessageA(handle_, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0)));
+}
+
+TTreeNode* TCustomTreeView::GetNodeAt(int X, int Y) const {
+    if (!HandleAllocated()) return nullptr;
+    TVHITTESTINFO h{};
+    h.pt = POINT{X, Y};
+    return NodeFromItem(reinterpret_cast<HTREEITEM>(SendMessageA(handle_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&h))));
+}
+
+THitTests TCustomTreeView::GetHitTestInfoAt(int X, int Y) const {
+    THitTests result;
+    if (!HandleAllocated()) return result;
+    TVHITTESTINFO h{};
+    h.pt = POINT{X, Y};
+    SendMessageA(handle_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&h));
+    static constexpr struct { UINT Flag; THitTest Test; } map[] = {
+        {TVHT_ABOVE, htAbove}, {TVHT_BELOW, htBelow}, {TVHT_NOWHERE, htNowhere},
+        {TVHT_ONITEMBUTTON, htOnButton}, {TVHT_ONITEMICON, htOnIcon}, {TVHT_ONITEMINDENT, htOnIndent},
+        {TVHT_ONITEMLABEL, htOnLabel}, {TVHT_ONITEMRIGHT, htOnRight}, {TVHT_ONITEMSTATEICON, htOnStateIcon},
+        {TVHT_TOLEFT, htToLeft}, {TVHT_TORIGHT, htToRight},
+    };
+    for (auto& m : map)
+        if (h.flags & m.Flag) result.Include(m.Test);
+    if (h.flags & TVHT_ONITEM) result.Include(htOnItem);
+    return result;
+}
+
+void TCustomTreeView::FullExpand() {
+    for (auto& r : items_->roots_) r->Expand(true);
+}
+
+void TCustomTreeView::FullCollapse() {
+    for (auto& r : items_->roots_) r->Collapse(true);
+}
+
+bool TCustomTreeView::IsEditing() const {
+    return HandleAllocated() && SendMessageA(handle_, TVM_GETEDITCONTROL, 0, 0) != 0;
+}
+
+bool TCustomTreeView::CanChange(TTreeNode* Node) {
+    bool allow = true;
+    if (OnChanging) OnChanging(this, Node, allow);
+    return allow;
+}
+
+void TCustomTreeView::Change(TTreeNode* Node) {
+    if (OnChange) OnChange(this, Node);
+}
+
+bool TCustomTreeView::CanExpand(TTreeNode* Node) {
+    bool allow = true;
+    if (OnExpanding) OnExpanding(this, Node, allow);
+    return allow;
+}
+
+bool TCustomTreeView::CanCollapse(TTreeNode* Node) {
+    bool allow = true;
+    if (OnCollapsing) OnCollapsing(this, Node, allow);
+    return allow;
+}
+
+void TCustomTreeView::Expanded(TTreeNode* Node) {
+    if (OnExpanded) OnExpanded(this, Node);
+}
+
+void TCustomTreeView::Collapsed(TTreeNode* Node) {
+    if (OnCollapsed) OnCollapsed(this, Node);
+}
+
+void TCustomTreeView::Delete(TTreeNode* Node) {
+    if (OnDeletion && !IsDestroying()) OnDeletion(this, Node);
+}
+
+bool TCustomTreeView::CanEdit(TTreeNode* Node) {
+    bool allow = true;
+    if (OnEditing) OnEditing(this, Node, allow);
+    return allow;
+}
+
+void TCustomTreeView::Edit(TTreeNode* Node, std::string& S) {
+    if (OnEdited) OnEdited(this, Node, S);
+}
+
+void TCustomTreeView::CNNotify(TMessage& Message) {
+    auto* hdr = reinterpret_cast<NMHDR*>(Message.LParam);
+    Message.Result = 0;
+    if (!hdr || ControlState.Contains(csDestroyingHandle) || IsDestroying()) return;
+    // NMTREEVIEWA and NMTREEVIEWW differ only in where the texts point.
+    auto* nm = reinterpret_cast<NMTREEVIEWA*>(hdr);
+    switch (hdr->code) {
+    case NM_CLICK:
+        Click();
+        return;
+    case TVN_SELCHANGINGA:
+    case TVN_SELCHANGINGW:
+        if (!CanChange(NodeFromItem(nm->itemNew.hItem))) Message.Result = TRUE;
+        return;
+    case TVN_SELCHANGEDA:
+    case TVN_SELCHANGEDW:
+        Change(NodeFromItem(nm->itemNew.hItem));
+        return;
+    case TVN_ITEMEXPANDINGA:
+    case TVN_ITEMEXPANDINGW: {
+        TTreeNode* node = NodeFromItem(nm->itemNew.hItem);
+        if (!node) return;
+        bool allow = (nm->action & TVE_EXPAND) ? CanExpand(node) : (nm->action & TVE_COLLAPSE) ? CanCollapse(node) : true;
+        if (!allow) Message.Result = TRUE;
+        return;
+    }
+    case TVN_ITEMEXPANDEDA:
+    case TVN_ITEMEXPANDEDW: {
+        TTreeNode* node = NodeFromItem(nm->itemNew.hItem);
+        if (!node) return;
+        if (nm->action & TVE_EXPAND) {
+            node->expanded_ = true;
+            Expanded(node);
+        } else if (nm->action & TVE_COLLAPSE) {
+            node->expanded_ = false;
+            Collapsed(node);
+        }
+        return;
+    }
+    case TVN_BEGINLABELEDITA:
+    case TVN_BEGINLABELEDITW: {
+        auto* d = reinterpret_cast<NMTVDISPINFOA*>(hdr);
+        TTreeNode* node = NodeFromItem(d->item.hItem);
+        if (readOnly_ || !node || !CanEdit(node)) Message.Result = TRUE;
+        return;
+    }
+    case TVN_ENDLABELEDITA:
+    case TVN_ENDLABELEDITW: {
+        auto* d = reinterpret_cast<NMTVDISPINFOA*>(hdr);
+        TTreeNode* node = NodeFromItem(d->item.hItem);
+        if (!node || !d->item.pszText) return;
+        std::string text = hdr->code == TVN_ENDLABELEDITA ? std::string(d->item.pszText)
+                                                          : WideToAnsi(reinterpret_cast<const wchar_t*>(d->item.pszText));
+        std::string edited = text;
+        Edit(node, edited);
+        node->text_ = edited;
+        if (edited == text) Message.Result = TRUE;
+        else node->PushItem(TVIF_TEXT);
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+void TCustomTreeView::WndProc(TMessage& Message) {
+    switch (Message.Msg) {
+    case CN_NOTIFY:
+        CNNotify(Message);
+        return;
+    case CM_COLORCHANGED:
+    case CM_FONTCHANGED:
+        TWinControl::WndProc(Message);
+        ApplyColors();
+        return;
+    default:
+        break;
+    }
+    TWinControl::WndProc(Message);
+}
+
+// ---------------------------------------------------------------------------------------
+// TComboExItem
+
+IMPLEMENT_CLASS(TComboExItem);
+IMPLEMENT_CLASS(TComboExItems);
+IMPLEMENT_CLASS(TComboExStrings);
+
+void TComboExItem::Publish(TClassBuilder<TComboExItem>& b) {
+    b.Prop("Caption", &TComboExItem::GetCaption, &TComboExItem::SetCaption);
+    b.Prop("ImageIndex", &TComboExItem::GetImageIndex, &TComboExItem::SetImageIndex);
+    b.Prop("Indent", &TComboExItem::GetIndent, &TComboExItem::SetIndent);
+    b.Prop("OverlayImageIndex", &TComboExItem::GetOverlayImageIndex, &TComboExItem::SetOverlayImageIndex);
+    b.Prop("SelectedImageIndex", &TComboExItem::GetSelectedImageIndex, &TComboExItem::SetSelectedImageIndex);
+}
+
+TComboExItem::TComboExItem(TCollection* collection) : TCollectionItem(collection), serial_(NextSerial()) {}
+
+void TComboExItem::Assign(TPersistent* Source) {
+    if (auto* s = dynamic_cast<TComboExItem*>(Source)) {
+        caption_ = s->caption_;
+        imageIndex_ = s->imageIndex_;
+        selectedImageIndex_ = s->selectedImageIndex_;
+        overlayImageIndex_ = s->overlayImageIndex_;
+        indent_ = s->indent_;
+        data_ = s->data_;
+        Changed(false);
+        return;
+    }
+    TCollectionItem::Assign(Source);
+}
+
+void TComboExItem::SetCaption(const std::string& value) {
+    if (value == caption_) return;
+    caption_ = value;
+    Changed(false);
+}
+void TComboExItem::SetImageIndex(int value) {
+    if (value == imageIndex_) return;
+    imageIndex_ = value;
+    Changed(false);
+}
+void TComboExItem::SetSelectedImageIndex(int value) {
+    if (value == selectedImageIndex_) return;
+    selectedImageIndex_ = value;
+    Changed(false);
+}
+void TComboExItem::SetOverlayImageIndex(int value) {
+    if (value == overlayImageIndex_) return;
+    overlayImageIndex_ = value;
+    Changed(false);
+}
+void TComboExItem::SetIndent(int value) {
+    if (value == indent_) return;
+    indent_ = value;
+    Changed(false);
+}
+void TComboExItem::SetData(intptr_t value) {
+    if (value == data_) return;
+    data_ = value;
+    Changed(false);
+}
+
+// ---------------------------------------------------------------------------------------
+// TComboExItems
+
+TComboExItems::TComboExItems(TCustomComboBoxEx* owner)
+    : TCollection([](TCollection* c) -> TCollectionItem* { return new TComboExItem(c); }), owner_(owner) {}
+
+TPersistent* TComboExItems::GetOwner() const { return owner_; }
+
+TComboExItem* TComboExItems::AddItem(const std::string& Caption, int ImageIndex, int SelectedImageIndex,
+                                     int OverlayImageIndex, int Indent, intptr_t Data) {
+    BeginUpdate();
+    TComboExItem* item = nullptr;
+    try {
+        item = Add();
+        item->caption_ = Caption;
+        item->imageIndex_ = ImageIndex;
+        item->selectedImageIndex_ = SelectedImageIndex;
+        item->overlayImageIndex_ = OverlayImageIndex;
+        item->indent_ = Indent;
+        item->data_ = Data;
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+    return item;
+}
+
+void TComboExItems::Push(TComboExItem* item, int index, bool insert) const {
+    COMBOBOXEXITEMA it{};
+    it.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE | CBEIF_INDENT | CBEIF_LPARAM;
+    it.iItem = index;
+    it.pszText = const_cast<char*>(item->caption_.c_str());
+    it.iImage = item->imageIndex_;
+    // Without an image of its own the chosen item shows its list image in the edit field.
+    it.iSelectedImage = item->selectedImageIndex_ >= 0 ? item->selectedImageIndex_ : item->imageIndex_;
+    it.iIndent = item->indent_;
+    it.lParam = static_cast<LPARAM>(item->data_);
+    if (item->overlayImageIndex_ >= 0) {
+        it.mask |= CBEIF_OVERLAY;
+        it.iOverlay = item->overlayImageIndex_;
+    }
+    SendMessageA(owner_->WindowHandle(), insert ? CBEM_INSERTITEMA : CBEM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+}
+
+void TComboExItems::Sync() {
+    if (!owner_ || !owner_->HandleAllocated()) return;
+    HWND wnd = owner_->WindowHandle();
+    SyncShown(
+        shown_, CollectionItems<TComboExItem>(*this), [this](int i, TComboExItem* item) { Push(item, i, true); },
+        [wnd](int j) { SendMessageA(wnd, CBEM_DELETEITEM, static_cast<WPARAM>(j), 0); });
+}
+
+void TComboExItems::Update(TCollectionItem* item) {
+    if (!owner_ || !owner_->HandleAllocated()) return;
+    auto* ci = static_cast<TComboExItem*>(item);
+    int i = ci ? ci->Index() : -1;
+    if (ci && i >= 0 && static_cast<size_t>(i) < shown_.size() && shown_[static_cast<size_t>(i)] == ci->serial_)
+        Push(ci, i, false);
+    else
+        Sync();
+}
+
+TObject* TComboExStrings::GetObject(int index) const {
+    return reinterpret_cast<TObject*>(items_->Items(index)->GetData());
+}
+
+void TComboExStrings::PutObject(int index, TObject* obj) {
+    items_->Items(index)->SetData(reinterpret_cast<intptr_t>(obj));
+}
+
+void TComboExStrings::Insert(int index, const std::string& s) {
+    items_->BeginUpdate();
+    try {
+        TCollectionItem* item = items_->Insert(index);
+        static_cast<TComboExItem*>(item)->SetCaption(s);
+    } catch (...) {
+        items_->EndUpdate();
+        throw;
+    }
+    items_->EndUpdate();
+}
+
+// ---------------------------------------------------------------------------------------
+// TCustomComboBoxEx
+
+IMPLEMENT_CLASS(TCustomComboBoxEx);
+IMPLEMENT_CLASS(TComboBoxEx);
+
+void TCustomComboBoxEx::Publish(TClassBuilder<TCustomComboBoxEx>& b) {
+    b.Prop("DropDownCount", &TCustomComboBoxEx::GetDropDownCount, &TCustomComboBoxEx::SetDropDownCount);
+    b.Prop("Images", &TCustomComboBoxEx::GetImages, &TCustomComboBoxEx::SetImages);
+    b.Prop("ItemHeight", &TCustomComboBoxEx::GetItemHeight, &TCustomComboBoxEx::SetItemHeight);
+    b.Prop("ItemsEx", &TCustomComboBoxEx::GetItemsEx);
+    b.Prop("ItemIndex", &TCustomComboBoxEx::GetItemIndex, &TCustomComboBoxEx::SetItemIndex);
+    b.Prop("Style", &TCustomComboBoxEx::GetStyle, &TCustomComboBoxEx::SetStyle);
+    b.Event("OnChange", &TCustomComboBoxEx::OnChange);
+    b.Event("OnCloseUp", &TCustomComboBoxEx::OnCloseUp);
+    b.Event("OnDropDown", &TCustomComboBoxEx::OnDropDown);
+    b.Event("OnSelect", &TCustomComboBoxEx::OnSelect);
+}
+
+TCustomComboBoxEx::TCustomComboBoxEx(TComponent* AOwner)
+    : TWinControl(AOwner),
+      itemsEx_(std::make_unique<TComboExItems>(this)),
+      strings_(std::make_unique<TComboExStrings>(itemsEx_.get())),
+      imageChangeLink_(std::make_unique<TChangeLink>()) {
+    InitCommonClasses();
+    ControlStyle.Exclude(csClickEvents);
+    imageChangeLink_->OnChange = [this](TObject*) { ApplyImages(); };
+    SetTabStop(true);
+    SetBounds(0, 0, 145, 22);
+}
+
+TCustomComboBoxEx::~TCustomComboBoxEx() {
+    if (HandleAllocated()) DestroyHandle();
+    SetImages(nullptr);
+}
+
+HWND TCustomComboBoxEx::ComboHandle() {
+    return HandleAllocated() ? reinterpret_cast<HWND>(SendMessageA(handle_, CBEM_GETCOMBOCONTROL, 0, 0)) : nullptr;
+}
+
+HWND TCustomComboBoxEx::EditHandle() {
+    return HandleAllocated() ? reinterpret_cast<HWND>(SendMessageA(handle_, CBEM_GETEDITCONTROL, 0, 0)) : nullptr;
+}
+
+void TCustomComboBoxEx::CreateParams(TCreateParams& Params) {
+    TWinControl::CreateParams(Params);
+    CreateSubClass(Params, "ComboBoxEx32");
+    static constexpr DWORD styles[] = {CBS_DROPDOWN, CBS_SIMPLE, CBS_DROPDOWNLIST};
+    Params.Style |= styles[static_cast<int>(style_)] | WS_VSCROLL;
+    // The window's height at creation is the height of the dropped list.
+    if (style_ != csExSimple) Params.Height = height_ + std::max(16, itemHeight_) * dropDownCount_;
+}
+
+void TCustomComboBoxEx::CreateWnd() {
+    TWinControl::CreateWnd();
+    ApplyImages();
+    if (itemHeight_ > 0) SendMessageA(handle_, CB_SETITEMHEIGHT, 0, itemHeight_);
+    itemsEx_->shown_.clear();
+    itemsEx_->Sync();
+    if (itemIndex_ >= 0) SetItemIndex(itemIndex_);
+}
+
+void TCustomComboBoxEx::DestroyWnd() {
+    if (HandleAllocated() && !IsDestroying()) itemIndex_ = GetItemIndex();
+    TWinControl::DestroyWnd();
+    itemsEx_->shown_.clear();
+}
+
+void TCustomComboBoxEx::SetStyle(TComboBoxExStyle value) {
+    if (value == style_) return;
+    style_ = value;
+    // The combo box reads its style only at creation.
+    RecreateWndIfAllocated();
+}
+
+void TCustomComboBoxEx::SetImages(TCustomImageList* value) {
+    if (value == images_) return;
+    if (images_) {
+        images_->UnRegisterChanges(imageChangeLink_.get());
+        images_->RemoveFreeNotification(this);
+    }
+    images_ = value;
+    if (images_) {
+        images_->RegisterChanges(imageChangeLink_.get());
+        images_->FreeNotification(this);
+    }
+    ApplyImages();
+}
+
+void TCustomComboBoxEx::ApplyImages() {
+    if (!HandleAllocated() || IsDestroying()) return;
+    SendMessageA(handle_, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_ ? images_->Handle() : nullptr));
+}
+
+void TCustomComboBoxEx::Notification(TComponent* AComponent, TOperation Operation) {
+    TWinControl::Notification(AComponent, Operation);
+    if (Operation == TOperation::opRemove && AComponent == images_) SetImages(nullptr);
+}
+
+int TCustomComboBoxEx::GetItemHeight() const {
+    if (HandleAllocated()) return static_cast<int>(SendMessageA(handle_, CB_GETITEMHEIGHT, 0, 0));
+    return itemHeight_;
+}
+
+void TCustomComboBoxEx::SetItemHeight(int value) {
+    if (value <= 0 || value == itemHeight_) return;
+    itemHeight_ = value;
+    if (HandleAllocated()) SendMessageA(handle_, CB_SETITEMHEIGHT, 0, value);
+}
+
+void TCustomComboBoxEx::SetDropDownCount(int value) { dropDownCount_ = std::max(1, value); }
+
+int TCustomComboBoxEx::GetItemIndex() const {
+    if (HandleAllocated()) return static_cast<int>(SendMessageA(handle_, CB_GETCURSEL, 0, 0));
+    return itemIndex_;
+}
+
+void TCustomComboBoxEx::SetItemIndex(int value) {
+    if (value < -1 || value >= itemsEx_->Count()) value = -1;
+    itemIndex_ = value;
+    if (!HandleAllocated()) return;
+    // A selection made by code is no choice of the user's.
+    settingIndex_ = true;
+    SendMessageA(handle_, CB_SETCURSEL, static_cast<WPARAM>(value), 0);
+    settingIndex_ = false;
+}
+
+bool TCustomComboBoxEx::GetDroppedDown() const {
+    return HandleAllocated() && SendMessageA(handle_, CB_GETDROPPEDSTATE, 0, 0) != 0;
+}
+
+void TCustomComboBoxEx::SetDroppedDown(bool value) {
+    if (HandleAllocated()) SendMessageA(handle_, CB_SHOWDROPDOWN, value, 0);
+}
+
+void TCustomComboBoxEx::Clear() {
+    itemsEx_->Clear();
+    itemIndex_ = -1;
+}
+
+void TCustomComboBoxEx::AddItem(const std::string& Caption, intptr_t Data) {
+    itemsEx_->AddItem(Caption, -1, -1, -1, 0, Data);
+}
+
+void TCustomComboBoxEx::Change() {
+    if (OnChange) OnChange(this);
+}
+
+void TCustomComboBoxEx::Select() {
+    if (OnSelect) OnSelect(this);
+    else Change();
+}
+
+void TCustomComboBoxEx::WndProc(TMessage& Message) {
+    if (Message.Msg == WM_GETDLGCODE) {
+        // The keys reach the inner combo box and its edit, but the form asks us whether
+        // arrows and characters are ours or its dialog keys.
+        LRESULT code = DLGC_WANTARROWS;
+        for (HWND inner : {ComboHandle(), EditHandle()})
+            if (inner) code |= SendMessageA(inner, WM_GETDLGCODE, Message.WParam, Message.LParam);
+        Message.Result = code;
+        return;
+    }
+    if (Message.Msg == CN_COMMAND) {
+        Message.Result = 0;
+        if (IsDestroying() || ControlState.Contains(csDestroyingHandle)) return;
+        switch (HIWORD(Message.WParam)) {
+        case CBN_SELCHANGE:
+            if (!settingIndex_) Select();
+            return;
+        case CBN_EDITCHANGE:
+            // Selecting by code also rewrites the edit of the drop-down style.
+            if (!settingIndex_) Change();
+            return;
+        case CBN_DROPDOWN:
+            if (HWND combo = ComboHandle()) {
+                // The list drops to DropDownCount items whatever height the window was given.
+                RECT r;
+                GetWindowRect(combo, &r);
+                int item = static_cast<int>(SendMessageA(combo, CB_GETITEMHEIGHT, 0, 0));
+                int edit = static_cast<int>(SendMessageA(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+                int count = std::max(1, std::min(dropDownCount_, itemsEx_->Count()));
+                SetWindowPos(combo, nullptr, 0, 0, r.right - r.left, edit + 8 + item * count,
+                             SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            }
+            if (OnDropDown) OnDropDown(this);
+            return;
+        case CBN_CLOSEUP:
+            if (OnCloseUp) OnCloseUp(this);
+            return;
+        default:
+            return;
+        }
+    }
+    TWinControl::WndProc(Message);
+}

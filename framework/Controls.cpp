@@ -1,0 +1,2272 @@
+#include "framework/Controls.h"
+#include "framework/Forms.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+
+// ---------------------------------------------------------------------------------------
+// Cursors by name
+
+namespace {
+struct TCursorName { int Value; const char* Name; };
+constexpr TCursorName kCursorNames[] = {
+    {crDefault, "crDefault"}, {crNone, "crNone"}, {crArrow, "crArrow"}, {crCross, "crCross"},
+    {crIBeam, "crIBeam"}, {crSizeNESW, "crSizeNESW"}, {crSizeNS, "crSizeNS"}, {crSizeNWSE, "crSizeNWSE"},
+    {crSizeWE, "crSizeWE"}, {crUpArrow, "crUpArrow"}, {crHourGlass, "crHourGlass"}, {crDrag, "crDrag"},
+    {crNoDrop, "crNoDrop"}, {crHSplit, "crHSplit"}, {crVSplit, "crVSplit"}, {crMultiDrag, "crMultiDrag"},
+    {crSQLWait, "crSQLWait"}, {crNo, "crNo"}, {crAppStart, "crAppStart"}, {crHelp, "crHelp"},
+    {crHandPoint, "crHandPoint"}, {crSizeAll, "crSizeAll"}, {crSizeAll, "crSize"},
+};
+} // namespace
+
+bool CursorToIdent(int cursor, std::string& ident) {
+    for (auto& c : kCursorNames)
+        if (c.Value == cursor) { ident = c.Name; return true; }
+    return false;
+}
+
+bool IdentToCursor(const std::string& ident, int& cursor) {
+    for (auto& c : kCursorNames)
+        if (SameText(ident, c.Name)) { cursor = c.Value; return true; }
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------
+// Shift states
+
+TShiftState KeysToShiftState(WPARAM keys) {
+    TShiftState s;
+    if (keys & MK_SHIFT) s.Include(ssShift);
+    if (keys & MK_CONTROL) s.Include(ssCtrl);
+    if (keys & MK_LBUTTON) s.Include(ssLeft);
+    if (keys & MK_RBUTTON) s.Include(ssRight);
+    if (keys & MK_MBUTTON) s.Include(ssMiddle);
+    if (GetKeyState(VK_MENU) < 0) s.Include(ssAlt);
+    return s;
+}
+
+TShiftState KeyDataToShiftState(LPARAM keyData) {
+    TShiftState s;
+    if (GetKeyState(VK_SHIFT) < 0) s.Include(ssShift);
+    if (GetKeyState(VK_CONTROL) < 0) s.Include(ssCtrl);
+    if (keyData & 0x20000000) s.Include(ssAlt);
+    return s;
+}
+
+TShiftState GetShiftState() {
+    TShiftState s;
+    if (GetKeyState(VK_SHIFT) < 0) s.Include(ssShift);
+    if (GetKeyState(VK_CONTROL) < 0) s.Include(ssCtrl);
+    if (GetKeyState(VK_MENU) < 0) s.Include(ssAlt);
+    if (GetKeyState(VK_LBUTTON) < 0) s.Include(ssLeft);
+    if (GetKeyState(VK_RBUTTON) < 0) s.Include(ssRight);
+    if (GetKeyState(VK_MBUTTON) < 0) s.Include(ssMiddle);
+    return s;
+}
+
+// ---------------------------------------------------------------------------------------
+// Utility windows
+
+namespace {
+constexpr const char* kUtilClass = "VelmoraUtilWindow";
+constexpr const char* kControlProp = "VelmoraControl";
+
+LRESULT CALLBACK UtilWndProc(HWND wnd, UINT msg, WPARAM w, LPARAM l) {
+    auto* holder = reinterpret_cast<std::shared_ptr<TWndMethod>*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+    if (!holder) return DefWindowProcA(wnd, msg, w, l);
+    // The method may deallocate this window (and its holder) while it runs.
+    std::shared_ptr<TWndMethod> method = *holder;
+    TMessage m{msg, w, l, 0};
+    bool handled = Guard([&] {
+        (*method)(m);
+    });
+    if (!handled) return 0;
+    return m.Result;
+}
+
+void RegisterUtilClass() {
+    static bool done = false;
+    if (done) return;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = UtilWndProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = kUtilClass;
+    RegisterClassExA(&wc);
+    done = true;
+}
+} // namespace
+
+HWND AllocateHWnd(TWndMethod method) {
+    RegisterUtilClass();
+    HWND wnd = CreateWindowExA(WS_EX_TOOLWINDOW, kUtilClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+    if (!wnd) throw EOSError("Cannot create a utility window", GetLastError());
+    auto* holder = new std::shared_ptr<TWndMethod>(std::make_shared<TWndMethod>(std::move(method)));
+    SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(holder));
+    return wnd;
+}
+
+void DeallocateHWnd(HWND wnd) {
+    if (!wnd) return;
+    auto* holder = reinterpret_cast<std::shared_ptr<TWndMethod>*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+    SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
+    DestroyWindow(wnd);
+    delete holder;
+}
+
+// ---------------------------------------------------------------------------------------
+// Actions
+
+IMPLEMENT_CLASS(TBasicAction);
+IMPLEMENT_CLASS(TBasicActionLink);
+IMPLEMENT_CLASS(TActionLink);
+IMPLEMENT_CLASS(TControlActionLink);
+
+void TBasicAction::Publish(TClassBuilder<TBasicAction>& b) {
+    b.Event("OnExecute", &TBasicAction::OnExecute);
+    b.Event("OnUpdate", &TBasicAction::OnUpdate);
+}
+
+TBasicAction::TBasicAction(TComponent* AOwner) : TComponent(AOwner) {}
+
+TBasicAction::~TBasicAction() {
+    for (auto* link : clients_) link->action_ = nullptr;
+    clients_.clear();
+}
+
+void TBasicAction::Destroying() {
+    TComponent::Destroying();
+    // Clients drop their link while the action is still whole.
+    auto clients = clients_;
+    for (auto* link : clients) link->SetAction(nullptr);
+}
+
+bool TBasicAction::Execute() {
+    if (!OnExecute) return false;
+    OnExecute(this);
+    return true;
+}
+
+bool TBasicAction::Update() {
+    if (!OnUpdate) return false;
+    OnUpdate(this);
+    return true;
+}
+
+void TBasicAction::RegisterChanges(TBasicActionLink* link) {
+    if (std::find(clients_.begin(), clients_.end(), link) == clients_.end()) clients_.push_back(link);
+}
+
+void TBasicAction::UnRegisterChanges(TBasicActionLink* link) {
+    clients_.erase(std::remove(clients_.begin(), clients_.end(), link), clients_.end());
+}
+
+void TBasicAction::Change() {
+    if (OnChange) OnChange(this);
+    auto clients = clients_;
+    for (auto* link : clients) link->Change();
+}
+
+TBasicActionLink::TBasicActionLink(TObject* Client) { (void)Client; }
+
+TBasicActionLink::~TBasicActionLink() {
+    if (action_) action_->UnRegisterChanges(this);
+}
+
+void TBasicActionLink::SetAction(TBasicAction* value) {
+    if (value == action_) return;
+    if (action_) action_->UnRegisterChanges(this);
+    action_ = value;
+    if (action_) action_->RegisterChanges(this);
+}
+
+bool TBasicActionLink::Execute(TComponent* AComponent) {
+    if (!action_) return false;
+    action_->ActionComponent = AComponent;
+    struct Reset { TBasicAction* a; ~Reset() { if (a) a->ActionComponent = nullptr; } };
+    Reset reset{action_};
+    return action_->Execute();
+}
+
+bool TBasicActionLink::Update() { return action_ && action_->Update(); }
+
+void TBasicActionLink::Change() {
+    if (OnChange) OnChange(action_);
+}
+
+TControlActionLink::TControlActionLink(TObject* Client) : TActionLink(Client) { AssignClient(Client); }
+
+void TControlActionLink::AssignClient(TObject* Client) { client_ = dynamic_cast<TControl*>(Client); }
+
+bool TControlActionLink::IsCaptionLinked() const {
+    return TActionLink::IsCaptionLinked() && client_ && client_->GetCaption() == action_->GetCaption();
+}
+bool TControlActionLink::IsEnabledLinked() const {
+    return TActionLink::IsEnabledLinked() && client_ && client_->GetEnabled() == action_->GetEnabled();
+}
+bool TControlActionLink::IsVisibleLinked() const {
+    return TActionLink::IsVisibleLinked() && client_ && client_->GetVisible() == action_->GetVisible();
+}
+bool TControlActionLink::IsHintLinked() const {
+    return TActionLink::IsHintLinked() && client_ && client_->GetHint() == action_->GetHint();
+}
+void TControlActionLink::SetCaption(const std::string& value) { if (IsCaptionLinked()) client_->SetCaption(value); }
+void TControlActionLink::SetEnabled(bool value) { if (IsEnabledLinked()) client_->SetEnabled(value); }
+void TControlActionLink::SetVisible(bool value) { if (IsVisibleLinked()) client_->SetVisible(value); }
+void TControlActionLink::SetHint(const std::string& value) { if (IsHintLinked()) client_->SetHint(value); }
+
+// ---------------------------------------------------------------------------------------
+// Size constraints
+
+IMPLEMENT_CLASS(TSizeConstraints);
+
+void TSizeConstraints::Publish(TClassBuilder<TSizeConstraints>& b) {
+    b.Prop("MaxHeight", &TSizeConstraints::GetMaxHeight, &TSizeConstraints::SetMaxHeight).Default = TValue::MakeInt(0);
+    b.Prop("MaxWidth", &TSizeConstraints::GetMaxWidth, &TSizeConstraints::SetMaxWidth).Default = TValue::MakeInt(0);
+    b.Prop("MinHeight", &TSizeConstraints::GetMinHeight, &TSizeConstraints::SetMinHeight).Default = TValue::MakeInt(0);
+    b.Prop("MinWidth", &TSizeConstraints::GetMinWidth, &TSizeConstraints::SetMinWidth).Default = TValue::MakeInt(0);
+}
+
+void TSizeConstraints::SetMinWidth(int v) { if (v != minWidth_) { minWidth_ = v; Changed(); } }
+void TSizeConstraints::SetMinHeight(int v) { if (v != minHeight_) { minHeight_ = v; Changed(); } }
+void TSizeConstraints::SetMaxWidth(int v) { if (v != maxWidth_) { maxWidth_ = v; Changed(); } }
+void TSizeConstraints::SetMaxHeight(int v) { if (v != maxHeight_) { maxHeight_ = v; Changed(); } }
+TPersistent* TSizeConstraints::GetOwner() const { return control_; }
+
+void TSizeConstraints::Assign(TPersistent* Source) {
+    if (auto* s = dynamic_cast<TSizeConstraints*>(Source)) {
+        minWidth_ = s->minWidth_; minHeight_ = s->minHeight_;
+        maxWidth_ = s->maxWidth_; maxHeight_ = s->maxHeight_;
+        Changed();
+        return;
+    }
+    TPersistent::Assign(Source);
+}
+
+void TSizeConstraints::Apply(int& width, int& height) const {
+    if (maxWidth_ > 0 && width > maxWidth_) width = maxWidth_;
+    if (minWidth_ > 0 && width < minWidth_) width = minWidth_;
+    if (maxHeight_ > 0 && height > maxHeight_) height = maxHeight_;
+    if (minHeight_ > 0 && height < minHeight_) height = minHeight_;
+}
+
+void TSizeConstraints::Changed() {
+    if (control_ && !control_->IsLoading())
+        control_->SetBounds(control_->Left(), control_->Top(), control_->Width(), control_->Height());
+}
+
+// ---------------------------------------------------------------------------------------
+// Mouse tracking shared by all windows
+
+namespace {
+TControl* gCaptureControl = nullptr;
+TControl* gMouseControl = nullptr;
+
+void SetMouseControl(TControl* c) {
+    if (c == gMouseControl) return;
+    TControl* old = gMouseControl;
+    gMouseControl = c;
+    if (old) old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(old));
+    // The leave handler may have moved the pointer's owner on.
+    if (c && gMouseControl == c) c->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(c));
+}
+
+int gNextChildId = 0x100;
+int NextChildId() {
+    if (++gNextChildId >= 0xF000) gNextChildId = 0x100;
+    return gNextChildId;
+}
+
+thread_local TWinControl* tCreatingControl = nullptr;
+thread_local HWND tKeyWindow = nullptr;
+
+// The dialog code of the window a key message is for: a window inside one of ours (the
+// edit of a combo box) answers for itself.
+LRESULT DialogCode(TWinControl* control, WPARAM key) {
+    HWND target = tKeyWindow;
+    if (target && target != control->WindowHandle() && control->WindowHandle() &&
+        IsChild(control->WindowHandle(), target) && !FindControl(target))
+        return SendMessageA(target, WM_GETDLGCODE, key, 0);
+    return control->Perform(WM_GETDLGCODE, 0, 0);
+}
+
+// Our window classes: name (lower case) → the procedure messages default to.
+std::map<std::string, WNDPROC>& ClassTable() {
+    static std::map<std::string, WNDPROC> table;
+    return table;
+}
+
+std::string Lower(std::string s) {
+    for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+} // namespace
+
+TControl* GetCaptureControl() {
+    if (gCaptureControl) {
+        // A capture lost to another window (a message box, a drag) is not ours any more.
+        HWND cap = GetCapture();
+        TWinControl* holder = dynamic_cast<TWinControl*>(gCaptureControl);
+        if (!holder) holder = gCaptureControl->Parent();
+        if (!holder || !holder->HandleAllocated() || cap != holder->WindowHandle()) gCaptureControl = nullptr;
+    }
+    return gCaptureControl;
+}
+
+void SetCaptureControl(TControl* control) {
+    gCaptureControl = nullptr;
+    if (!control) {
+        if (GetCapture()) ReleaseCapture();
+        return;
+    }
+    TWinControl* holder = dynamic_cast<TWinControl*>(control);
+    if (!holder) holder = control->Parent();
+    if (!holder) return;
+    SetCapture(holder->Handle());
+    gCaptureControl = control;
+}
+
+TControl* MouseControl() { return gMouseControl; }
+
+void SetKeyMessageWindow(HWND wnd) { tKeyWindow = wnd; }
+
+TWinControl* FindControl(HWND wnd) {
+    if (!wnd) return nullptr;
+    return static_cast<TWinControl*>(GetPropA(wnd, kControlProp));
+}
+
+TControl* ControlAtScreenPos(TPoint screenPos, bool allowDisabled) {
+    HWND wnd = WindowFromPoint(POINT(screenPos));
+    // WindowFromPoint skips disabled windows; look into them through their parent.
+    TWinControl* w = nullptr;
+    while (wnd && !(w = FindControl(wnd))) wnd = GetParent(wnd);
+    if (!w) return nullptr;
+    if (allowDisabled) {
+        for (;;) {
+            TPoint p = w->ScreenToClient(screenPos);
+            TControl* c = w->ControlAtPos(p, true, true);
+            auto* inner = dynamic_cast<TWinControl*>(c);
+            if (!inner) return c ? c : w;
+            w = inner;
+        }
+    }
+    TControl* c = w->ControlAtPos(w->ScreenToClient(screenPos), false);
+    return c ? c : w;
+}
+
+TControl* FindDragTarget(TPoint screenPos, bool allowDisabled) { return ControlAtScreenPos(screenPos, allowDisabled); }
+
+// ---------------------------------------------------------------------------------------
+// TControl
+
+IMPLEMENT_CLASS(TControl);
+
+namespace {
+// Cursor properties read and write crXxx names as well as numbers.
+void MakeCursorProp(TPropInfo& p) {
+    auto get = p.GetValue;
+    p.GetValue = [get](const TObject* o) {
+        TValue v = get(o);
+        std::string ident;
+        if (CursorToIdent(static_cast<int>(v.Int), ident)) return TValue::MakeIdent(ident);
+        return v;
+    };
+    auto set = p.SetValue;
+    p.SetValue = [set](TObject* o, const TValue& v) {
+        if (v.Kind == TValueKind::Ident) {
+            int c = 0;
+            if (!IdentToCursor(v.Str, c)) RaiseInvalidPropertyValue(v);
+            set(o, TValue::MakeInt(c));
+        } else {
+            set(o, v);
+        }
+    };
+}
+} // namespace
+
+void TControl::Publish(TClassBuilder<TControl>& b) {
+    b.Prop("Left", &TControl::GetLeft, &TControl::SetLeft);
+    b.Prop("Top", &TControl::GetTop, &TControl::SetTop);
+    b.Prop("Width", &TControl::GetWidth, &TControl::SetWidth);
+    b.Prop("Height", &TControl::GetHeight, &TControl::SetHeight);
+    b.Prop("Action", &TControl::GetAction, &TControl::SetAction);
+    b.Prop("Align", &TControl::GetAlign, &TControl::SetAlign).Default = TValue::MakeIdent("alNone");
+    b.Prop("Anchors", &TControl::GetAnchors, &TControl::SetAnchors);
+    b.Prop("BiDiMode", &TControl::GetBiDiMode, &TControl::SetBiDiMode);
+    b.Prop("Caption", &TControl::GetCaption, &TControl::SetCaption);
+    b.Prop("Color", &TControl::GetColor, &TControl::SetColor);
+    b.Prop("Constraints", &TControl::Constraints, &TControl::SetConstraints);
+    MakeCursorProp(b.Prop("Cursor", &TControl::GetCursor, &TControl::SetCursor));
+    b.Prop("Enabled", &TControl::GetEnabled, &TControl::SetEnabled).Default = TValue::MakeIdent("True");
+    b.Prop("Font", &TControl::GetFont, &TControl::SetFont);
+    b.Prop("HelpContext", &TControl::GetHelpContext, &TControl::SetHelpContext);
+    b.Prop("Hint", &TControl::GetHint, &TControl::SetHint);
+    b.Prop("ParentColor", &TControl::GetParentColor, &TControl::SetParentColor);
+    b.Prop("ParentFont", &TControl::GetParentFont, &TControl::SetParentFont);
+    b.Prop("ParentShowHint", &TControl::GetParentShowHint, &TControl::SetParentShowHint);
+    b.Prop("PopupMenu", &TControl::GetPopupMenu, &TControl::SetPopupMenu);
+    b.Prop("ShowHint", &TControl::GetShowHint, &TControl::SetShowHint);
+    b.Prop("Text", &TControl::GetText, &TControl::SetText);
+    b.Prop("Visible", &TControl::GetVisible, &TControl::SetVisible).Default = TValue::MakeIdent("True");
+    b.Event("OnClick", &TControl::OnClick);
+    b.Event("OnContextPopup", &TControl::OnContextPopup);
+    b.Event("OnDblClick", &TControl::OnDblClick);
+    b.Event("OnMouseDown", &TControl::OnMouseDown);
+    b.Event("OnMouseEnter", &TControl::OnMouseEnter);
+    b.Event("OnMouseLeave", &TControl::OnMouseLeave);
+    b.Event("OnMouseMove", &TControl::OnMouseMove);
+    b.Event("OnMouseUp", &TControl::OnMouseUp);
+    b.Event("OnMouseWheel", &TControl::OnMouseWheel);
+    b.Event("OnMouseWheelDown", &TControl::OnMouseWheelDown);
+    b.Event("OnMouseWheelUp", &TControl::OnMouseWheelUp);
+    b.Event("OnResize", &TControl::OnResize);
+}
+
+TControl::TControl(TComponent* AOwner)
+    : TComponent(AOwner), font_(std::make_unique<TFont>()),
+      constraints_(std::make_unique<TSizeConstraints>(this)) {
+    WindowProc = [this](TMessage& m) { WndProc(m); };
+    ControlStyle = {csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
+    parentColor_ = true;
+    font_->OnChange = [this](TObject* s) { FontChanged(s); };
+}
+
+void TControl::Destroying() {
+    TComponent::Destroying();
+    // Leave the parent while the control is whole, so it knows what kind of child goes.
+    if (parent_) parent_->RemoveControl(this);
+}
+
+TControl::~TControl() {
+    if (gMouseControl == this) gMouseControl = nullptr;
+    if (gCaptureControl == this) {
+        gCaptureControl = nullptr;
+        ReleaseCapture();
+    }
+    if (Application) Application->ControlDestroyed(this);
+    if (parent_) parent_->RemoveControl(this);
+    actionLink_.reset();
+    font_->OnChange = nullptr;
+}
+
+LRESULT TControl::Perform(UINT Msg, WPARAM WParam, LPARAM LParam) {
+    TMessage m{Msg, WParam, LParam, 0};
+    WindowProc(m);
+    return m.Result;
+}
+
+void TControl::WndProc(TMessage& Message) { Dispatch(Message); }
+
+void TControl::DefaultHandler(TMessage& Message) { (void)Message; }
+
+void TControl::Dispatch(TMessage& Message) {
+    switch (Message.Msg) {
+    case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN: case WM_RBUTTONDBLCLK: case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN: case WM_MBUTTONDBLCLK: case WM_MBUTTONUP:
+    case WM_MOUSEMOVE:
+        HandleMouseMessage(Message);
+        return;
+    case WM_MOUSEWHEEL: {
+        TPoint pos(GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam));
+        if (DoMouseWheel(KeysToShiftState(GET_KEYSTATE_WPARAM(Message.WParam)),
+                         GET_WHEEL_DELTA_WPARAM(Message.WParam), pos)) {
+            Message.Result = 1;
+            return;
+        }
+        break;
+    }
+    case CM_MOUSEENTER:
+        if (Message.LParam == reinterpret_cast<LPARAM>(this) || Message.LParam == 0) {
+            if (OnMouseEnter) OnMouseEnter(this);
+        }
+        return;
+    case CM_MOUSELEAVE:
+        if (Message.LParam == reinterpret_cast<LPARAM>(this) || Message.LParam == 0) {
+            if (OnMouseLeave) OnMouseLeave(this);
+        }
+        return;
+    case CM_ENABLEDCHANGED:
+    case CM_TEXTCHANGED:
+    case CM_COLORCHANGED:
+        Invalidate();
+        return;
+    case CM_FONTCHANGED:
+        AdjustSize();
+        Invalidate();
+        return;
+    case CM_PARENTFONTCHANGED:
+        ParentFontChanged();
+        return;
+    case CM_PARENTCOLORCHANGED:
+        ParentColorChanged();
+        return;
+    case CM_PARENTSHOWHINTCHANGED:
+    case CM_SHOWINGCHANGED:
+    case CM_VISIBLECHANGED:
+    case CM_SYSCOLORCHANGE:
+    case CM_FOCUSCHANGED:
+    case CM_DESIGNHITTEST:
+    case CM_ENTER:
+    case CM_EXIT:
+    case CM_HINTSHOW:
+    case CM_CANCELMODE:
+        return;
+    case CM_DIALOGCHAR:
+    case CM_DIALOGKEY:
+    case CM_WANTSPECIALKEY:
+        return;
+    default:
+        break;
+    }
+    DefaultHandler(Message);
+}
+
+void TControl::HandleMouseMessage(TMessage& Message) {
+    int x = GET_X_LPARAM(Message.LParam), y = GET_Y_LPARAM(Message.LParam);
+    TShiftState shift = KeysToShiftState(Message.WParam);
+    auto down = [&](TMouseButton button, bool dbl) {
+        if (dbl && !ControlStyle.Contains(csDoubleClicks)) dbl = false;
+        if (dbl) shift.Include(ssDouble);
+        if (button == mbLeft) {
+            if (ControlStyle.Contains(csCaptureMouse)) SetMouseCapture(true);
+            if (ControlStyle.Contains(csClickEvents) && !dbl) ControlState.Include(csClicked);
+            ControlState.Include(csLButtonDown);
+        }
+        DefaultHandler(Message);
+        if (dbl && button == mbLeft) DblClick();
+        MouseDown(button, shift, x, y);
+    };
+    auto up = [&](TMouseButton button) {
+        DefaultHandler(Message);
+        if (button == mbLeft) {
+            ControlState.Exclude(csLButtonDown);
+            if (ControlStyle.Contains(csCaptureMouse)) SetMouseCapture(false);
+            if (ControlState.Contains(csClicked)) {
+                ControlState.Exclude(csClicked);
+                if (GetClientRect().Contains(TPoint(x, y))) Click();
+            }
+        }
+        MouseUp(button, shift, x, y);
+    };
+    switch (Message.Msg) {
+    case WM_LBUTTONDOWN: down(mbLeft, false); break;
+    case WM_LBUTTONDBLCLK: down(mbLeft, true); break;
+    case WM_RBUTTONDOWN: down(mbRight, false); break;
+    case WM_RBUTTONDBLCLK: down(mbRight, true); break;
+    case WM_MBUTTONDOWN: down(mbMiddle, false); break;
+    case WM_MBUTTONDBLCLK: down(mbMiddle, true); break;
+    case WM_LBUTTONUP: up(mbLeft); break;
+    case WM_RBUTTONUP: up(mbRight); break;
+    case WM_MBUTTONUP: up(mbMiddle); break;
+    case WM_MOUSEMOVE:
+        DefaultHandler(Message);
+        MouseMove(shift, x, y);
+        break;
+    }
+}
+
+void TControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    if (OnMouseDown) OnMouseDown(this, Button, Shift, X, Y);
+}
+void TControl::MouseMove(TShiftState Shift, int X, int Y) {
+    if (OnMouseMove) OnMouseMove(this, Shift, X, Y);
+}
+void TControl::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    if (OnMouseUp) OnMouseUp(this, Button, Shift, X, Y);
+}
+
+bool TControl::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {
+    bool handled = false;
+    if (OnMouseWheel) OnMouseWheel(this, Shift, WheelDelta, MousePos, handled);
+    if (!handled) {
+        if (WheelDelta < 0) handled = DoMouseWheelDown(Shift, MousePos);
+        else if (WheelDelta > 0) handled = DoMouseWheelUp(Shift, MousePos);
+    }
+    return handled;
+}
+bool TControl::DoMouseWheelDown(TShiftState Shift, TPoint MousePos) {
+    bool handled = false;
+    if (OnMouseWheelDown) OnMouseWheelDown(this, Shift, MousePos, handled);
+    return handled;
+}
+bool TControl::DoMouseWheelUp(TShiftState Shift, TPoint MousePos) {
+    bool handled = false;
+    if (OnMouseWheelUp) OnMouseWheelUp(this, Shift, MousePos, handled);
+    return handled;
+}
+
+void TControl::DoContextPopup(TPoint MousePos, bool& Handled) {
+    if (OnContextPopup) OnContextPopup(this, MousePos, Handled);
+}
+
+void TControl::Click() {
+    if (OnClick) OnClick(this);
+    else if (actionLink_) actionLink_->Execute(this);
+}
+
+void TControl::DblClick() {
+    if (OnDblClick) OnDblClick(this);
+}
+
+void TControl::Resize() {
+    if (OnResize && !IsLoading()) OnResize(this);
+}
+
+bool TControl::MouseCapture() const { return GetCaptureControl() == this; }
+
+void TControl::SetMouseCapture(bool v) {
+    if (v == MouseCapture()) return;
+    SetCaptureControl(v ? this : nullptr);
+}
+
+bool TControl::IsMouseInside() const {
+    POINT p;
+    GetCursorPos(&p);
+    return GetClientRect().Contains(ScreenToClient(TPoint(p)));
+}
+
+// --- placement
+
+void TControl::SetParent(TWinControl* AParent) {
+    if (AParent == parent_) return;
+    if (AParent == this) throw EInvalidOperation("A control cannot have itself as its parent");
+    if (parent_) parent_->RemoveControl(this);
+    if (AParent) AParent->InsertControl(this);
+}
+
+TComponent* TControl::GetParentComponent() const { return parent_; }
+
+void TControl::SetParentComponent(TComponent* Value) {
+    if (auto* w = dynamic_cast<TWinControl*>(Value)) SetParent(w);
+}
+
+TCustomForm* TControl::GetParentForm() const {
+    const TControl* c = this;
+    while (c->parent_) c = c->parent_;
+    return dynamic_cast<TCustomForm*>(const_cast<TControl*>(c));
+}
+
+void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    constraints_->Apply(AWidth, AHeight);
+    if (AWidth < 0) AWidth = 0;
+    if (AHeight < 0) AHeight = 0;
+    if (ALeft == left_ && ATop == top_ && AWidth == width_ && AHeight == height_) return;
+    bool sized = AWidth != width_ || AHeight != height_;
+    InvalidateControl(visible_, false);
+    left_ = ALeft;
+    top_ = ATop;
+    width_ = AWidth;
+    height_ = AHeight;
+    InvalidateControl(visible_, false);
+    BoundsChanged();
+    if (!anchoring_) UpdateAnchorRules();
+    RequestAlign();
+    if (sized) Resize();
+}
+
+void TControl::SetAlignedBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    anchoring_ = true;
+    try {
+        SetBounds(ALeft, ATop, AWidth, AHeight);
+    } catch (...) {
+        anchoring_ = false;
+        throw;
+    }
+    anchoring_ = false;
+    UpdateAnchorRules();
+}
+
+void TControl::UpdateAnchorRules() {
+    if (!parent_) return;
+    TRect r = parent_->GetClientRect();
+    anchorRight_ = r.Width() - (left_ + width_);
+    anchorBottom_ = r.Height() - (top_ + height_);
+}
+
+void TControl::RequestAlign() {
+    if (parent_) parent_->AlignControl(this);
+}
+
+TRect TControl::GetClientRect() const { return TRect(0, 0, width_, height_); }
+
+void TControl::SetClientSize(int w, int h) {
+    TRect r = GetClientRect();
+    SetBounds(left_, top_, width_ - r.Width() + w, height_ - r.Height() + h);
+}
+
+TPoint TControl::GetClientOrigin() const {
+    if (!parent_) return TPoint(left_, top_);
+    TPoint p = parent_->GetClientOrigin();
+    return TPoint(p.X + left_, p.Y + top_);
+}
+
+TPoint TControl::ClientToScreen(TPoint p) const {
+    TPoint o = GetClientOrigin();
+    return TPoint(p.X + o.X, p.Y + o.Y);
+}
+
+TPoint TControl::ScreenToClient(TPoint p) const {
+    TPoint o = GetClientOrigin();
+    return TPoint(p.X - o.X, p.Y - o.Y);
+}
+
+TPoint TControl::ClientToParent(TPoint p, TWinControl* AParent) const {
+    if (!AParent) AParent = parent_;
+    if (!AParent) throw EInvalidOperation("Control '" + Name() + "' has no parent window");
+    TPoint s = ClientToScreen(p);
+    return AParent->ScreenToClient(s);
+}
+
+TPoint TControl::ParentToClient(TPoint p, TWinControl* AParent) const {
+    if (!AParent) AParent = parent_;
+    if (!AParent) throw EInvalidOperation("Control '" + Name() + "' has no parent window");
+    return ScreenToClient(AParent->ClientToScreen(p));
+}
+
+void TControl::SetAlign(TAlign v) {
+    if (v == align_) return;
+    align_ = v;
+    switch (v) {
+    case alTop: anchors_ = {akLeft, akTop, akRight}; break;
+    case alBottom: anchors_ = {akLeft, akRight, akBottom}; break;
+    case alLeft: anchors_ = {akLeft, akTop, akBottom}; break;
+    case alRight: anchors_ = {akRight, akTop, akBottom}; break;
+    case alClient: anchors_ = {akLeft, akTop, akRight, akBottom}; break;
+    default: anchors_ = {akLeft, akTop}; break;
+    }
+    RequestAlign();
+}
+
+void TControl::SetAnchors(TAnchors v) {
+    if (v == anchors_) return;
+    anchors_ = v;
+    UpdateAnchorRules();
+}
+
+void TControl::SetAutoSize(bool v) {
+    if (v == autoSize_) return;
+    autoSize_ = v;
+    if (v) AdjustSize();
+}
+
+void TControl::ConstrainedResize(int& MinWidth, int& MinHeight, int& MaxWidth, int& MaxHeight) {
+    MinWidth = constraints_->GetMinWidth();
+    MinHeight = constraints_->GetMinHeight();
+    MaxWidth = constraints_->GetMaxWidth();
+    MaxHeight = constraints_->GetMaxHeight();
+}
+
+// --- state
+
+void TControl::SetVisible(bool v) {
+    if (v == visible_) return;
+    if (!v) InvalidateControl(true, false);
+    visible_ = v;
+    if (v) InvalidateControl(true, false);
+    Perform(CM_VISIBLECHANGED, v ? 1 : 0);
+    if (align_ != alNone) RequestAlign();
+    Perform(CM_SHOWINGCHANGED);
+}
+
+bool TControl::Showing() const { return visible_ && parent_ && parent_->Showing(); }
+
+void TControl::SetEnabled(bool v) {
+    if (v == enabled_) return;
+    enabled_ = v;
+    Perform(CM_ENABLEDCHANGED);
+}
+
+void TControl::SetTextValue(const std::string& v) {
+    if (v == text_) return;
+    text_ = v;
+    Perform(CM_TEXTCHANGED);
+}
+
+void TControl::SetColor(TColor v) {
+    if (v == color_) {
+        parentColor_ = false;
+        return;
+    }
+    color_ = v;
+    parentColor_ = false;
+    Perform(CM_COLORCHANGED);
+}
+
+void TControl::SetParentColor(bool v) {
+    if (v == parentColor_) return;
+    parentColor_ = v;
+    if (v) ParentColorChanged();
+}
+
+void TControl::ParentColorChanged() {
+    if (!parentColor_ || !parent_) return;
+    if (parent_->GetColor() != color_) {
+        color_ = parent_->GetColor();
+        Perform(CM_COLORCHANGED);
+    }
+}
+
+void TControl::SetFont(TFont* v) {
+    if (v) font_->Assign(v);
+}
+
+void TControl::FontChanged(TObject*) {
+    if (!settingParentFont_) parentFont_ = false;
+    Perform(CM_FONTCHANGED);
+}
+
+void TControl::SetParentFont(bool v) {
+    if (v == parentFont_) return;
+    parentFont_ = v;
+    if (v) ParentFontChanged();
+}
+
+void TControl::ParentFontChanged() {
+    if (!parentFont_ || !parent_) return;
+    settingParentFont_ = true;
+    try {
+        font_->Assign(parent_->Font());
+    } catch (...) {
+        settingParentFont_ = false;
+        throw;
+    }
+    settingParentFont_ = false;
+    parentFont_ = true;
+}
+
+void TControl::SetShowHint(bool v) {
+    parentShowHint_ = false;
+    if (v == showHint_) return;
+    showHint_ = v;
+    Perform(CM_SHOWHINTCHANGED);
+}
+
+void TControl::SetParentShowHint(bool v) {
+    if (v == parentShowHint_) return;
+    parentShowHint_ = v;
+    if (v && parent_) showHint_ = parent_->EffectiveShowHint();
+}
+
+bool TControl::EffectiveShowHint() const {
+    if (parentShowHint_ && parent_) return parent_->EffectiveShowHint();
+    return showHint_;
+}
+
+std::string TControl::GetShortHint() const {
+    auto bar = hint_.find('|');
+    return bar == std::string::npos ? hint_ : hint_.substr(0, bar);
+}
+
+void TControl::SetCursor(TCursor v) {
+    if (v == cursor_) return;
+    cursor_ = v;
+    // Shows the new cursor at once when the pointer is over the control.
+    if (gMouseControl == this && Screen && Screen->GetCursor() == crDefault) {
+        if (IsMouseInside()) ::SetCursor(Screen->Cursors(v == crDefault ? crArrow : v));
+    }
+}
+
+void TControl::SetPopupMenu(TComponent* v) {
+    if (v == popupMenu_) return;
+    IPopupMenu* intf = nullptr;
+    if (v) {
+        intf = dynamic_cast<IPopupMenu*>(v);
+        if (!intf) throw EPropertyError("Component '" + v->Name() + "' is not a popup menu");
+    }
+    if (popupMenu_) popupMenu_->RemoveFreeNotification(this);
+    popupMenu_ = v;
+    popupIntf_ = intf;
+    if (v) v->FreeNotification(this);
+}
+
+TBasicAction* TControl::GetAction() const { return actionLink_ ? actionLink_->Action() : nullptr; }
+
+TControlActionLink* TControl::CreateActionLink() { return new TControlActionLink(this); }
+
+void TControl::SetAction(TBasicAction* v) {
+    if (v == GetAction()) return;
+    if (!v) {
+        if (auto* old = GetAction()) old->RemoveFreeNotification(this);
+        actionLink_.reset();
+        ControlStyle.Exclude(csActionClient);
+        return;
+    }
+    if (!actionLink_) {
+        actionLink_.reset(CreateActionLink());
+        actionLink_->OnChange = [this](TObject* s) { DoActionChange(s); };
+    } else if (auto* old = GetAction()) {
+        old->RemoveFreeNotification(this);
+    }
+    actionLink_->SetAction(v);
+    ControlStyle.Include(csActionClient);
+    ActionChange(v, IsLoading());
+    v->FreeNotification(this);
+}
+
+void TControl::DoActionChange(TObject* Sender) {
+    if (Sender == GetAction()) ActionChange(Sender, false);
+}
+
+void TControl::ActionChange(TObject* Sender, bool CheckDefaults) {
+    auto* a = dynamic_cast<TBasicAction*>(Sender);
+    if (!a || !a->HasClientProperties()) return;
+    if (!CheckDefaults || GetCaption().empty()) SetCaption(a->GetCaption());
+    if (!CheckDefaults || enabled_) SetEnabled(a->GetEnabled());
+    if (!CheckDefaults || hint_.empty()) SetHint(a->GetHint());
+    if (!CheckDefaults || visible_) SetVisible(a->GetVisible());
+    if (!CheckDefaults || helpContext_ == 0) SetHelpContext(a->GetHelpContext());
+}
+
+void TControl::Notification(TComponent* AComponent, TOperation Operation) {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation != TOperation::opRemove) return;
+    if (AComponent == popupMenu_) {
+        popupMenu_ = nullptr;
+        popupIntf_ = nullptr;
+    }
+    if (actionLink_ && AComponent == actionLink_->Action()) {
+        actionLink_.reset();
+        ControlStyle.Exclude(csActionClient);
+    }
+}
+
+void TControl::Loaded() {
+    TComponent::Loaded();
+    if (parent_) {
+        if (parentColor_) ParentColorChanged();
+        if (parentFont_) ParentFontChanged();
+    }
+    if (autoSize_) AdjustSize();
+    if (actionLink_ && actionLink_->Action()) ActionChange(actionLink_->Action(), true);
+    UpdateAnchorRules();
+}
+
+// --- painting
+
+void TControl::InvalidateControl(bool IsVisible, bool IsOpaque) {
+    if (!IsVisible || !parent_ || !parent_->HandleAllocated()) return;
+    if (dynamic_cast<TWinControl*>(this)) return;
+    TRect r = BoundsRect();
+    parent_->InvalidateRect(&r, !(IsOpaque || ControlStyle.Contains(csOpaque)));
+}
+
+void TControl::Invalidate() { InvalidateControl(visible_, ControlStyle.Contains(csOpaque)); }
+
+void TControl::InvalidateNoErase() { InvalidateControl(visible_, true); }
+
+void TControl::Update() {
+    if (parent_) parent_->Update();
+}
+
+void TControl::Repaint() {
+    Invalidate();
+    Update();
+}
+
+void TControl::BringToFront() { SetZOrderPosition(parent_ ? parent_->ControlCount() - 1 : 0); }
+void TControl::SendToBack() { SetZOrderPosition(0); }
+
+void TControl::SetZOrderPosition(int index) {
+    if (!parent_) {
+        if (auto* w = dynamic_cast<TWinControl*>(this); w && w->HandleAllocated())
+            SetWindowPos(w->WindowHandle(), index == 0 ? HWND_BOTTOM : HWND_TOP, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        return;
+    }
+    auto& list = parent_->controls_;
+    auto it = std::find(list.begin(), list.end(), this);
+    if (it == list.end()) return;
+    list.erase(it);
+    index = std::clamp(index, 0, static_cast<int>(list.size()));
+    list.insert(list.begin() + index, this);
+    if (auto* w = dynamic_cast<TWinControl*>(this); w && w->HandleAllocated()) {
+        // The window goes above the previous windowed sibling in the list (or to the bottom).
+        HWND after = HWND_BOTTOM;
+        for (int i = index - 1; i >= 0; --i)
+            if (auto* prev = dynamic_cast<TWinControl*>(list[static_cast<size_t>(i)]); prev && prev->HandleAllocated()) {
+                after = prev->WindowHandle();
+                break;
+            }
+        if (after == HWND_BOTTOM) {
+            SetWindowPos(w->WindowHandle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        } else {
+            // SetWindowPos places a window below hWndInsertAfter; find the one above "after".
+            HWND above = GetWindow(after, GW_HWNDPREV);
+            if (above == w->WindowHandle()) above = GetWindow(above, GW_HWNDPREV);
+            SetWindowPos(w->WindowHandle(), above ? above : HWND_TOP, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+    } else {
+        Invalidate();
+    }
+}
+
+bool TControl::IsAccel(char ch, const std::string& caption) const {
+    for (size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&') continue;
+        if (caption[i + 1] == '&') { ++i; continue; }
+        return std::toupper(static_cast<unsigned char>(caption[i + 1])) == std::toupper(static_cast<unsigned char>(ch));
+    }
+    return false;
+}
+
+void TControl::SendCancelMode(TControl* Sender) {
+    if (auto* f = GetParentForm()) f->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(Sender));
+}
+
+// ---------------------------------------------------------------------------------------
+// TWinControl
+
+IMPLEMENT_CLASS(TWinControl);
+
+void TWinControl::Publish(TClassBuilder<TWinControl>& b) {
+    b.Prop("DoubleBuffered", &TWinControl::GetDoubleBuffered, &TWinControl::SetDoubleBuffered);
+    b.Prop("ParentBackground", &TWinControl::GetParentBackground, &TWinControl::SetParentBackground);
+    b.Prop("TabOrder", &TWinControl::GetTabOrder, &TWinControl::SetTabOrder);
+    b.Prop("TabStop", &TWinControl::GetTabStop, &TWinControl::SetTabStop);
+    b.Event("OnEnter", &TWinControl::OnEnter);
+    b.Event("OnExit", &TWinControl::OnExit);
+    b.Event("OnKeyDown", &TWinControl::OnKeyDown);
+    b.Event("OnKeyPress", &TWinControl::OnKeyPress);
+    b.Event("OnKeyUp", &TWinControl::OnKeyUp);
+}
+
+TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {}
+
+TWinControl::~TWinControl() {
+    // Children without an owner that freed them go with their parent.
+    while (!controls_.empty()) {
+        TControl* c = controls_.back();
+        RemoveControl(c);
+        c->Free();
+    }
+    if (parent_) parent_->RemoveControl(this);
+    if (handle_) DestroyWindowHandle();
+}
+
+HWND TWinControl::Handle() {
+    HandleNeeded();
+    return handle_;
+}
+
+void TWinControl::HandleNeeded() {
+    if (handle_) return;
+    if (parent_) parent_->HandleNeeded();
+    if (!handle_) CreateHandle();
+}
+
+void TWinControl::CreateHandle() {
+    if (handle_) return;
+    CreateWnd();
+    // Children's windows follow in z-order (first child at the bottom).
+    for (auto* c : controls_)
+        if (auto* w = dynamic_cast<TWinControl*>(c)) {
+            w->HandleNeeded();
+            SetWindowPos(w->handle_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+    if (alignPending_ || controls_.size()) Realign();
+}
+
+void TWinControl::CreateParams(TCreateParams& Params) {
+    Params.Caption = text_;
+    Params.Style = WS_CHILD | WS_CLIPSIBLINGS;
+    if (ControlStyle.Contains(csAcceptsControls)) Params.Style |= WS_CLIPCHILDREN;
+    if (visible_) Params.Style |= WS_VISIBLE;
+    if (!enabled_) Params.Style |= WS_DISABLED;
+    if (tabStop_) Params.Style |= WS_TABSTOP;
+    Params.X = left_;
+    Params.Y = top_;
+    Params.Width = width_;
+    Params.Height = height_;
+    Params.WndParent = parent_ ? parent_->handle_ : parentWindow_;
+    Params.WinClassName = ClassName();
+    Params.ClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+    Params.ClassCursor = LoadCursorA(nullptr, IDC_ARROW);
+}
+
+void TWinControl::CreateSubClass(TCreateParams& Params, const char* ClassName) {
+    Params.BaseClassName = ClassName;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    if (GetClassInfoExA(nullptr, ClassName, &wc)) {
+        Params.ClassStyle = wc.style & ~CS_GLOBALCLASS;
+        Params.ClassCursor = wc.hCursor;
+        Params.ClassBackground = wc.hbrBackground;
+    }
+}
+
+LRESULT CALLBACK ControlWndProc(HWND wnd, UINT msg, WPARAM w, LPARAM l);
+
+namespace {
+WNDPROC RegisterControlClass(const TCreateParams& p) {
+    auto key = Lower(p.WinClassName);
+    auto& table = ClassTable();
+    if (auto it = table.find(key); it != table.end()) return it->second;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    WNDPROC def = DefWindowProcA;
+    if (!p.BaseClassName.empty()) {
+        if (!GetClassInfoExA(nullptr, p.BaseClassName.c_str(), &wc))
+            throw EOSError("Window class " + p.BaseClassName + " not found", GetLastError());
+        def = wc.lpfnWndProc;
+        wc.cbSize = sizeof(wc);
+    }
+    wc.style = p.ClassStyle;
+    wc.lpfnWndProc = ControlWndProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = p.WinClassName.c_str();
+    wc.hCursor = p.ClassCursor;
+    wc.hbrBackground = p.ClassBackground;
+    wc.lpszMenuName = nullptr;
+    wc.hIcon = nullptr;
+    wc.hIconSm = nullptr;
+    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        throw EOSError("Cannot register window class " + p.WinClassName, GetLastError());
+    table[key] = def;
+    return def;
+}
+} // namespace
+
+void TWinControl::CreateWnd() {
+    TCreateParams p;
+    CreateParams(p);
+    if ((p.Style & WS_CHILD) && !p.WndParent)
+        throw EInvalidOperation("Control '" + Name() + "' has no parent window");
+    defWndProc_ = RegisterControlClass(p);
+    if ((p.Style & WS_CHILD) && !p.Menu) p.Menu = reinterpret_cast<HMENU>(static_cast<INT_PTR>(NextChildId()));
+    ControlState.Include(csCreating);
+    try {
+        CreateWindowHandle(p);
+    } catch (...) {
+        ControlState.Exclude(csCreating);
+        throw;
+    }
+    ControlState.Exclude(csCreating);
+    SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), 0);
+    UpdateBounds();
+}
+
+void TWinControl::CreateWindowHandle(const TCreateParams& Params) {
+    tCreatingControl = this;
+    HWND wnd = CreateWindowExA(Params.ExStyle, Params.WinClassName.c_str(), Params.Caption.c_str(), Params.Style,
+                               Params.X, Params.Y, Params.Width, Params.Height, Params.WndParent, Params.Menu,
+                               GetModuleHandleA(nullptr), Params.Param);
+    DWORD err = GetLastError();
+    tCreatingControl = nullptr;
+    if (!wnd) {
+        handle_ = nullptr;
+        throw EOSError("Error creating window " + Params.WinClassName, err);
+    }
+    handle_ = wnd;
+}
+
+void TWinControl::DestroyHandle() {
+    if (!handle_) return;
+    for (auto* c : controls_)
+        if (auto* w = dynamic_cast<TWinControl*>(c)) w->DestroyHandle();
+    DestroyWnd();
+}
+
+void TWinControl::DestroyWnd() {
+    if (!handle_) return;
+    text_ = GetTextValue();
+    DestroyWindowHandle();
+}
+
+void TWinControl::DestroyWindowHandle() {
+    if (!handle_) return;
+    ControlState.Include(csDestroyingHandle);
+    HWND wnd = handle_;
+    DestroyWindow(wnd);
+    // A window that failed to go (another thread's) is still detached from us.
+    if (handle_ == wnd) {
+        RemovePropA(wnd, kControlProp);
+        handle_ = nullptr;
+    }
+    ControlState.Exclude(csDestroyingHandle);
+}
+
+void TWinControl::RecreateWnd() {
+    if (!handle_) return;
+    bool focused = Focused();
+    DestroyHandle();
+    HandleNeeded();
+    if (focused && handle_) ::SetFocus(handle_);
+}
+
+void TWinControl::SetParentWindow(HWND value) {
+    if (value == parentWindow_) return;
+    if (parent_) return;
+    DestroyHandle();
+    parentWindow_ = value;
+}
+
+LRESULT CALLBACK ControlWndProc(HWND wnd, UINT msg, WPARAM w, LPARAM l) {
+    auto* c = static_cast<TWinControl*>(GetPropA(wnd, kControlProp));
+    if (!c) {
+        c = tCreatingControl;
+        if (!c) return DefWindowProcA(wnd, msg, w, l);
+        tCreatingControl = nullptr;
+        c->handle_ = wnd;
+        SetPropA(wnd, kControlProp, c);
+    }
+    TMessage m{msg, w, l, 0};
+    try {
+        c->WindowProc(m);
+    } catch (...) {
+        ApplicationHandleException(c);
+    }
+    if (msg == WM_NCDESTROY) {
+        RemovePropA(wnd, kControlProp);
+        if (c->handle_ == wnd) c->handle_ = nullptr;
+    }
+    return m.Result;
+}
+
+void TWinControl::DefaultHandler(TMessage& Message) {
+    if (Message.Msg >= CM_BASE && Message.Msg < CN_BASE + 0x1000) {
+        // Our own messages never reach a window procedure.
+        if (Message.Msg >= CN_CTLCOLOREDIT && Message.Msg <= CN_BASE + WM_CTLCOLORSTATIC) CNCtlColor(Message);
+        return;
+    }
+    if (!handle_) return;
+    Message.Result = CallWindowProcA(defWndProc_ ? defWndProc_ : DefWindowProcA, handle_, Message.Msg,
+                                     Message.WParam, Message.LParam);
+}
+
+void TWinControl::WndProc(TMessage& Message) {
+    switch (Message.Msg) {
+    case WM_PAINT:
+        WMPaint(Message);
+        return;
+    case WM_PRINTCLIENT:
+        if (Message.LParam & PRF_ERASEBKGND) Perform(WM_ERASEBKGND, Message.WParam, 0);
+        if (ControlState.Contains(csCustomPaint)) {
+            PaintHandler(Message);
+        } else {
+            DefaultHandler(Message);
+            PaintControls(reinterpret_cast<HDC>(Message.WParam), nullptr);
+        }
+        return;
+    case WM_ERASEBKGND:
+        WMEraseBkgnd(Message);
+        return;
+    case WM_SETCURSOR:
+        WMSetCursor(Message);
+        return;
+    case WM_WINDOWPOSCHANGED:
+        WMWindowPosChanged(Message);
+        return;
+    case WM_CONTEXTMENU:
+        WMContextMenu(Message);
+        return;
+    case WM_MOUSEMOVE: case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN: case WM_RBUTTONDBLCLK: case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN: case WM_MBUTTONDBLCLK: case WM_MBUTTONUP:
+        HandleWinMouse(Message);
+        return;
+    case WM_MOUSELEAVE: {
+        // Leaving for a child window is not leaving: that window's moves take over.
+        TControl* mc = gMouseControl;
+        if (mc == this || (mc && mc->parent_ == this && !dynamic_cast<TWinControl*>(mc))) SetMouseControl(nullptr);
+        if (Application) Application->CancelHint();
+        DefaultHandler(Message);
+        return;
+    }
+    case WM_CAPTURECHANGED:
+        if (gCaptureControl && reinterpret_cast<HWND>(Message.LParam) != handle_ &&
+            (gCaptureControl == this || gCaptureControl->parent_ == this)) {
+            TControl* lost = gCaptureControl;
+            gCaptureControl = nullptr;
+            lost->ControlState.Exclude(csClicked);
+            lost->ControlState.Exclude(csLButtonDown);
+            lost->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(lost));
+        }
+        DefaultHandler(Message);
+        return;
+    case WM_KEYDOWN: case WM_SYSKEYDOWN:
+        if (DoKeyDown(Message)) return;
+        break;
+    case WM_KEYUP: case WM_SYSKEYUP:
+        if (DoKeyUp(Message)) return;
+        break;
+    case WM_CHAR:
+        if (DoKeyPress(Message)) return;
+        break;
+    case WM_SETFOCUS:
+        if (auto* f = GetParentForm()) {
+            if (f != this) f->SetFocusedControl(this);
+        }
+        DefaultHandler(Message);
+        return;
+    case CN_KEYDOWN: case CN_SYSKEYDOWN: {
+        Message.Result = 1;
+        auto* form = GetParentForm();
+        WORD key = static_cast<WORD>(Message.WParam);
+        if (form && form->IsShortCut(key, KeyDataToShiftState(Message.LParam))) return;
+        if (Message.Msg == CN_KEYDOWN) {
+            UINT mask = 0;
+            switch (key) {
+            case VK_TAB: mask = DLGC_WANTTAB; break;
+            case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: mask = DLGC_WANTARROWS; break;
+            case VK_RETURN: case VK_EXECUTE: case VK_ESCAPE: case VK_CANCEL: mask = DLGC_WANTALLKEYS; break;
+            }
+            if (mask && Perform(CM_WANTSPECIALKEY, key, Message.LParam) == 0 &&
+                (DialogCode(this, key) & mask) == 0 && form &&
+                form->Perform(CM_DIALOGKEY, key, Message.LParam) != 0)
+                return;
+        }
+        Message.Result = 0;
+        return;
+    }
+    case CN_CHAR:
+        Message.Result = 0;
+        if ((DialogCode(this, Message.WParam) & DLGC_WANTCHARS) == 0) {
+            if (auto* form = GetParentForm()) {
+                if (form->Perform(CM_DIALOGCHAR, Message.WParam, Message.LParam) != 0) Message.Result = 1;
+            }
+        }
+        return;
+    case CN_SYSCHAR:
+        Message.Result = 0;
+        if (Message.WParam != VK_SPACE) {
+            if (auto* form = GetParentForm()) {
+                if (form->Perform(CM_DIALOGCHAR, Message.WParam, Message.LParam) != 0) Message.Result = 1;
+            }
+        }
+        return;
+    case CN_KEYUP:
+        Message.Result = 0;
+        return;
+    case CM_DIALOGKEY:
+    case CM_DIALOGCHAR:
+        Broadcast(Message, true);
+        return;
+    case CM_ENTER:
+        DoEnter();
+        return;
+    case CM_EXIT:
+        DoExit();
+        return;
+    case CM_ENABLEDCHANGED:
+        if (handle_) EnableWindow(handle_, enabled_);
+        Invalidate();
+        return;
+    case CM_VISIBLECHANGED:
+        UpdateShowing();
+        return;
+    case CM_FONTCHANGED:
+        if (handle_) SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), TRUE);
+        NotifyControls(CM_PARENTFONTCHANGED);
+        AdjustSize();
+        Invalidate();
+        return;
+    case CM_COLORCHANGED:
+        UpdateBrush();
+        Invalidate();
+        NotifyControls(CM_PARENTCOLORCHANGED);
+        return;
+    case CM_SHOWHINTCHANGED:
+        NotifyControls(CM_PARENTSHOWHINTCHANGED);
+        return;
+    case CM_SYSCOLORCHANGE:
+    case CM_FOCUSCHANGED:
+        Broadcast(Message);
+        return;
+    case WM_SYSCOLORCHANGE:
+        NotifyControls(CM_SYSCOLORCHANGE);
+        UpdateBrush();
+        DefaultHandler(Message);
+        return;
+    case WM_COMMAND: case WM_NOTIFY: case WM_DRAWITEM: case WM_MEASUREITEM: case WM_DELETEITEM:
+    case WM_COMPAREITEM: case WM_HSCROLL: case WM_VSCROLL:
+    case WM_CTLCOLOREDIT: case WM_CTLCOLORLISTBOX: case WM_CTLCOLORBTN: case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORSCROLLBAR: case WM_CTLCOLORDLG: case WM_CTLCOLORMSGBOX:
+        if (ReflectToChild(Message)) return;
+        DefaultHandler(Message);
+        return;
+    case WM_NCDESTROY:
+        if (gCaptureControl && (gCaptureControl == this || gCaptureControl->parent_ == this)) gCaptureControl = nullptr;
+        DefaultHandler(Message);
+        return;
+    default:
+        break;
+    }
+    TControl::WndProc(Message);
+}
+
+bool TWinControl::ReflectToChild(TMessage& Message) {
+    HWND child = nullptr;
+    switch (Message.Msg) {
+    case WM_COMMAND: case WM_HSCROLL: case WM_VSCROLL:
+    case WM_CTLCOLOREDIT: case WM_CTLCOLORLISTBOX: case WM_CTLCOLORBTN: case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORSCROLLBAR:
+        child = reinterpret_cast<HWND>(Message.LParam);
+        break;
+    case WM_NOTIFY:
+        if (Message.LParam) child = reinterpret_cast<NMHDR*>(Message.LParam)->hwndFrom;
+        break;
+    case WM_DRAWITEM: {
+        auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(Message.LParam);
+        if (d && d->CtlType != ODT_MENU) child = d->hwndItem;
+        break;
+    }
+    case WM_MEASUREITEM: {
+        auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(Message.LParam);
+        if (mi && mi->CtlType != ODT_MENU && handle_) child = GetDlgItem(handle_, static_cast<int>(mi->CtlID));
+        break;
+    }
+    case WM_DELETEITEM:
+        if (Message.LParam) child = reinterpret_cast<DELETEITEMSTRUCT*>(Message.LParam)->hwndItem;
+        break;
+    case WM_COMPAREITEM:
+        if (Message.LParam) child = reinterpret_cast<COMPAREITEMSTRUCT*>(Message.LParam)->hwndItem;
+        break;
+    }
+    if (!child || child == handle_) return false;
+    TWinControl* c = FindControl(child);
+    if (!c) return false;
+    Message.Result = c->Perform(CN_BASE + Message.Msg, Message.WParam, Message.LParam);
+    return true;
+}
+
+void TWinControl::CNCtlColor(TMessage& Message) {
+    HDC dc = reinterpret_cast<HDC>(Message.WParam);
+    SetTextColor(dc, ColorToColorRef(Font()->GetColor()));
+    SetBkColor(dc, ColorToColorRef(GetColor()));
+    Message.Result = reinterpret_cast<LRESULT>(BrushHandle());
+}
+
+HBRUSH TWinControl::BrushHandle() {
+    if (!brush_ || brushColor_ != GetColor()) UpdateBrush();
+    return static_cast<HBRUSH>(brush_.Get());
+}
+
+void TWinControl::UpdateBrush() {
+    brushColor_ = GetColor();
+    if (brushColor_ == clNone || brushColor_ == clDefault) brush_.Reset(CreateSolidBrush(GetSysColor(COLOR_BTNFACE)));
+    else brush_.Reset(CreateSolidBrush(ColorToColorRef(brushColor_)));
+}
+
+void TWinControl::SetParentBackground(bool v) {
+    if (v == GetParentBackground()) return;
+    if (v) ControlStyle.Include(csParentBackground);
+    else ControlStyle.Exclude(csParentBackground);
+    Invalidate();
+}
+
+// --- mouse
+
+void TWinControl::HandleWinMouse(TMessage& Message) {
+    TPoint p(GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam));
+    TControl* capture = GetCaptureControl();
+    TControl* target = nullptr;
+    if (capture && capture->parent_ == this && !dynamic_cast<TWinControl*>(capture)) target = capture;
+    else if (!capture || capture == this) target = ControlAtPos(p, false);
+
+    if (Message.Msg == WM_MOUSEMOVE) {
+        TControl* under = ControlAtPos(p, true);
+        if (!under) under = this;
+        if (!GetClientRect().Contains(p) && capture) under = nullptr;
+        TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, handle_, 0};
+        if (handle_) TrackMouseEvent(&tme);
+        SetMouseControl(under);
+        if (Application && under) Application->HintMouseMessage(under, ClientToScreen(p));
+    } else if (Message.Msg != WM_LBUTTONUP && Message.Msg != WM_RBUTTONUP && Message.Msg != WM_MBUTTONUP) {
+        if (Application) Application->CancelHint();
+    }
+
+    if (target) {
+        TMessage m = Message;
+        m.LParam = MAKELPARAM(static_cast<WORD>(p.X - target->left_), static_cast<WORD>(p.Y - target->top_));
+        if (Message.Msg == WM_LBUTTONDBLCLK && !target->ControlStyle.Contains(csDoubleClicks)) m.Msg = WM_LBUTTONDOWN;
+        target->WindowProc(m);
+        Message.Result = m.Result;
+        return;
+    }
+    if ((Message.Msg == WM_LBUTTONDOWN || Message.Msg == WM_LBUTTONDBLCLK) && tabStop_ && !Focused() &&
+        CanFocus() && defWndProc_ == DefWindowProcA)
+        ::SetFocus(handle_);
+    if (Message.Msg == WM_LBUTTONDBLCLK && !ControlStyle.Contains(csDoubleClicks)) Message.Msg = WM_LBUTTONDOWN;
+    TControl::WndProc(Message);
+}
+
+TControl* TWinControl::ControlAtPos(TPoint p, bool allowDisabled, bool allowWinControls) const {
+    for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+        TControl* c = *it;
+        bool windowed = dynamic_cast<TWinControl*>(c) != nullptr;
+        if (windowed && !allowWinControls) continue;
+        if (!c->visible_ || (!c->enabled_ && !allowDisabled)) continue;
+        if (c->BoundsRect().Contains(p)) return c;
+    }
+    return nullptr;
+}
+
+void TWinControl::WMSetCursor(TMessage& Message) {
+    if (reinterpret_cast<HWND>(Message.WParam) == handle_ && LOWORD(Message.LParam) == HTCLIENT) {
+        TCursor cursor = Screen ? Screen->GetCursor() : crDefault;
+        if (cursor == crDefault) {
+            POINT sp;
+            GetCursorPos(&sp);
+            TPoint p = ScreenToClient(TPoint(sp));
+            TControl* c = GetCaptureControl();
+            if (!c || (c != this && c->parent_ != this)) c = ControlAtPos(p, true);
+            if (!c) c = this;
+            cursor = c->cursor_;
+        }
+        if (cursor != crDefault && Screen) {
+            ::SetCursor(Screen->Cursors(cursor));
+            Message.Result = 1;
+            return;
+        }
+    }
+    DefaultHandler(Message);
+}
+
+void TWinControl::WMContextMenu(TMessage& Message) {
+    int x = GET_X_LPARAM(Message.LParam), y = GET_Y_LPARAM(Message.LParam);
+    bool keyboard = x == -1 && y == -1;
+    TPoint screen(x, y);
+    TControl* c = this;
+    if (keyboard) {
+        screen = ClientToScreen(TPoint(0, 0));
+    } else {
+        if (TControl* g = ControlAtPos(ScreenToClient(screen), false)) c = g;
+    }
+    bool handled = false;
+    c->DoContextPopup(keyboard ? TPoint(-1, -1) : c->ScreenToClient(screen), handled);
+    if (handled) {
+        Message.Result = 1;
+        return;
+    }
+    for (TControl* x2 = c; x2 && x2 != parent_; x2 = x2->parent_) {
+        if (x2->popupIntf_ && x2->popupIntf_->AutoPopup()) {
+            SendCancelMode(nullptr);
+            x2->popupIntf_->PopupFor(x2, screen.X, screen.Y);
+            Message.Result = 1;
+            return;
+        }
+        if (x2 == this) break;
+    }
+    DefaultHandler(Message);
+}
+
+// --- painting
+
+void TWinControl::WMPaint(TMessage& Message) {
+    if (Message.WParam || ControlState.Contains(csCustomPaint) ||
+        std::any_of(controls_.begin(), controls_.end(), [](TControl* c) { return !dynamic_cast<TWinControl*>(c); }))
+        PaintHandler(Message);
+    else
+        DefaultHandler(Message);
+}
+
+void TWinControl::PaintHandler(TMessage& Message) {
+    HDC dc = reinterpret_cast<HDC>(Message.WParam);
+    PAINTSTRUCT ps{};
+    struct PaintEnd {
+        HWND wnd; PAINTSTRUCT* ps; bool own;
+        ~PaintEnd() { if (own) EndPaint(wnd, ps); }
+    } end{handle_, &ps, dc == nullptr};
+    if (!dc) dc = BeginPaint(handle_, &ps);
+    if (!dc) return;
+    int saved = SaveDC(dc);
+    struct Restore { HDC dc; int s; ~Restore() { RestoreDC(dc, s); } } restore{dc, saved};
+    PaintWindow(dc);
+    PaintControls(dc, nullptr);
+}
+
+void TWinControl::PaintWindow(HDC DC) {
+    TMessage m{WM_PAINT, reinterpret_cast<WPARAM>(DC), 0, 0};
+    DefaultHandler(m);
+}
+
+void TWinControl::PaintControls(HDC dc, TControl* First) {
+    auto start = controls_.begin();
+    if (First) start = std::find(controls_.begin(), controls_.end(), First);
+    RECT clip;
+    int clipKind = GetClipBox(dc, &clip);
+    for (auto it = start; it != controls_.end(); ++it) {
+        TControl* c = *it;
+        if (dynamic_cast<TWinControl*>(c) || !c->visible_) continue;
+        TRect r = c->BoundsRect(), overlap;
+        if (clipKind != NULLREGION && clipKind != ERROR && !IntersectRect(overlap, r, TRect(clip))) continue;
+        int saved = SaveDC(dc);
+        struct Restore { HDC dc; int s; ~Restore() { RestoreDC(dc, s); } } restore{dc, saved};
+        // Relative moves, so that painting nested into another control's DC adds up.
+        OffsetViewportOrgEx(dc, c->left_, c->top_, nullptr);
+        IntersectClipRect(dc, 0, 0, c->width_, c->height_);
+        c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+    }
+}
+
+void TWinControl::WMEraseBkgnd(TMessage& Message) {
+    HDC dc = reinterpret_cast<HDC>(Message.WParam);
+    if (GetParentBackground() && parent_ && parent_->HandleAllocated()) {
+        int saved = SaveDC(dc);
+        OffsetViewportOrgEx(dc, -left_, -top_, nullptr);
+        TRect pr = parent_->GetClientRect();
+        IntersectClipRect(dc, 0, 0, pr.Width(), pr.Height());
+        parent_->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        parent_->Perform(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+        RestoreDC(dc, saved);
+        Message.Result = 1;
+        return;
+    }
+    RECT r = GetClientRect();
+    FillRect(dc, &r, BrushHandle());
+    Message.Result = 1;
+}
+
+void TWinControl::Invalidate() { InvalidateRect(nullptr, !ControlStyle.Contains(csOpaque)); }
+
+void TWinControl::InvalidateRect(const TRect* r, bool erase) {
+    if (!handle_) return;
+    if (r) {
+        RECT rr = *r;
+        ::InvalidateRect(handle_, &rr, erase);
+    } else {
+        ::InvalidateRect(handle_, nullptr, erase);
+    }
+}
+
+void TWinControl::Update() {
+    if (handle_) UpdateWindow(handle_);
+}
+
+void TWinControl::Repaint() {
+    Invalidate();
+    Update();
+}
+
+// --- bounds
+
+void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    Constraints()->Apply(AWidth, AHeight);
+    if (AWidth < 0) AWidth = 0;
+    if (AHeight < 0) AHeight = 0;
+    if (ALeft == left_ && ATop == top_ && AWidth == width_ && AHeight == height_) return;
+    if (handle_ && !IsIconic(handle_)) {
+        // WM_WINDOWPOSCHANGED brings the new bounds in and realigns.
+        SetWindowPos(handle_, nullptr, ALeft, ATop, AWidth, AHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    } else {
+        bool sized = AWidth != width_ || AHeight != height_;
+        left_ = ALeft;
+        top_ = ATop;
+        width_ = AWidth;
+        height_ = AHeight;
+        if (sized) {
+            Realign();
+            Resize();
+        }
+    }
+    if (!anchoring_) UpdateAnchorRules();
+    RequestAlign();
+}
+
+void TWinControl::BoundsChanged() {}
+
+void TWinControl::UpdateBounds() {
+    if (!handle_ || IsIconic(handle_)) return;
+    RECT r;
+    GetWindowRect(handle_, &r);
+    if (GetWindowLongPtrA(handle_, GWL_STYLE) & WS_CHILD) {
+        if (HWND p = GetParent(handle_)) MapWindowPoints(nullptr, p, reinterpret_cast<POINT*>(&r), 2);
+    }
+    left_ = r.left;
+    top_ = r.top;
+    width_ = r.right - r.left;
+    height_ = r.bottom - r.top;
+}
+
+void TWinControl::WMWindowPosChanged(TMessage& Message) {
+    auto* wp = reinterpret_cast<WINDOWPOS*>(Message.LParam);
+    if (wp && (wp->flags & (SWP_NOSIZE | SWP_NOMOVE)) != (SWP_NOSIZE | SWP_NOMOVE)) {
+        int oldW = width_, oldH = height_;
+        UpdateBounds();
+        if (width_ != oldW || height_ != oldH) {
+            Realign();
+            Resize();
+        }
+    }
+    DefaultHandler(Message);
+}
+
+TRect TWinControl::GetClientRect() const {
+    if (handle_) {
+        RECT r;
+        ::GetClientRect(handle_, &r);
+        return r;
+    }
+    TCreateParams p;
+    const_cast<TWinControl*>(this)->CreateParams(p);
+    RECT frame{0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, p.Style & ~WS_VISIBLE, FALSE, p.ExStyle);
+    return TRect(0, 0, std::max<int>(0, width_ - (frame.right - frame.left)), std::max<int>(0, height_ - (frame.bottom - frame.top)));
+}
+
+void TWinControl::SetClientSize(int w, int h) {
+    TRect r = GetClientRect();
+    SetBounds(left_, top_, width_ - r.Width() + w, height_ - r.Height() + h);
+}
+
+TPoint TWinControl::GetClientOrigin() const {
+    if (handle_) {
+        POINT p{0, 0};
+        ::ClientToScreen(handle_, &p);
+        return TPoint(p);
+    }
+    TCreateParams p;
+    const_cast<TWinControl*>(this)->CreateParams(p);
+    RECT frame{0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, p.Style & ~WS_VISIBLE, FALSE, p.ExStyle);
+    TPoint o = parent_ ? parent_->GetClientOrigin() : TPoint(0, 0);
+    return TPoint(o.X + left_ - frame.left, o.Y + top_ - frame.top);
+}
+
+bool TWinControl::Showing() const {
+    if (handle_) return IsWindowVisible(handle_) != 0;
+    return false;
+}
+
+void TWinControl::UpdateShowing() {
+    if (!handle_) return;
+    bool shown = (GetWindowLongPtrA(handle_, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (shown == visible_) return;
+    ShowWindow(handle_, visible_ ? SW_SHOWNOACTIVATE : SW_HIDE);
+    if (!visible_) {
+        if (auto* f = GetParentForm(); f && f != this) f->DefocusControl(this, false);
+    }
+}
+
+// --- text
+
+std::string TWinControl::GetTextValue() const {
+    if (!handle_) return text_;
+    int n = GetWindowTextLengthA(handle_);
+    std::string s(static_cast<size_t>(n) + 1, '\0');
+    n = GetWindowTextA(handle_, s.data(), n + 1);
+    s.resize(static_cast<size_t>(std::max(0, n)));
+    return s;
+}
+
+void TWinControl::SetTextValue(const std::string& v) {
+    if (v == GetTextValue()) return;
+    text_ = v;
+    if (handle_) SetWindowTextA(handle_, v.c_str());
+    Perform(CM_TEXTCHANGED);
+}
+
+// --- children
+
+int TWinControl::ControlIndex(const TControl* c) const {
+    auto it = std::find(controls_.begin(), controls_.end(), c);
+    return it == controls_.end() ? -1 : static_cast<int>(it - controls_.begin());
+}
+
+bool TWinControl::ContainsControl(const TControl* c) const {
+    for (; c; c = c->parent_)
+        if (c == this) return true;
+    return false;
+}
+
+void TWinControl::InsertControl(TControl* c) {
+    controls_.push_back(c);
+    c->parent_ = this;
+    if (auto* w = dynamic_cast<TWinControl*>(c)) {
+        tabList_.push_back(w);
+        w->tabOrder_ = static_cast<int>(tabList_.size()) - 1;
+    }
+    if (c->parentFont_) c->ParentFontChanged();
+    if (c->parentColor_) c->ParentColorChanged();
+    if (c->parentShowHint_) c->showHint_ = EffectiveShowHint();
+    c->UpdateAnchorRules();
+    if (auto* w = dynamic_cast<TWinControl*>(c); w && handle_) {
+        w->HandleNeeded();
+    } else if (!dynamic_cast<TWinControl*>(c)) {
+        c->Invalidate();
+    }
+    if (c->align_ != alNone) AlignControl(c);
+    Perform(CM_CONTROLCHANGE, reinterpret_cast<WPARAM>(c), 1);
+}
+
+void TWinControl::RemoveControl(TControl* c) {
+    auto it = std::find(controls_.begin(), controls_.end(), c);
+    if (it == controls_.end()) return;
+    if (auto* f = GetParentForm()) {
+        if (auto* w = dynamic_cast<TWinControl*>(c)) f->DefocusControl(w, true);
+    }
+    auto within = [c](TControl* x) {
+        for (; x; x = x->parent_)
+            if (x == c) return true;
+        return false;
+    };
+    if (within(gMouseControl)) gMouseControl = nullptr;
+    if (within(gCaptureControl)) SetCaptureControl(nullptr);
+    if (auto* w = dynamic_cast<TWinControl*>(c)) {
+        if (!IsDestroying()) w->DestroyHandle();
+        else if (w->handle_) w->DestroyWindowHandle();
+        tabList_.erase(std::remove(tabList_.begin(), tabList_.end(), w), tabList_.end());
+        for (size_t i = 0; i < tabList_.size(); ++i) tabList_[i]->tabOrder_ = static_cast<int>(i);
+    } else {
+        c->Invalidate();
+    }
+    controls_.erase(std::find(controls_.begin(), controls_.end(), c));
+    c->parent_ = nullptr;
+    if (c->align_ != alNone && !IsDestroying()) Realign();
+    if (!IsDestroying()) Perform(CM_CONTROLCHANGE, reinterpret_cast<WPARAM>(c), 0);
+}
+
+void TWinControl::Broadcast(TMessage& Message, bool stopWhenHandled) {
+    auto list = controls_;
+    for (auto* c : list) {
+        if (std::find(controls_.begin(), controls_.end(), c) == controls_.end()) continue;
+        c->WindowProc(Message);
+        if (stopWhenHandled && Message.Result != 0) return;
+    }
+}
+
+void TWinControl::NotifyControls(UINT Msg) {
+    TMessage m{Msg, 0, 0, 0};
+    Broadcast(m);
+}
+
+// --- align engine
+
+void TWinControl::DisableAlign() { ++alignLevel_; }
+
+void TWinControl::EnableAlign() {
+    if (alignLevel_ > 0) --alignLevel_;
+    if (alignLevel_ == 0 && alignPending_) Realign();
+}
+
+void TWinControl::Realign() { AlignControl(nullptr); }
+
+void TWinControl::AlignControl(TControl* AControl) {
+    if (aligning_ || alignLevel_ > 0 || IsLoading() || IsDestroying()) {
+        alignPending_ = true;
+        return;
+    }
+    alignPending_ = false;
+    aligning_ = true;
+    try {
+        TRect r = GetClientRect();
+        AdjustClientRect(r);
+        AlignControls(AControl, r);
+    } catch (...) {
+        aligning_ = false;
+        throw;
+    }
+    aligning_ = false;
+    if (autoSize_) AdjustSize();
+}
+
+void TWinControl::AdjustClientRect(TRect& Rect) { (void)Rect; }
+
+void TWinControl::CustomAlignPosition(TControl* Control, int& NewLeft, int& NewTop, int& NewWidth, int& NewHeight,
+                                      TRect& AlignRect) {
+    (void)Control; (void)NewLeft; (void)NewTop; (void)NewWidth; (void)NewHeight; (void)AlignRect;
+}
+
+void TWinControl::AlignControls(TControl* AControl, TRect& Rect) {
+    static constexpr TAlign kOrder[] = {alTop, alBottom, alLeft, alRight, alClient, alCustom};
+    for (TAlign kind : kOrder) {
+        std::vector<TControl*> list;
+        for (auto* c : controls_)
+            if (c->align_ == kind && c->visible_) list.push_back(c);
+        if (list.empty()) continue;
+        auto key = [kind](TControl* c) {
+            switch (kind) {
+            case alTop: return c->top_;
+            case alBottom: return -(c->top_ + c->height_);
+            case alLeft: return c->left_;
+            case alRight: return -(c->left_ + c->width_);
+            default: return 0;
+            }
+        };
+        // The control that asked keeps its place in front of others at the same position.
+        std::stable_sort(list.begin(), list.end(), [&](TControl* a, TControl* b) {
+            int ka = key(a), kb = key(b);
+            if (ka != kb) return ka < kb;
+            return a == AControl && b != AControl;
+        });
+        for (auto* c : list) {
+            int l = c->left_, t = c->top_, w = c->width_, h = c->height_;
+            switch (kind) {
+            case alTop: l = Rect.Left; t = Rect.Top; w = Rect.Width(); break;
+            case alBottom: l = Rect.Left; t = Rect.Bottom - h; w = Rect.Width(); break;
+            case alLeft: l = Rect.Left; t = Rect.Top; h = Rect.Height(); break;
+            case alRight: l = Rect.Right - w; t = Rect.Top; h = Rect.Height(); break;
+            case alClient: l = Rect.Left; t = Rect.Top; w = Rect.Width(); h = Rect.Height(); break;
+            case alCustom: CustomAlignPosition(c, l, t, w, h, Rect); break;
+            default: break;
+            }
+            c->SetAlignedBounds(l, t, std::max(0, w), std::max(0, h));
+            switch (kind) {
+            case alTop: Rect.Top += c->height_; break;
+            case alBottom: Rect.Bottom -= c->height_; break;
+            case alLeft: Rect.Left += c->width_; break;
+            case alRight: Rect.Right -= c->width_; break;
+            default: break;
+            }
+        }
+    }
+    // Anchored controls keep their distances to the right and bottom edges.
+    TRect cr = GetClientRect();
+    for (auto* c : controls_) {
+        if (c->align_ != alNone) continue;
+        TAnchors a = c->anchors_;
+        if (!a.Contains(akRight) && !a.Contains(akBottom)) continue;
+        int l = c->left_, t = c->top_, w = c->width_, h = c->height_;
+        if (a.Contains(akRight)) {
+            if (a.Contains(akLeft)) w = cr.Width() - c->anchorRight_ - l;
+            else l = cr.Width() - c->anchorRight_ - w;
+        }
+        if (a.Contains(akBottom)) {
+            if (a.Contains(akTop)) h = cr.Height() - c->anchorBottom_ - t;
+            else t = cr.Height() - c->anchorBottom_ - h;
+        }
+        c->anchoring_ = true;
+        try {
+            c->SetBounds(l, t, std::max(0, w), std::max(0, h));
+        } catch (...) {
+            c->anchoring_ = false;
+            throw;
+        }
+        c->anchoring_ = false;
+    }
+}
+
+void TWinControl::AdjustSize() {
+    if (!autoSize_ || controls_.empty()) return;
+    int right = 0, bottom = 0;
+    for (auto* c : controls_) {
+        if (!c->visible_ || c->align_ != alNone) continue;
+        right = std::max(right, c->left_ + c->width_);
+        bottom = std::max(bottom, c->top_ + c->height_);
+    }
+    if (right > 0 && bottom > 0 && (right != GetClientWidth() || bottom != GetClientHeight())) SetClientSize(right, bottom);
+}
+
+void TWinControl::Loaded() {
+    TControl::Loaded();
+    for (size_t i = 0; i < tabList_.size(); ++i) tabList_[i]->tabOrder_ = static_cast<int>(i);
+    Realign();
+}
+
+// --- focus
+
+int TWinControl::GetTabOrder() const { return parent_ ? tabOrder_ : -1; }
+
+void TWinControl::SetTabOrder(int v) {
+    if (!parent_) {
+        tabOrder_ = v;
+        return;
+    }
+    UpdateTabOrder(v);
+}
+
+void TWinControl::UpdateTabOrder(int value) {
+    auto& list = parent_->tabList_;
+    auto it = std::find(list.begin(), list.end(), this);
+    if (it == list.end()) return;
+    list.erase(it);
+    if (IsLoading()) {
+        // Later controls of a layout may claim lower numbers: order by the stored numbers
+        // now, number them when the parent has loaded.
+        tabOrder_ = value;
+        auto pos = std::find_if(list.begin(), list.end(), [&](TWinControl* w) { return w->tabOrder_ > value; });
+        list.insert(pos, this);
+        return;
+    }
+    value = std::clamp(value, 0, static_cast<int>(list.size()));
+    list.insert(list.begin() + value, this);
+    for (size_t i = 0; i < list.size(); ++i) list[i]->tabOrder_ = static_cast<int>(i);
+}
+
+void TWinControl::SetTabStop(bool v) {
+    if (v == tabStop_) return;
+    tabStop_ = v;
+    if (handle_) {
+        LONG_PTR style = GetWindowLongPtrA(handle_, GWL_STYLE);
+        SetWindowLongPtrA(handle_, GWL_STYLE, v ? (style | WS_TABSTOP) : (style & ~static_cast<LONG_PTR>(WS_TABSTOP)));
+    }
+}
+
+bool TWinControl::CanFocus() const {
+    auto* form = GetParentForm();
+    if (!form) return false;
+    for (const TControl* c = this; c; c = c->parent_)
+        if (!c->visible_ || !c->enabled_) return false;
+    return true;
+}
+
+bool TWinControl::Focused() const { return handle_ && GetFocus() == handle_; }
+
+void TWinControl::SetFocus() {
+    auto* form = GetParentForm();
+    if (!form) throw EInvalidOperation("Cannot focus a window that is not on a form");
+    if (!CanFocus()) throw EInvalidOperation("Cannot focus a disabled or invisible window");
+    form->FocusControl(this);
+}
+
+void TWinControl::GetTabOrderList(std::vector<TWinControl*>& list) const {
+    for (auto* w : tabList_) {
+        list.push_back(w);
+        w->GetTabOrderList(list);
+    }
+}
+
+TWinControl* TWinControl::FindNextControl(TWinControl* CurControl, bool GoForward, bool CheckTabStop,
+                                          bool CheckParent) const {
+    std::vector<TWinControl*> list;
+    GetTabOrderList(list);
+    if (list.empty()) return nullptr;
+    int n = static_cast<int>(list.size());
+    int start = -1;
+    auto it = std::find(list.begin(), list.end(), CurControl);
+    if (it != list.end()) start = static_cast<int>(it - list.begin());
+    int i = start;
+    for (int step = 0; step < n; ++step) {
+        if (GoForward) i = (i + 1) % n;
+        else i = (i <= 0 ? n : i) - 1;
+        TWinControl* c = list[static_cast<size_t>(i)];
+        if (c == CurControl) break;
+        if (!c->CanFocus()) continue;
+        if (CheckTabStop && !c->tabStop_) continue;
+        if (CheckParent && c->parent_ != this) continue;
+        // A container that takes no focus itself is passed through to its children.
+        if (!c->tabStop_ && !c->controls_.empty() && CheckTabStop) continue;
+        return c;
+    }
+    return nullptr;
+}
+
+void TWinControl::SelectNext(TWinControl* CurControl, bool GoForward, bool CheckTabStop) {
+    if (TWinControl* next = FindNextControl(CurControl, GoForward, CheckTabStop, !CheckTabStop)) next->SetFocus();
+}
+
+void TWinControl::SelectFirst() {
+    if (auto* f = GetParentForm()) {
+        TWinControl* c = f->FindNextControl(nullptr, true, true, false);
+        if (c) c->SetFocus();
+    }
+}
+
+void TWinControl::DoEnter() {
+    if (OnEnter) OnEnter(this);
+}
+void TWinControl::DoExit() {
+    if (OnExit) OnExit(this);
+}
+
+// --- keys
+
+void TWinControl::KeyDown(WORD& Key, TShiftState Shift) {
+    if (OnKeyDown) OnKeyDown(this, Key, Shift);
+}
+void TWinControl::KeyUp(WORD& Key, TShiftState Shift) {
+    if (OnKeyUp) OnKeyUp(this, Key, Shift);
+}
+void TWinControl::KeyPress(char& Key) {
+    if (OnKeyPress) OnKeyPress(this, Key);
+}
+
+bool TWinControl::DoKeyDown(TMessage& Message) {
+    auto* form = GetParentForm();
+    if (form && form != this && form->GetKeyPreview() && form->DoKeyDown(Message)) return true;
+    WORD key = static_cast<WORD>(Message.WParam);
+    KeyDown(key, KeyDataToShiftState(Message.LParam));
+    if (key == 0) return true;
+    Message.WParam = key;
+    return false;
+}
+
+bool TWinControl::DoKeyUp(TMessage& Message) {
+    auto* form = GetParentForm();
+    if (form && form != this && form->GetKeyPreview() && form->DoKeyUp(Message)) return true;
+    WORD key = static_cast<WORD>(Message.WParam);
+    KeyUp(key, KeyDataToShiftState(Message.LParam));
+    if (key == 0) return true;
+    Message.WParam = key;
+    return false;
+}
+
+bool TWinControl::DoKeyPress(TMessage& Message) {
+    auto* form = GetParentForm();
+    if (form && form != this && form->GetKeyPreview() && form->DoKeyPress(Message)) return true;
+    char ch = static_cast<char>(Message.WParam);
+    KeyPress(ch);
+    if (ch == 0) return true;
+    Message.WParam = static_cast<unsigned char>(ch);
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------
+// TControlCanvas
+
+IMPLEMENT_CLASS(TControlCanvas);
+
+TControlCanvas::~TControlCanvas() { FreeHandle(); }
+
+void TControlCanvas::SetControl(TControl* value) {
+    if (value == control_) return;
+    FreeHandle();
+    control_ = value;
+}
+
+void TControlCanvas::FreeHandle() {
+    if (!ownDC_) return;
+    SetHandle(nullptr);
+    ReleaseDC(ownWnd_, ownDC_);
+    ownDC_ = nullptr;
+    ownWnd_ = nullptr;
+}
+
+void TControlCanvas::SetPaintDC(HDC dc) {
+    FreeHandle();
+    SetHandle(dc);
+}
+
+void TControlCanvas::CreateHandle() {
+    if (!control_) return;
+    if (auto* w = dynamic_cast<TWinControl*>(control_)) {
+        ownWnd_ = w->Handle();
+        ownDC_ = GetDCEx(ownWnd_, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS);
+    } else if (auto* p = control_->Parent()) {
+        ownWnd_ = p->Handle();
+        ownDC_ = GetDCEx(ownWnd_, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS);
+        if (ownDC_) {
+            SetViewportOrgEx(ownDC_, control_->Left(), control_->Top(), nullptr);
+            IntersectClipRect(ownDC_, 0, 0, control_->Width(), control_->Height());
+        }
+    }
+    if (ownDC_) SetHandle(ownDC_);
+}
+
+// ---------------------------------------------------------------------------------------
+// TGraphicControl
+
+IMPLEMENT_CLASS(TGraphicControl);
+
+TGraphicControl::TGraphicControl(TComponent* AOwner)
+    : TControl(AOwner), canvas_(std::make_unique<TControlCanvas>()) {
+    canvas_->SetControl(this);
+}
+
+TGraphicControl::~TGraphicControl() { canvas_->FreeHandle(); }
+
+void TGraphicControl::WndProc(TMessage& Message) {
+    if (Message.Msg == WM_PAINT && Message.WParam) {
+        canvas_->SetPaintDC(reinterpret_cast<HDC>(Message.WParam));
+        struct Detach { TControlCanvas* c; ~Detach() { c->SetHandle(nullptr); } } detach{canvas_.get()};
+        canvas_->Lock();
+        struct Unlock { TControlCanvas* c; ~Unlock() { c->Unlock(); } } unlock{canvas_.get()};
+        canvas_->Font()->Assign(Font());
+        canvas_->Brush()->SetColor(GetColor());
+        Paint();
+        return;
+    }
+    TControl::WndProc(Message);
+}
+
+// ---------------------------------------------------------------------------------------
+// TCustomControl
+
+IMPLEMENT_CLASS(TCustomControl);
+
+TCustomControl::TCustomControl(TComponent* AOwner)
+    : TWinControl(AOwner), canvas_(std::make_unique<TControlCanvas>()) {
+    canvas_->SetControl(this);
+    ControlState.Include(csCustomPaint);
+}
+
+TCustomControl::~TCustomControl() { canvas_->FreeHandle(); }
+
+void TCustomControl::PaintWindow(HDC DC) {
+    canvas_->Lock();
+    struct Unlock { TControlCanvas* c; ~Unlock() { c->SetHandle(nullptr); c->Unlock(); } } unlock{canvas_.get()};
+    canvas_->SetPaintDC(DC);
+    canvas_->Font()->Assign(Font());
+    canvas_->Brush()->SetColor(GetColor());
+    Paint();
+}
+
+// ---------------------------------------------------------------------------------------
+// THintWindow
+
+IMPLEMENT_CLASS(THintWindow);
+
+THintWindow::THintWindow(TComponent* AOwner) : TCustomControl(AOwner) {
+    color_ = clInfoBk;
+    SetParentColor(false);
+    Font()->SetColor(clInfoText);
+    visible_ = false;
+}
+
+void THintWindow::CreateParams(TCreateParams& Params) {
+    TCustomControl::CreateParams(Params);
+    Params.Style = WS_POPUP | WS_BORDER;
+    Params.ExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
+    Params.ClassStyle |= CS_SAVEBITS;
+    Params.WndParent = nullptr;
+}
+
+bool THintWindow::IsHintShowing() const { return handle_ && IsWindowVisible(handle_); }
+
+TRect THintWindow::CalcHintRect(int MaxWidth, const std::string& AHint) {
+    TRect r(0, 0, MaxWidth, 0);
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, Font()->Handle());
+    RECT rr = r;
+    DrawTextA(dc, AHint.c_str(), static_cast<int>(AHint.size()), &rr, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    r = TRect(rr);
+    r.Right += 6 + 2;
+    r.Bottom += 2 + 2;
+    return r;
+}
+
+void THintWindow::ActivateHint(TRect Rect, const std::string& AHint) {
+    text_ = AHint;
+    HandleNeeded();
+    if (handle_) SetWindowTextA(handle_, AHint.c_str());
+    // Keep the tip on the screen.
+    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (Rect.Right > work.right) Rect.Offset(work.right - Rect.Right, 0);
+    if (Rect.Left < work.left) Rect.Offset(work.left - Rect.Left, 0);
+    if (Rect.Bottom > work.bottom) Rect.Offset(0, work.bottom - Rect.Bottom);
+    if (Rect.Top < work.top) Rect.Offset(0, work.top - Rect.Top);
+    SetWindowPos(handle_, HWND_TOPMOST, Rect.Left, Rect.Top, Rect.Width(), Rect.Height(),
+                 SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    visible_ = true;
+    UpdateBounds();
+    ::InvalidateRect(handle_, nullptr, TRUE);
+}
+
+void THintWindow::Paint() {
+    TRect r = GetClientRect();
+    Canvas()->Brush()->SetColor(GetColor());
+    Canvas()->FillRect(r);
+    r.Inflate(-2, -1);
+    r.Left += 1;
+    Canvas()->Brush()->SetStyle(bsClear);
+    Canvas()->Font()->SetColor(Font()->GetColor());
+    Canvas()->DrawText(text_, r, DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
+}
+
+void THintWindow::WndProc(TMessage& Message) {
+    if (Message.Msg == WM_NCHITTEST) {
+        Message.Result = HTTRANSPARENT;
+        return;
+    }
+    if (Message.Msg == WM_MOUSEACTIVATE) {
+        Message.Result = MA_NOACTIVATE;
+        return;
+    }
+    TCustomControl::WndProc(Message);
+}

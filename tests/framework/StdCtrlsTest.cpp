@@ -1,0 +1,208 @@
+// Labels, edits, memos, check boxes, combo boxes, images and timers, driven as a user would.
+#include "FormTesting.h"
+#include "framework/ExtCtrls.h"
+#include "framework/StdCtrls.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+TFormGuard<TForm> NewForm() {
+    TFormGuard<TForm> f(TForm::Create(nullptr, false));
+    f->SetBounds(80, 80, 100, 100);
+    f->SetClientWidth(400);
+    f->SetClientHeight(300);
+    return f;
+}
+
+template <class T>
+T* Add(TForm* form, int l, int t, int w, int h) {
+    T* c = T::Create(form);
+    c->SetParent(form);
+    c->SetBounds(l, t, w, h);
+    return c;
+}
+} // namespace
+
+TEST(StdCtrlsLabel, AutoSizeFollowsTheTextAndKeepsTheAlignedEdge) {
+    auto form = NewForm();
+    auto* lbl = Add<TLabel>(form.get(), 10, 10, 65, 17);
+    lbl->SetCaption("Programs");
+    int shortWidth = lbl->GetWidth();
+    EXPECT_GT(shortWidth, 10);
+    EXPECT_GT(lbl->GetHeight(), 5);
+    lbl->SetCaption("Programs installed on this computer");
+    EXPECT_GT(lbl->GetWidth(), shortWidth * 2);
+    EXPECT_EQ(lbl->GetLeft(), 10);
+
+    auto* right = Add<TLabel>(form.get(), 100, 40, 50, 17);
+    right->SetAlignment(taRightJustify);
+    right->SetCaption("x");
+    int edge = right->GetLeft() + right->GetWidth();
+    right->SetCaption("a much longer caption");
+    EXPECT_EQ(right->GetLeft() + right->GetWidth(), edge);
+
+    // A bigger font gives a bigger label; without AutoSize nothing moves.
+    int h = lbl->GetHeight();
+    lbl->Font()->SetHeight(-24);
+    EXPECT_GT(lbl->GetHeight(), h);
+    lbl->SetAutoSize(false);
+    lbl->SetCaption("x");
+    EXPECT_GT(lbl->GetWidth(), shortWidth * 2);
+}
+
+TEST(StdCtrlsEdit, TextChangesFireOnChangeAndTheEditKeepsItsTextWithoutAWindow) {
+    auto form = NewForm();
+    auto* edit = Add<TEdit>(form.get(), 10, 10, 120, 21);
+    int changes = 0;
+    edit->OnChange = [&](TObject*) { ++changes; };
+    edit->SetText("before");
+    EXPECT_EQ(edit->GetText(), "before");
+    form->Show();
+    PumpFor(10);
+    EXPECT_EQ(edit->GetText(), "before");
+    changes = 0;
+    edit->SetText("after");
+    EXPECT_EQ(changes, 1);
+    // Typing: the characters a keyboard would post.
+    edit->SetFocus();
+    SendMessageA(edit->Handle(), EM_SETSEL, 5, 5);
+    PostMessageA(edit->Handle(), WM_CHAR, '!', 1);
+    EXPECT_TRUE(PumpUntil([&] { return edit->GetText() == "after!"; }));
+    EXPECT_EQ(changes, 2);
+    edit->SetMaxLength(3);
+    edit->Clear();
+    PostMessageA(edit->Handle(), WM_CHAR, 'a', 1);
+    PostMessageA(edit->Handle(), WM_CHAR, 'b', 1);
+    PostMessageA(edit->Handle(), WM_CHAR, 'c', 1);
+    PostMessageA(edit->Handle(), WM_CHAR, 'd', 1);
+    PumpFor(20);
+    EXPECT_EQ(edit->GetText(), "abc");
+    edit->SetPasswordChar("*");
+    EXPECT_EQ(SendMessageA(edit->Handle(), EM_GETPASSWORDCHAR, 0, 0), '*');
+}
+
+TEST(StdCtrlsMemo, LinesWorkWithAndWithoutAWindow) {
+    auto form = NewForm();
+    auto* memo = Add<TMemo>(form.get(), 10, 10, 200, 100);
+    memo->Lines()->Add("first");
+    memo->Lines()->Add("second");
+    EXPECT_EQ(memo->GetText(), "first\r\nsecond\r\n");
+    form->Show();
+    PumpFor(10);
+    EXPECT_EQ(memo->Lines()->Count(), 2);
+    memo->Lines()->Add("third");
+    EXPECT_EQ(memo->Lines()->Count(), 3);
+    EXPECT_EQ(memo->Lines()->Get(2), "third");
+    char buf[64] = {};
+    GetWindowTextA(memo->Handle(), buf, sizeof(buf));
+    EXPECT_STREQ(buf, "first\r\nsecond\r\nthird\r\n");
+    memo->Lines()->Delete(0);
+    memo->Lines()->Insert(1, "between");
+    EXPECT_EQ(memo->Lines()->Text(), "second\r\nbetween\r\nthird\r\n");
+    // What the user types shows in Lines.
+    SetWindowTextA(memo->Handle(), "typed\r\nby hand");
+    EXPECT_EQ(memo->Lines()->Count(), 2);
+    EXPECT_EQ(memo->Lines()->Get(1), "by hand");
+    memo->SetScrollBars(ssVertical);  // recreates the window, keeping the text
+    EXPECT_TRUE(GetWindowLongPtrA(memo->Handle(), GWL_STYLE) & WS_VSCROLL);
+    EXPECT_EQ(memo->Lines()->Get(0), "typed");
+    memo->Lines()->Clear();
+    EXPECT_EQ(memo->GetText(), "");
+}
+
+TEST(StdCtrlsCheckBox, ClickTogglesAndFiresOnClick) {
+    auto form = NewForm();
+    auto* box = Add<TCheckBox>(form.get(), 10, 10, 120, 17);
+    box->SetCaption("Hide updates");
+    int clicks = 0;
+    box->OnClick = [&](TObject*) { ++clicks; };
+    form->Show();
+    PumpFor(10);
+    PostClick(box->Handle(), 5, 8);
+    ASSERT_TRUE(PumpUntil([&] { return clicks == 1; }));
+    EXPECT_TRUE(box->GetChecked());
+    EXPECT_EQ(SendMessageA(box->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
+    box->SetAllowGrayed(true);
+    box->SetChecked(false);
+    EXPECT_EQ(clicks, 2);  // a change in code is a click too
+    PostClick(box->Handle(), 5, 8);
+    ASSERT_TRUE(PumpUntil([&] { return clicks == 3; }));
+    EXPECT_EQ(box->GetState(), cbGrayed);
+}
+
+TEST(StdCtrlsComboBox, ItemsAndIndexFollowTheWindowAndOnlyAUsersChoiceFiresOnChange) {
+    auto form = NewForm();
+    auto* combo = Add<TComboBox>(form.get(), 10, 10, 150, 21);
+    combo->SetStyle(csDropDownList);
+    int changes = 0;
+    combo->OnChange = [&](TObject*) { ++changes; };
+    combo->Items()->Add("Software");
+    combo->Items()->Add("Run");
+    combo->SetItemIndex(1);
+    form->Show();
+    PumpFor(10);
+    EXPECT_EQ(SendMessageA(combo->Handle(), CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(combo->GetItemIndex(), 1);
+    EXPECT_EQ(combo->GetText(), "Run");
+    combo->Items()->Add("RunOnce");
+    combo->Items()->Insert(0, "Services");
+    EXPECT_EQ(SendMessageA(combo->Handle(), CB_GETCOUNT, 0, 0), 4);
+    combo->SetItemIndex(3);
+    EXPECT_EQ(combo->GetText(), "RunOnce");
+    EXPECT_EQ(changes, 0);
+    // A user's choice: the list selects, then tells its parent.
+    SendMessageA(combo->Handle(), CB_SETCURSEL, 0, 0);
+    SendMessageA(form->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo->Handle()), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo->Handle()));
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(combo->GetItemIndex(), 0);
+    // The closed height is the control's; the window is taller for the list.
+    EXPECT_LT(combo->GetHeight(), 40);
+    combo->Items()->Clear();
+    EXPECT_EQ(combo->GetItemIndex(), -1);
+}
+
+TEST(ExtCtrlsImage, AutoSizeAndDestinationRectangle) {
+    auto form = NewForm();
+    auto* img = Add<TImage>(form.get(), 10, 10, 100, 100);
+    TBitmap bmp(40, 20);
+    img->SetAutoSize(true);
+    img->Picture()->SetGraphic(&bmp);
+    EXPECT_EQ(img->GetWidth(), 40);
+    EXPECT_EQ(img->GetHeight(), 20);
+    img->SetAutoSize(false);
+    img->SetBounds(10, 10, 100, 100);
+    EXPECT_EQ(img->DestRect(), Rect(0, 0, 40, 20));
+    img->SetCenter(true);
+    EXPECT_EQ(img->DestRect(), Rect(30, 40, 70, 60));
+    img->SetStretch(true);
+    img->SetProportional(true);
+    EXPECT_EQ(img->DestRect(), Rect(0, 25, 100, 75));
+    img->SetProportional(false);
+    EXPECT_EQ(img->DestRect(), Rect(0, 0, 100, 100));
+}
+
+TEST(ExtCtrlsTimer, DisablingOrFreeingInsideOnTimerIsSafe) {
+    auto form = NewForm();
+    auto* timer = TTimer::Create(form.get());
+    timer->SetInterval(10);
+    int ticks = 0;
+    timer->OnTimer = [&](TObject*) {
+        ++ticks;
+        timer->SetEnabled(false);
+    };
+    ASSERT_TRUE(PumpUntil([&] { return ticks == 1; }));
+    PumpFor(60);
+    EXPECT_EQ(ticks, 1);
+
+    auto* doomed = TTimer::Create(nullptr);
+    doomed->SetInterval(10);
+    int doomedTicks = 0;
+    doomed->OnTimer = [&](TObject* sender) {
+        ++doomedTicks;
+        static_cast<TTimer*>(sender)->Free();
+    };
+    ASSERT_TRUE(PumpUntil([&] { return doomedTicks == 1; }));
+    PumpFor(60);
+    EXPECT_EQ(doomedTicks, 1);
+}
