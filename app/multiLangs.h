@@ -139,10 +139,10 @@
     L(IDS_ADDITEMFORM_COMBOBOX_Items3, "Registry\\Current User\\Run") \
     L(IDS_ADDITEMFORM_COMBOBOX_Items4, "Registry\\All Users\\Run") \
     L(IDS_ABOUTFORM_Title, "About") \
-    L(IDS_ABOUTFORM_LABEL_CopyRight, "Copyright (C) 2024 Velmora Software. All rights reserved.") \
+    L(IDS_ABOUTFORM_LABEL_CopyRight, "Copyright (C) 2026 Velmora Software. All rights reserved.") \
     L(IDS_ABOUTFORM_LABEL_Warning, "Warning: This computer program is protected by copyright law and international treaties. Unauthorized reproduction or distribution of this program, or any portion of it, may result in severe civil and criminal penalties, and will be prosecuted to the maximum extent possible under the law.") \
     L(IDS_ABOUTFORM_BUTTON_Ok, "OK") \
-    E(IDS_SPLASHFORM_LABEL_Copyright, "Velmora, the uninstaller for Windows#13Copyright (C) 2024 Velmora Software. All rights reserved.") \
+    E(IDS_SPLASHFORM_LABEL_Copyright, "Velmora, the uninstaller for Windows#13Copyright (C) 2026 Velmora Software. All rights reserved.") \
     E(IDS_MESSAGEBOX_WARNING_ScanRemains, "May be some registry keys or files were not completly removed, #13would you like to remove them?") \
     K(IDS_MESSAGEBOX_WARNING_DeleteScr, "IDS_MESSAGEBOX_WARNING_DeleteScr ", "IDS_MESSAGEBOX_WARNING_DeleteScr ", "Do you really want to delete the screen saver? #13It may cause the windows file protection mechanism", true) \
     L(IDS_MESSAGEBOX_WARNING_DeleteStartupEntry, "Do you really want to delete the startup entry selected?") \

@@ -26,6 +26,16 @@ if(NOT EXISTS "${WINE_PREFIX}/system.reg")
   execute_process(COMMAND ${WINE_RUN} --server -w)
 endif()
 
+# Wine's own fonts (Tahoma, Marlett for the caption buttons, ...) are not found by every
+# loader build; put them into the prefix so windows and screenshots look the same everywhere.
+file(GLOB _wine_fonts /usr/share/wine/fonts/*.ttf)
+foreach(_font ${_wine_fonts})
+  get_filename_component(_name ${_font} NAME)
+  if(NOT EXISTS "${WINE_PREFIX}/drive_c/windows/Fonts/${_name}")
+    file(COPY ${_font} DESTINATION "${WINE_PREFIX}/drive_c/windows/Fonts")
+  endif()
+endforeach()
+
 # One wineserver for the whole test run; all output goes to /dev/null so that Wine's
 # helper processes do not hold a test's output pipe open.
 add_test(NAME wine_up COMMAND sh -c "'${WINE_RUN}' --server -p >/dev/null 2>&1; '${WINE_RUN}' cmd /c exit >/dev/null 2>&1")
