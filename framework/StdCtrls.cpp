@@ -517,6 +517,29 @@ IMPLEMENT_CLASS(TButton);
 
 TButtonControl::TButtonControl(TComponent* AOwner) : TWinControl(AOwner) {}
 
+TControlActionLink* TButtonControl::CreateActionLink() { return new TButtonActionLink(this); }
+
+void TButtonControl::ActionChange(TObject* Sender, bool CheckDefaults) {
+    TWinControl::ActionChange(Sender, CheckDefaults);
+    auto* a = dynamic_cast<TBasicAction*>(Sender);
+    if (!a || !a->HasClientProperties()) return;
+    // A layout's stored check wins over the action's default (false) while loading.
+    if (!CheckDefaults || !GetCheckedForAction()) SetCheckedFromAction(a->GetChecked());
+}
+
+IMPLEMENT_CLASS(TButtonActionLink);
+
+bool TButtonActionLink::IsCheckedLinked() const {
+    auto* button = dynamic_cast<TButtonControl*>(client_);
+    return TControlActionLink::IsCheckedLinked() && button && Action() &&
+           button->GetCheckedForAction() == Action()->GetChecked();
+}
+
+void TButtonActionLink::SetChecked(bool value) {
+    if (!IsCheckedLinked()) return;
+    if (auto* button = dynamic_cast<TButtonControl*>(client_)) button->SetCheckedFromAction(value);
+}
+
 void TButton::Publish(TClassBuilder<TButton>& b) {
     b.Prop("Cancel", &TButton::GetCancel, &TButton::SetCancel);
     b.Prop("Default", &TButton::GetDefault, &TButton::SetDefault);
@@ -624,6 +647,13 @@ void TCustomCheckBox::SetState(TCheckBoxState v) {
     state_ = v;
     if (handle_) SendMessageA(handle_, BM_SETCHECK, static_cast<WPARAM>(v), 0);
     if (!IsLoading()) Click();
+}
+
+void TCustomCheckBox::SetCheckedFromAction(bool value) {
+    TCheckBoxState v = value ? cbChecked : cbUnchecked;
+    if (v == state_) return;
+    state_ = v;
+    if (handle_) SendMessageA(handle_, BM_SETCHECK, static_cast<WPARAM>(v), 0);
 }
 
 void TCustomCheckBox::SetAlignment(TAlignment v) {

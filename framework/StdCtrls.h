@@ -193,6 +193,21 @@ class TMemo : public TCustomMemo {
 class TButtonControl : public TWinControl {
     DECLARE_CLASS(TButtonControl, TWinControl)
     explicit TButtonControl(TComponent* AOwner);
+    // The checked state as an action sees it; buttons without one answer false.
+    virtual bool GetCheckedForAction() const { return false; }
+    // Takes an action's checked state without clicking (no OnClick, no action run).
+    virtual void SetCheckedFromAction(bool value) { (void)value; }
+protected:
+    TControlActionLink* CreateActionLink() override;
+    void ActionChange(TObject* Sender, bool CheckDefaults) override;
+};
+
+// Keeps a button control's checked state with its action's while the two agree.
+class TButtonActionLink : public TControlActionLink {
+    DECLARE_CLASS(TButtonActionLink, TControlActionLink)
+    explicit TButtonActionLink(TObject* Client) : TControlActionLink(Client) {}
+    bool IsCheckedLinked() const override;
+    void SetChecked(bool value) override;
 };
 
 class TButton : public TButtonControl {
@@ -240,6 +255,8 @@ class TCustomCheckBox : public TButtonControl {
     // taRightJustify: the text right of the box (the usual); taLeftJustify: left of it.
     TAlignment GetAlignment() const { return alignment_; }
     void SetAlignment(TAlignment v);
+    bool GetCheckedForAction() const override { return GetChecked(); }
+    void SetCheckedFromAction(bool value) override;
 
     void WndProc(TMessage& Message) override;
     static void Publish(TClassBuilder<TCustomCheckBox>& b);
