@@ -250,17 +250,7 @@ void TCustomActionList::RemoveAction(TContainedAction* Action) {
 }
 
 void TCustomActionList::SetImages(TCustomImageList* Value) {
-    if (Value == images_) return;
-    if (images_) {
-        images_->UnRegisterChanges(imageLink_.get());
-        images_->RemoveFreeNotification(this);
-    }
-    images_ = Value;
-    if (images_) {
-        images_->RegisterChanges(imageLink_.get());
-        images_->FreeNotification(this);
-    }
-    Change();
+    if (ReplaceImageList(images_, Value, imageLink_.get(), this)) Change();
 }
 
 void TCustomActionList::Notification(TComponent* AComponent, TOperation Operation) {

@@ -821,6 +821,18 @@ std::vector<std::string> TStrings::ToVector() const {
     return v;
 }
 
+void TStrings::SetStrings(const std::vector<std::string>& lines) {
+    BeginUpdate();
+    try {
+        Clear();
+        for (const auto& s : lines) Add(s);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
 std::string TStrings::Text() const {
     std::string r;
     for (int i = 0; i < Count(); ++i) r += Get(i) + "\r\n";

@@ -565,6 +565,8 @@ class TStrings : public TPersistent {
     int IndexOfName(const std::string& name) const;
     std::string operator[](int index) const { return Get(index); }
     std::vector<std::string> ToVector() const;
+    // Replaces every line, in one update.
+    void SetStrings(const std::vector<std::string>& lines);
 
     // Lines joined by CR LF (each line ended); SetText splits at CR LF, LF or CR.
     std::string Text() const;

@@ -80,6 +80,11 @@ std::string WideToAnsi(const wchar_t* w) {
     return s;
 }
 
+// The text a label edit ended with: the wide form of the notification points at wide text.
+std::string EditedLabel(const NMHDR* hdr, UINT ansiCode, const char* text) {
+    return hdr->code == ansiCode ? std::string(text) : WideToAnsi(reinterpret_cast<const wchar_t*>(text));
+}
+
 // Copies text into a notification's buffer of cch characters, cut to fit.
 void CopyToBuffer(char* buffer, int cch, const std::string& text) {
     if (!buffer || cch <= 0) return;
@@ -541,15 +546,12 @@ void TListItems::Clear() {
 }
 
 void TListItems::BeginUpdate() {
-    if (updateCount_++ == 0 && owner_->HandleAllocated()) SendMessageA(owner_->WindowHandle(), WM_SETREDRAW, FALSE, 0);
+    if (updateCount_++ == 0) SetRedraw(owner_->WindowHandle(), false);
 }
 
 void TListItems::EndUpdate() {
     if (updateCount_ == 0 || --updateCount_ > 0) return;
-    if (owner_->HandleAllocated()) {
-        SendMessageA(owner_->WindowHandle(), WM_SETREDRAW, TRUE, 0);
-        ::InvalidateRect(owner_->WindowHandle(), nullptr, TRUE);
-    }
+    SetRedraw(owner_->WindowHandle(), true);
     if (owner_->sortPending_) owner_->SortIfNeeded();
 }
 
@@ -688,7 +690,7 @@ void TCustomListView::CreateWnd() {
         throw;
     }
     restoring_ = false;
-    if (items_->updateCount_ > 0) SendMessageA(handle_, WM_SETREDRAW, FALSE, 0);
+    if (items_->updateCount_ > 0) SetRedraw(handle_, false);
     AutoSizeColumns();
 }
 
@@ -794,17 +796,7 @@ void TCustomListView::SetSortType(TSortType value) {
 }
 
 void TCustomListView::SetImageList(TCustomImageList*& field, TCustomImageList* value, int which) {
-    if (field == value) return;
-    if (field) {
-        field->UnRegisterChanges(imageLinks_[which].get());
-        field->RemoveFreeNotification(this);
-    }
-    field = value;
-    if (field) {
-        field->RegisterChanges(imageLinks_[which].get());
-        field->FreeNotification(this);
-    }
-    ApplyImageList(which);
+    if (ReplaceImageList(field, value, imageLinks_[which].get(), this)) ApplyImageList(which);
 }
 
 void TCustomListView::SetLargeImages(TCustomImageList* value) { SetImageList(largeImages_, value, LVSIL_NORMAL); }
@@ -1341,8 +1333,7 @@ void TCustomListView::CNNotify(TMessage& Message) {
         auto* nm = reinterpret_cast<NMLVDISPINFOA*>(hdr);
         TListItem* item = ItemFromIndex(nm->item.iItem);
         if (!item || !nm->item.pszText) return;
-        std::string text = hdr->code == LVN_ENDLABELEDITA ? std::string(nm->item.pszText)
-                                                          : WideToAnsi(reinterpret_cast<const wchar_t*>(nm->item.pszText));
+        std::string text = EditedLabel(hdr, LVN_ENDLABELEDITA, nm->item.pszText);
         std::string edited = text;
         Edit(item, edited);
         item->caption_ = edited;
@@ -1790,15 +1781,12 @@ void TTreeNodes::Clear() {
 }
 
 void TTreeNodes::BeginUpdate() {
-    if (updateCount_++ == 0 && owner_->HandleAllocated()) SendMessageA(owner_->WindowHandle(), WM_SETREDRAW, FALSE, 0);
+    if (updateCount_++ == 0) SetRedraw(owner_->WindowHandle(), false);
 }
 
 void TTreeNodes::EndUpdate() {
     if (updateCount_ == 0 || --updateCount_ > 0) return;
-    if (owner_->HandleAllocated()) {
-        SendMessageA(owner_->WindowHandle(), WM_SETREDRAW, TRUE, 0);
-        ::InvalidateRect(owner_->WindowHandle(), nullptr, TRUE);
-    }
+    SetRedraw(owner_->WindowHandle(), true);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -1890,7 +1878,7 @@ void TCustomTreeView::CreateWnd() {
     for (auto& r : items_->roots_) items_->InsertIntoWindow(r.get(), true);
     if (savedSelected_) SendMessageA(handle_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(savedSelected_->item_));
     savedSelected_ = nullptr;
-    if (items_->updateCount_ > 0) SendMessageA(handle_, WM_SETREDRAW, FALSE, 0);
+    if (items_->updateCount_ > 0) SetRedraw(handle_, false);
 }
 
 void TCustomTreeView::DestroyWnd() {
@@ -1919,17 +1907,7 @@ void TCustomTreeView::ApplyColors() {
 }
 
 void TCustomTreeView::SetImageList(TCustomImageList*& field, TCustomImageList* value, int which) {
-    if (field == value) return;
-    if (field) {
-        field->UnRegisterChanges(imageLinks_[which].get());
-        field->RemoveFreeNotification(this);
-    }
-    field = value;
-    if (field) {
-        field->RegisterChanges(imageLinks_[which].get());
-        field->FreeNotification(this);
-    }
-    ApplyImageList(which);
+    if (ReplaceImageList(field, value, imageLinks_[which].get(), this)) ApplyImageList(which);
 }
 
 void TCustomTreeView::SetImages(TCustomImageList* value) { SetImageList(images_, value, 0); }
@@ -2154,8 +2132,7 @@ void TCustomTreeView::CNNotify(TMessage& Message) {
         auto* d = reinterpret_cast<NMTVDISPINFOA*>(hdr);
         TTreeNode* node = NodeFromItem(d->item.hItem);
         if (!node || !d->item.pszText) return;
-        std::string text = hdr->code == TVN_ENDLABELEDITA ? std::string(d->item.pszText)
-                                                          : WideToAnsi(reinterpret_cast<const wchar_t*>(d->item.pszText));
+        std::string text = EditedLabel(hdr, TVN_ENDLABELEDITA, d->item.pszText);
         std::string edited = text;
         Edit(node, edited);
         node->text_ = edited;
@@ -2405,17 +2382,7 @@ void TCustomComboBoxEx::SetStyle(TComboBoxExStyle value) {
 }
 
 void TCustomComboBoxEx::SetImages(TCustomImageList* value) {
-    if (value == images_) return;
-    if (images_) {
-        images_->UnRegisterChanges(imageChangeLink_.get());
-        images_->RemoveFreeNotification(this);
-    }
-    images_ = value;
-    if (images_) {
-        images_->RegisterChanges(imageChangeLink_.get());
-        images_->FreeNotification(this);
-    }
-    ApplyImages();
+    if (ReplaceImageList(images_, value, imageChangeLink_.get(), this)) ApplyImages();
 }
 
 void TCustomComboBoxEx::ApplyImages() {

@@ -13,11 +13,6 @@
 #include <unordered_map>
 #include <vector>
 
-// windowsx.h's window-walking macros would rename the tree node's methods.
-#undef GetNextSibling
-#undef GetPrevSibling
-#undef GetFirstChild
-
 class TCustomListView;
 class TListItems;
 class TListItem;

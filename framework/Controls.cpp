@@ -116,6 +116,12 @@ void DeallocateHWnd(HWND wnd) {
     delete holder;
 }
 
+void SetRedraw(HWND wnd, bool on) {
+    if (!wnd) return;
+    SendMessageA(wnd, WM_SETREDRAW, on ? TRUE : FALSE, 0);
+    if (on) ::InvalidateRect(wnd, nullptr, TRUE);
+}
+
 // ---------------------------------------------------------------------------------------
 // Actions
 

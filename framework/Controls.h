@@ -222,6 +222,10 @@ bool Guard(F&& f, TObject* Sender = nullptr) {
 HWND AllocateHWnd(TWndMethod method);
 void DeallocateHWnd(HWND wnd);
 
+// Keeps a window (none: nothing) from painting while its contents change many times;
+// turning painting back on repaints it whole, as the window itself does not.
+void SetRedraw(HWND wnd, bool on);
+
 // ---------------------------------------------------------------------------------------
 // Actions: the part that controls need. The action list unit builds TAction on this.
 

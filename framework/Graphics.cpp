@@ -415,9 +415,9 @@ constexpr TCanvasState kDrawState{csHandleValid, csPenValid, csBrushValid};
 }
 
 TCanvas::TCanvas() : font_(new TFont), pen_(new TPen), brush_(new TBrush) {
-    font_->OnChange = [this](TObject*) { FontChanged(); };
-    pen_->OnChange = [this](TObject*) { PenChanged(); };
-    brush_->OnChange = [this](TObject*) { BrushChanged(); };
+    font_->OnChange = [this](TObject*) { ObjectChanged(csFontValid, SYSTEM_FONT); };
+    pen_->OnChange = [this](TObject*) { ObjectChanged(csPenValid, BLACK_PEN); };
+    brush_->OnChange = [this](TObject*) { ObjectChanged(csBrushValid, WHITE_BRUSH); };
 }
 
 TCanvas::~TCanvas() {
@@ -486,24 +486,10 @@ void TCanvas::RequiredState(TCanvasState required) {
     }
 }
 
-void TCanvas::FontChanged() {
-    if (dc_ && state_.Contains(csFontValid)) {
-        SelectObject(dc_, GetStockObject(SYSTEM_FONT));
-        state_.Exclude(csFontValid);
-    }
-}
-
-void TCanvas::PenChanged() {
-    if (dc_ && state_.Contains(csPenValid)) {
-        SelectObject(dc_, GetStockObject(BLACK_PEN));
-        state_.Exclude(csPenValid);
-    }
-}
-
-void TCanvas::BrushChanged() {
-    if (dc_ && state_.Contains(csBrushValid)) {
-        SelectObject(dc_, GetStockObject(WHITE_BRUSH));
-        state_.Exclude(csBrushValid);
+void TCanvas::ObjectChanged(TCanvasStates valid, int stockObject) {
+    if (dc_ && state_.Contains(valid)) {
+        SelectObject(dc_, GetStockObject(stockObject));
+        state_.Exclude(valid);
     }
 }
 

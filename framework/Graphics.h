@@ -373,9 +373,9 @@ protected:
     void DeselectHandles();
 
 private:
-    void FontChanged();
-    void PenChanged();
-    void BrushChanged();
+    // A changed font, pen or brush may be remade: a stock object holds its place in the DC
+    // until the next drawing call selects it again.
+    void ObjectChanged(TCanvasStates valid, int stockObject);
     std::unique_ptr<TFont> font_;
     std::unique_ptr<TPen> pen_;
     std::unique_ptr<TBrush> brush_;

@@ -298,6 +298,20 @@ void TCustomImageList::UnRegisterChanges(TChangeLink* link) {
     link->SetSender(nullptr);
 }
 
+bool ReplaceImageList(TCustomImageList*& field, TCustomImageList* value, TChangeLink* link, TComponent* owner) {
+    if (field == value) return false;
+    if (field) {
+        field->UnRegisterChanges(link);
+        field->RemoveFreeNotification(owner);
+    }
+    field = value;
+    if (field) {
+        field->RegisterChanges(link);
+        field->FreeNotification(owner);
+    }
+    return true;
+}
+
 void TCustomImageList::Change() {
     if (updateCount_ > 0) {
         changed_ = true;

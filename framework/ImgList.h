@@ -131,6 +131,10 @@ class TImageList : public TCustomImageList {
     using TCustomImageList::TCustomImageList;
 };
 
+// Points a component's image list reference at value, moving the component's change link
+// and free notification from the old list to the new one. False when it already pointed there.
+bool ReplaceImageList(TCustomImageList*& field, TCustomImageList* value, TChangeLink* link, TComponent* owner);
+
 // The shell's image list of file icons (small or large). It belongs to the system:
 // give it to an image list with ShareImages set, never destroy it.
 HIMAGELIST GetSystemImageList(bool small);

@@ -35,18 +35,6 @@ std::vector<std::string> SplitNullList(const std::string& list) {
     return names;
 }
 
-void FillStrings(TStrings& strings, const std::vector<std::string>& lines) {
-    strings.BeginUpdate();
-    try {
-        strings.Clear();
-        for (const auto& s : lines) strings.Add(s);
-    } catch (...) {
-        strings.EndUpdate();
-        throw;
-    }
-    strings.EndUpdate();
-}
-
 }  // namespace
 
 TIniFile::TIniFile(const std::string& fileName) : fileName_(ExpandFileName(fileName)) {}
@@ -97,15 +85,15 @@ bool TIniFile::ValueExists(const std::string& section, const std::string& ident)
 }
 
 void TIniFile::ReadSection(const std::string& section, TStrings& strings) const {
-    FillStrings(strings, KeyNames(section.c_str()));
+    strings.SetStrings(KeyNames(section.c_str()));
 }
 
-void TIniFile::ReadSections(TStrings& strings) const { FillStrings(strings, KeyNames(nullptr)); }
+void TIniFile::ReadSections(TStrings& strings) const { strings.SetStrings(KeyNames(nullptr)); }
 
 void TIniFile::ReadSectionValues(const std::string& section, TStrings& strings) const {
     std::vector<std::string> lines;
     for (const auto& key : KeyNames(section.c_str())) lines.push_back(key + "=" + ReadString(section, key, ""));
-    FillStrings(strings, lines);
+    strings.SetStrings(lines);
 }
 
 void TIniFile::EraseSection(const std::string& section) {

@@ -664,17 +664,7 @@ bool TMenu::HandleAllocated() const { return items_ && items_->handle_; }
 HMENU TMenu::AllocatedHandle() const { return items_ ? items_->handle_ : nullptr; }
 
 void TMenu::SetImages(TCustomImageList* Value) {
-    if (Value == images_) return;
-    if (images_) {
-        images_->UnRegisterChanges(imageLink_.get());
-        images_->RemoveFreeNotification(this);
-    }
-    images_ = Value;
-    if (images_) {
-        images_->RegisterChanges(imageLink_.get());
-        images_->FreeNotification(this);
-    }
-    MenuChanged(this, nullptr, true);
+    if (ReplaceImageList(images_, Value, imageLink_.get(), this)) MenuChanged(this, nullptr, true);
 }
 
 void TMenu::SetOwnerDraw(bool Value) {

@@ -6,9 +6,6 @@
 #include <string>
 #include <vector>
 
-// winspool's generic-text macro would rename the framework's SetPrinter below.
-#undef SetPrinter
-
 // Failures of the printing system (no printer, spooler stopped, a driver refusing a page)
 // raise EOSError with the system's text, which callers tell apart from their own errors;
 // misuse of the job (EndDoc while not printing, ...) raises EPrinter.

@@ -51,18 +51,6 @@ bool DeleteTree(HKEY parent, const std::string& subKey, REGSAM view) {
     return RegDeleteKeyA(parent, subKey.c_str()) == ERROR_SUCCESS;
 }
 
-void FillStrings(TStrings& strings, const std::vector<std::string>& lines) {
-    strings.BeginUpdate();
-    try {
-        strings.Clear();
-        for (const auto& s : lines) strings.Add(s);
-    } catch (...) {
-        strings.EndUpdate();
-        throw;
-    }
-    strings.EndUpdate();
-}
-
 TRegDataType DataTypeOf(DWORD type) {
     switch (type) {
     case REG_SZ: return rdString;
@@ -161,8 +149,8 @@ bool TRegistry::DeleteValue(const std::string& name) {
     return currentKey_ && RegDeleteValueA(currentKey_.Get(), name.c_str()) == ERROR_SUCCESS;
 }
 
-void TRegistry::GetKeyNames(TStrings& strings) const { FillStrings(strings, EnumNames(currentKey_.Get(), false)); }
-void TRegistry::GetValueNames(TStrings& strings) const { FillStrings(strings, EnumNames(currentKey_.Get(), true)); }
+void TRegistry::GetKeyNames(TStrings& strings) const { strings.SetStrings(EnumNames(currentKey_.Get(), false)); }
+void TRegistry::GetValueNames(TStrings& strings) const { strings.SetStrings(EnumNames(currentKey_.Get(), true)); }
 
 bool TRegistry::HasSubKeys() const {
     DWORD subKeys = 0;

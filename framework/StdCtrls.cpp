@@ -425,12 +425,7 @@ void TMemoStrings::SetText(const std::string& text) {
     valid_ = false;
 }
 
-void TMemoStrings::SetUpdateState(bool updating) {
-    if (HWND wnd = memo_->WindowHandle()) {
-        SendMessageA(wnd, WM_SETREDRAW, updating ? FALSE : TRUE, 0);
-        if (!updating) ::InvalidateRect(wnd, nullptr, TRUE);
-    }
-}
+void TMemoStrings::SetUpdateState(bool updating) { SetRedraw(memo_->WindowHandle(), !updating); }
 
 // ---------------------------------------------------------------------------------------
 // TCustomMemo
@@ -722,12 +717,7 @@ void TComboBoxStrings::Clear() {
     if (HWND wnd = combo_->WindowHandle()) SendMessageA(wnd, CB_RESETCONTENT, 0, 0);
 }
 
-void TComboBoxStrings::SetUpdateState(bool updating) {
-    if (HWND wnd = combo_->WindowHandle()) {
-        SendMessageA(wnd, WM_SETREDRAW, updating ? FALSE : TRUE, 0);
-        if (!updating) ::InvalidateRect(wnd, nullptr, TRUE);
-    }
-}
+void TComboBoxStrings::SetUpdateState(bool updating) { SetRedraw(combo_->WindowHandle(), !updating); }
 
 void TCustomComboBox::Publish(TClassBuilder<TCustomComboBox>& b) {
     b.Prop("Style", &TCustomComboBox::GetStyle, &TCustomComboBox::SetStyle);

@@ -9,9 +9,6 @@
 #include <string>
 #include <string_view>
 
-// shlwapi's generic-text macro would silently turn StrToInt into its own StrToIntA.
-#undef StrToInt
-
 // The base of every error the program raises. The message is what the error box shows.
 class Exception : public std::exception {
 public:

@@ -101,3 +101,10 @@
 #undef CreateDC
 #undef ResetDC
 #undef Yield
+#undef StrToInt
+#undef SetPrinter
+// windowsx.h's window-walking macros, not generic-text ones, but they would rename the
+// tree node's methods all the same.
+#undef GetNextSibling
+#undef GetPrevSibling
+#undef GetFirstChild

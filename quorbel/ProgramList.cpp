@@ -11,6 +11,14 @@ std::wstring BadIndexText(const wchar_t* what, LONG index, size_t count) {
            std::to_wstring(count) + L" listed).";
 }
 
+// The index of the first entry whose name (nameOf) is name; -1 when none is.
+template <class List, class NameOf>
+LONG IndexByName(const List& list, const std::wstring& name, NameOf nameOf) {
+    for (size_t i = 0; i < list.size(); ++i)
+        if (SameName(nameOf(list[i]), name)) return static_cast<LONG>(i);
+    return -1;
+}
+
 } // namespace
 
 // --- TProgramList ---------------------------------------------------------------------------
@@ -145,28 +153,16 @@ HRESULT TProgramList::RefreshScreenSavers() {
 
 HRESULT TProgramList::ProgramIndexOf(BSTR RegistryName, LONG* out) {
     return ReturnValue(out, [&](LONG& index) {
-        std::wstring name = FromBstr(RegistryName);
-        const auto& programs = Programs();
-        index = -1;
-        for (size_t i = 0; i < programs.size(); ++i)
-            if (SameName(programs[i]->registryName, name)) {
-                index = static_cast<LONG>(i);
-                break;
-            }
+        index = IndexByName(Programs(), FromBstr(RegistryName),
+                            [](const auto& program) -> const std::wstring& { return program->registryName; });
         return S_OK;
     });
 }
 
 HRESULT TProgramList::ScreenSaverIndexOf(BSTR FileName, LONG* out) {
     return ReturnValue(out, [&](LONG& index) {
-        std::wstring name = FromBstr(FileName);
-        const auto& savers = Savers();
-        index = -1;
-        for (size_t i = 0; i < savers.size(); ++i)
-            if (SameName(savers[i].fileName, name)) {
-                index = static_cast<LONG>(i);
-                break;
-            }
+        index = IndexByName(Savers(), FromBstr(FileName),
+                            [](const auto& saver) -> const std::wstring& { return saver.fileName; });
         return S_OK;
     });
 }

@@ -332,6 +332,18 @@ TEST(StringLists, SortedFindDuplicatesAndText) {
     EXPECT_EQ(values.Text(), "Other=2\r\n");
 }
 
+TEST(StringLists, SetStringsReplacesEveryLineInOneChange) {
+    TStringList list;
+    list.Add("old");
+    int changes = 0;
+    list.OnChange = [&](TObject*) { ++changes; };
+    list.SetStrings({"one", "two", "three"});
+    EXPECT_EQ(list.ToVector(), (std::vector<std::string>{"one", "two", "three"}));
+    EXPECT_EQ(changes, 1);
+    list.SetStrings({});
+    EXPECT_EQ(list.Count(), 0);
+}
+
 TEST(Streams, FileRoundTripAndReadErrors) {
     char dir[MAX_PATH];
     GetTempPathA(MAX_PATH, dir);
