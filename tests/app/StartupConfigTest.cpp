@@ -121,5 +121,21 @@ TEST(SkinHelpers, RectanglesGoThroughTheControlsWritersAndPicturesLoadOnlyWhenPr
     EXPECT_FALSE(picture.HasGraphic());
     EXPECT_TRUE(LoadSkinPicture(&picture, "state.bmp"));
     EXPECT_EQ(picture.Width(), 3);
+
+    // Each variant fills its own state picture of a picture button and no other.
+    struct TStateButton {
+        TPicture Normal, Hover, Down, Disabled;
+        TPicture* GetPicNormal() { return &Normal; }
+        TPicture* GetPicMouseHover() { return &Hover; }
+        TPicture* GetPicMouseDown() { return &Down; }
+        TPicture* GetPicDisabled() { return &Disabled; }
+    } button;
+    EXPECT_TRUE(LoadSkinPicMouseHover(&button, "state.bmp"));
+    EXPECT_TRUE(LoadSkinPicDisabled(&button, "state.bmp"));
+    EXPECT_FALSE(LoadSkinPicNormal(&button, "missing.bmp"));
+    EXPECT_FALSE(LoadSkinPicMouseDown(&button, "missing.bmp"));
+    EXPECT_EQ((std::vector<bool>{button.Normal.HasGraphic(), button.Hover.HasGraphic(), button.Down.HasGraphic(),
+                                 button.Disabled.HasGraphic()}),
+              (std::vector<bool>{false, true, false, true}));
     SkinsDir.clear();
 }
