@@ -445,6 +445,11 @@ void TControl::Destroying() {
     if (parent_) parent_->RemoveControl(this);
 }
 
+TControlWatch::TControlWatch(TControl* control) {
+    if (!control->alive_) control->alive_ = std::make_shared<const bool>(true);
+    alive_ = control->alive_;
+}
+
 TControl::~TControl() {
     if (gMouseControl == this) gMouseControl = nullptr;
     if (gCaptureControl == this) {
@@ -533,6 +538,8 @@ void TControl::Dispatch(TMessage& Message) {
 void TControl::HandleMouseMessage(TMessage& Message) {
     int x = GET_X_LPARAM(Message.LParam), y = GET_Y_LPARAM(Message.LParam);
     TShiftState shift = KeysToShiftState(Message.WParam);
+    // The default handling (a button's BN_CLICKED) and each event may free this control.
+    TControlWatch watch(this);
     auto down = [&](TMouseButton button, bool dbl) {
         if (dbl && !ControlStyle.Contains(csDoubleClicks)) dbl = false;
         if (dbl) shift.Include(ssDouble);
@@ -542,17 +549,21 @@ void TControl::HandleMouseMessage(TMessage& Message) {
             ControlState.Include(csLButtonDown);
         }
         DefaultHandler(Message);
+        if (watch.Freed()) return;
         if (dbl && button == mbLeft) DblClick();
+        if (watch.Freed()) return;
         MouseDown(button, shift, x, y);
     };
     auto up = [&](TMouseButton button) {
         DefaultHandler(Message);
+        if (watch.Freed()) return;
         if (button == mbLeft) {
             ControlState.Exclude(csLButtonDown);
             if (ControlStyle.Contains(csCaptureMouse)) SetMouseCapture(false);
             if (ControlState.Contains(csClicked)) {
                 ControlState.Exclude(csClicked);
                 if (GetClientRect().Contains(TPoint(x, y))) Click();
+                if (watch.Freed()) return;
             }
         }
         MouseUp(button, shift, x, y);
@@ -569,7 +580,7 @@ void TControl::HandleMouseMessage(TMessage& Message) {
     case WM_MBUTTONUP: up(mbMiddle); break;
     case WM_MOUSEMOVE:
         DefaultHandler(Message);
-        MouseMove(shift, x, y);
+        if (!watch.Freed()) MouseMove(shift, x, y);
         break;
     }
 }
@@ -1220,12 +1231,14 @@ LRESULT CALLBACK ControlWndProc(HWND wnd, UINT msg, WPARAM w, LPARAM l) {
         SetPropA(wnd, kControlProp, c);
     }
     TMessage m{msg, w, l, 0};
+    // A handler may free the control before it throws: then there is no sender to name.
+    TControlWatch watch(c);
     try {
         c->WindowProc(m);
     } catch (...) {
-        ApplicationHandleException(c);
+        ApplicationHandleException(watch.Freed() ? nullptr : c);
     }
-    if (msg == WM_NCDESTROY) {
+    if (msg == WM_NCDESTROY && !watch.Freed()) {
         RemovePropA(wnd, kControlProp);
         if (c->handle_ == wnd) c->handle_ = nullptr;
     }
@@ -2082,31 +2095,40 @@ void TWinControl::KeyPress(char& Key) {
 }
 
 bool TWinControl::DoKeyDown(TMessage& Message) {
+    // A handler that frees this control leaves nothing to hand the key on to.
+    TControlWatch watch(this);
     auto* form = GetParentForm();
     if (form && form != this && form->GetKeyPreview() && form->DoKeyDown(Message)) return true;
+    if (watch.Freed()) return true;
     WORD key = static_cast<WORD>(Message.WParam);
     KeyDown(key, KeyDataToShiftState(Message.LParam));
-    if (key == 0) return true;
+    if (watch.Freed() || key == 0) return true;
     Message.WParam = key;
     return false;
 }
 
 bool TWinControl::DoKeyUp(TMessage& Message) {
+    // A handler that frees this control leaves nothing to hand the key on to.
+    TControlWatch watch(this);
     auto* form = GetParentForm();
     if (form && form != this && form->GetKeyPreview() && form->DoKeyUp(Message)) return true;
+    if (watch.Freed()) return true;
     WORD key = static_cast<WORD>(Message.WParam);
     KeyUp(key, KeyDataToShiftState(Message.LParam));
-    if (key == 0) return true;
+    if (watch.Freed() || key == 0) return true;
     Message.WParam = key;
     return false;
 }
 
 bool TWinControl::DoKeyPress(TMessage& Message) {
+    // A handler that frees this control leaves nothing to hand the key on to.
+    TControlWatch watch(this);
     auto* form = GetParentForm();
     if (form && form != this && form->GetKeyPreview() && form->DoKeyPress(Message)) return true;
+    if (watch.Freed()) return true;
     char ch = static_cast<char>(Message.WParam);
     KeyPress(ch);
-    if (ch == 0) return true;
+    if (watch.Freed() || ch == 0) return true;
     Message.WParam = static_cast<unsigned char>(ch);
     return false;
 }
@@ -2225,12 +2247,12 @@ bool THintWindow::IsHintShowing() const { return handle_ && IsWindowVisible(hand
 
 TRect THintWindow::CalcHintRect(int MaxWidth, const std::string& AHint) {
     TRect r(0, 0, MaxWidth, 0);
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, Font()->Handle());
+    // Making the font may throw: the screen DC must go back all the same.
+    TWindowDC screen(nullptr);
+    HDC dc = screen.Get();
+    TSelectObject font(dc, Font()->Handle());
     RECT rr = r;
     DrawTextA(dc, AHint.c_str(), static_cast<int>(AHint.size()), &rr, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
     r = TRect(rr);
     r.Right += 6 + 2;
     r.Bottom += 2 + 2;

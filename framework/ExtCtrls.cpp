@@ -367,7 +367,14 @@ TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {
         if (m.Msg == WM_TIMER) Timer();
         else m.Result = DefWindowProcA(window_, m.Msg, m.WParam, m.LParam);
     });
-    UpdateTimer();
+    try {
+        UpdateTimer();
+    } catch (...) {
+        // The destructor does not run for a constructor that throws.
+        DeallocateHWnd(window_);
+        window_ = nullptr;
+        throw;
+    }
 }
 
 TTimer::~TTimer() {

@@ -488,7 +488,12 @@ struct TDisabledWindows {
 BOOL CALLBACK DisableWindowProc(HWND wnd, LPARAM data) {
     auto* d = reinterpret_cast<TDisabledWindows*>(data);
     if (wnd != d->except && IsWindowVisible(wnd) && IsWindowEnabled(wnd)) {
-        d->list.push_back(wnd);
+        // A window we could not record stays enabled: disabling it would lose it for good.
+        try {
+            d->list.push_back(wnd);
+        } catch (...) {
+            return TRUE;
+        }
         EnableWindow(wnd, FALSE);
     }
     return TRUE;

@@ -704,7 +704,7 @@ void TMenu::Loaded() {
     MenuChanged(this, nullptr, true);
 }
 
-TMenuItem* TMenu::FindItem(UINT Value, TFindItemKind Kind) const {
+TMenuItem* TMenu::FindItem(UINT_PTR Value, TFindItemKind Kind) const {
     if (!items_) return nullptr;
     std::vector<TMenuItem*> stack{items_};
     while (!stack.empty()) {
@@ -787,9 +787,12 @@ void TMenu::DrawMenuItem(TMenuItem* Item, TCanvas* ACanvas, const TRect& ARect, 
 void TMenu::MeasureMessage(MEASUREITEMSTRUCT& mis) {
     TMenuItem* item = FindItem(static_cast<UINT>(mis.itemData), TFindItemKind::fkCommand);
     if (!item) return;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
+    HDC dc;
+    {
+        TWindowDC screen(nullptr);
+        dc = CreateCompatibleDC(screen.Get());
+    }
+    if (!dc) throw EOutOfResources("Out of system resources");
     TCanvas canvas;
     canvas.SetHandle(dc);
     try {
@@ -863,7 +866,7 @@ bool TMenu::HandleMenuMessage(TMessage& Message) {
     }
     case WM_INITMENUPOPUP: {
         auto menu = reinterpret_cast<HMENU>(Message.WParam);
-        if (!FindItem(static_cast<UINT>(reinterpret_cast<UINT_PTR>(menu)), TFindItemKind::fkHandle)) return false;
+        if (!FindItem(reinterpret_cast<UINT_PTR>(menu), TFindItemKind::fkHandle)) return false;
         Guard([&] { DispatchPopup(menu); }, this);
         Message.Result = 0;
         return true;
@@ -875,7 +878,7 @@ bool TMenu::HandleMenuMessage(TMessage& Message) {
         TMenuItem* item = nullptr;
         if (flags & MF_POPUP) {
             HMENU sub = GetSubMenu(menu, LOWORD(Message.WParam));
-            if (sub) item = FindItem(static_cast<UINT>(reinterpret_cast<UINT_PTR>(sub)), TFindItemKind::fkHandle);
+            if (sub) item = FindItem(reinterpret_cast<UINT_PTR>(sub), TFindItemKind::fkHandle);
         } else {
             item = FindItem(LOWORD(Message.WParam), TFindItemKind::fkCommand);
         }
@@ -983,7 +986,8 @@ constexpr UINT_PTR kWatchdogTimer = 2;
 HWND popupWindow = nullptr;
 
 void CallOpenMenuHook(HWND menuWindow) {
-    if (!tracking || tracking->HookCalled || !OpenMenuHook()) return;
+    // The menu may have been freed while it was tracked.
+    if (!tracking || !tracking->Menu || tracking->HookCalled || !OpenMenuHook()) return;
     tracking->HookCalled = true;
     OpenMenuHook()(*tracking->Menu, menuWindow);
 }

@@ -252,7 +252,7 @@ class TMenu : public TComponent {
     TBiDiMode GetBiDiMode() const { return bidiMode_; }
     void SetBiDiMode(TBiDiMode Value);
 
-    TMenuItem* FindItem(UINT Value, TFindItemKind Kind) const;
+    TMenuItem* FindItem(UINT_PTR Value, TFindItemKind Kind) const;
     // Clicks the item with this command id; false when the menu has none.
     bool DispatchCommand(WORD ACommand);
     // A sub-menu opens: its item's OnClick runs, so the program can fill it.

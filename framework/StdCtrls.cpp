@@ -124,17 +124,18 @@ void TCustomLabel::Paint() {
 
 void TCustomLabel::AdjustBounds() {
     if (!autoSize_ || IsLoading()) return;
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, Font()->Handle());
     std::string text = GetLabelText();
     if (text.empty() || (showAccelChar_ && text == "&")) text = " ";
     UINT flags = DT_CALCRECT | DT_EXPANDTABS;
     if (wordWrap_) flags |= DT_WORDBREAK;
     if (!showAccelChar_) flags |= DT_NOPREFIX;
     RECT r{0, 0, wordWrap_ ? width_ : 0, 0};
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, flags);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
+    {
+        // Making the font may throw: the screen DC must go back all the same.
+        TWindowDC screen(nullptr);
+        TSelectObject font(screen.Get(), Font()->Handle());
+        DrawTextA(screen.Get(), text.c_str(), static_cast<int>(text.size()), &r, flags);
+    }
     int w = r.right - r.left, h = r.bottom - r.top;
     if (wordWrap_) w = width_;
     int x = left_;
@@ -922,12 +923,10 @@ TCustomGroupBox::TCustomGroupBox(TComponent* AOwner) : TCustomControl(AOwner) {
 
 namespace {
 int FontHeightOf(TFont* font) {
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, font->Handle());
+    TWindowDC screen(nullptr);
+    TSelectObject selected(screen.Get(), font->Handle());   // the font may throw; the DC goes back
     TEXTMETRICA tm{};
-    GetTextMetricsA(dc, &tm);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
+    GetTextMetricsA(screen.Get(), &tm);
     return tm.tmHeight;
 }
 } // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace {
 TFormGuard<TForm> NewForm() {
     TFormGuard<TForm> f(TForm::Create(nullptr, false));
@@ -13,6 +15,24 @@ TFormGuard<TForm> NewForm() {
     f->SetClientHeight(300);
     return f;
 }
+
+// Its memory is zeroed when it is freed and never handed back, so that any use of the
+// object after Free faults (a call through its vtable) instead of reading stale data.
+class TPoisonedButton : public TButton {
+    DECLARE_CLASS(TPoisonedButton, TButton)
+    using TButton::TButton;
+    static void* operator new(size_t n) { return ::operator new(n); }
+    static void operator delete(void* p, size_t n) { std::memset(p, 0, n); }
+};
+IMPLEMENT_CLASS(TPoisonedButton);
+
+class TPoisonedEdit : public TEdit {
+    DECLARE_CLASS(TPoisonedEdit, TEdit)
+    using TEdit::TEdit;
+    static void* operator new(size_t n) { return ::operator new(n); }
+    static void operator delete(void* p, size_t n) { std::memset(p, 0, n); }
+};
+IMPLEMENT_CLASS(TPoisonedEdit);
 
 template <class T>
 T* Add(TForm* form, int l, int t, int w, int h) {
@@ -79,6 +99,37 @@ TEST(StdCtrlsEdit, TextChangesFireOnChangeAndTheEditKeepsItsTextWithoutAWindow) 
     EXPECT_EQ(edit->GetText(), "abc");
     edit->SetPasswordChar("*");
     EXPECT_EQ(SendMessageA(edit->Handle(), EM_GETPASSWORDCHAR, 0, 0), '*');
+}
+
+TEST(StdCtrlsEdit, FreeingTheEditInsideItsOwnKeyEventIsSafe) {
+    auto form = NewForm();
+    auto* edit = Add<TPoisonedEdit>(form.get(), 10, 10, 120, 21);
+    form->Show();
+    PumpFor(10);
+    HWND wnd = edit->Handle();
+    int downs = 0;
+    edit->OnKeyDown = [&](TObject* sender, WORD&, TShiftState) {
+        ++downs;
+        static_cast<TEdit*>(sender)->Free();
+    };
+    SendMessageA(wnd, WM_KEYDOWN, 'A', 0);
+    EXPECT_EQ(downs, 1);
+    EXPECT_FALSE(IsWindow(wnd));
+
+    // One that fails after freeing itself names no sender: the control is gone.
+    auto* failing = Add<TPoisonedEdit>(form.get(), 10, 40, 120, 21);
+    failing->OnKeyDown = [](TObject* sender, WORD&, TShiftState) {
+        static_cast<TEdit*>(sender)->Free();
+        throw EInvalidOperation("gone");
+    };
+    std::vector<TObject*> senders;
+    TExceptionEvent previous = Application->OnException;
+    Application->OnException = [&](TObject* sender, const std::exception&) { senders.push_back(sender); };
+    SendMessageA(failing->Handle(), WM_KEYDOWN, 'A', 0);
+    Application->OnException = previous;
+    ASSERT_EQ(senders.size(), 1u);
+    EXPECT_EQ(senders[0], nullptr);
+    EXPECT_EQ(form->ControlCount(), 0);
 }
 
 TEST(StdCtrlsMemo, LinesWorkWithAndWithoutAWindow) {
@@ -180,6 +231,26 @@ TEST(ExtCtrlsImage, AutoSizeAndDestinationRectangle) {
     EXPECT_EQ(img->DestRect(), Rect(0, 25, 100, 75));
     img->SetProportional(false);
     EXPECT_EQ(img->DestRect(), Rect(0, 0, 100, 100));
+}
+
+TEST(StdCtrlsButton, FreeingTheButtonInsideItsOwnOnClickIsSafe) {
+    auto form = NewForm();
+    auto* button = Add<TPoisonedButton>(form.get(), 10, 10, 90, 25);
+    int mouseUps = 0, clicks = 0;
+    button->OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { ++mouseUps; };
+    button->OnClick = [&](TObject* sender) {
+        ++clicks;
+        static_cast<TButton*>(sender)->Free();
+    };
+    form->Show();
+    PumpFor(10);
+    HWND wnd = button->Handle();
+    PostClick(wnd, 5, 5);
+    ASSERT_TRUE(PumpUntil([&] { return clicks == 1; }));
+    PumpFor(20);
+    EXPECT_EQ(mouseUps, 0);   // it went with the click that freed it
+    EXPECT_FALSE(IsWindow(wnd));
+    EXPECT_EQ(form->ControlCount(), 0);
 }
 
 TEST(ExtCtrlsTimer, DisablingOrFreeingInsideOnTimerIsSafe) {
