@@ -648,6 +648,11 @@ TComponent::TComponent(TComponent* AOwner) {
     if (AOwner) AOwner->InsertComponent(this);
 }
 
+TComponentWatch::TComponentWatch(TComponent* component) {
+    if (!component->alive_) component->alive_ = std::make_shared<const bool>(true);
+    alive_ = component->alive_;
+}
+
 void TComponent::Destroying() { SetState(TComponentStateFlag::csDestroying, true); }
 
 void TComponent::Free() {
@@ -658,6 +663,7 @@ void TComponent::Free() {
     auto notifies = freeNotifies_;
     for (auto* c : notifies) c->Notification(this, TOperation::opRemove);
     DestroyComponents();
+    alive_.reset();
     delete this;
 }
 

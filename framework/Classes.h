@@ -397,6 +397,19 @@ private:
     intptr_t tag_ = 0;
     TComponentState state_;
     bool freed_ = false;
+    friend class TComponentWatch;
+    std::shared_ptr<const bool> alive_;   // made for the first watch; goes with the component
+};
+
+// Held on the stack around a call into handlers that may free the component (an OnClick
+// that frees its own button, an OnPopup that frees its menu): afterwards Freed() says
+// whether the component may still be touched.
+class TComponentWatch {
+public:
+    explicit TComponentWatch(TComponent* component);
+    bool Freed() const { return alive_.expired(); }
+private:
+    std::weak_ptr<const bool> alive_;
 };
 
 // Frees a component at scope end ("create, show modally, free").

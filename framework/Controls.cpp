@@ -445,11 +445,6 @@ void TControl::Destroying() {
     if (parent_) parent_->RemoveControl(this);
 }
 
-TControlWatch::TControlWatch(TControl* control) {
-    if (!control->alive_) control->alive_ = std::make_shared<const bool>(true);
-    alive_ = control->alive_;
-}
-
 TControl::~TControl() {
     if (gMouseControl == this) gMouseControl = nullptr;
     if (gCaptureControl == this) {

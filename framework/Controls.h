@@ -365,15 +365,8 @@ private:
 // ---------------------------------------------------------------------------------------
 // TControl
 
-// Held on the stack around a call into handlers that may free the control (an OnClick that
-// frees its own button): afterwards Freed() says whether the control may still be touched.
-class TControlWatch {
-public:
-    explicit TControlWatch(TControl* control);
-    bool Freed() const { return alive_.expired(); }
-private:
-    std::weak_ptr<const bool> alive_;
-};
+// Controls are watched like any component.
+using TControlWatch = TComponentWatch;
 
 class TControl : public TComponent {
     DECLARE_CLASS(TControl, TComponent)
@@ -540,7 +533,6 @@ protected:
     friend class TWinControl;
     friend class TControlActionLink;
     friend class TSizeConstraints;
-    friend class TControlWatch;
 
     void Destroying() override;
     virtual std::string GetTextValue() const { return text_; }
@@ -607,7 +599,6 @@ private:
     std::unique_ptr<TSizeConstraints> constraints_;
     TBiDiMode bidiMode_ = bdLeftToRight;
     int helpContext_ = 0;
-    std::shared_ptr<const bool> alive_;   // made for the first TControlWatch; goes with the control
 };
 
 // ---------------------------------------------------------------------------------------

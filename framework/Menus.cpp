@@ -747,7 +747,10 @@ bool TMenu::DispatchPopup(HMENU AHandle) {
     if (!item) return false;
     for (auto* c : item->items_) c->InitiateAction();
     if (item != items_ && item->OnClick) {
+        TComponentWatch watch(item);
         item->OnClick(item);
+        // A handler may free the item (or its menu): nothing of it may be touched then.
+        if (watch.Freed()) return true;
         // What the handler added or changed shows in the sub-menu that is opening.
         if (item->handle_) item->RebuildHandle();
     }
@@ -1077,8 +1080,9 @@ void TPopupMenu::PopupFor(TControl* Control, int X, int Y) {
 }
 
 void TPopupMenu::Popup(int X, int Y) {
+    TComponentWatch watch(this);
     DoPopup(this);
-    if (!items_) return;
+    if (watch.Freed() || !items_) return;   // OnPopup may free the menu
     for (int i = 0; i < items_->Count(); ++i) items_->Items(i)->InitiateAction();
     HMENU menu = Handle();
     HWND wnd = PopupWindow();

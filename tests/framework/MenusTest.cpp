@@ -306,3 +306,18 @@ TEST(MainMenu, AttachedToAFormItTakesTheFormsCommandsAndShortcuts) {
     EXPECT_EQ(GetMenu(form->Handle()), nullptr);
     EXPECT_TRUE(boxes.Texts.empty());
 }
+
+TEST_F(PopupMenuTest, AMenuFreedByItsOwnOnPopupIsNotTouchedAgain) {
+    TFreeGuard<TComponent> owner(TComponent::Create(nullptr));
+    TPopupMenu* menu = TPopupMenu::Create(owner.get());
+    menu->Items()->Add(NewItem(owner.get(), "Item"));
+    int popups = 0;
+    menu->OnPopup = [&](TObject*) {
+        ++popups;
+        menu->Free();
+    };
+    EXPECT_NO_THROW(menu->Popup(10, 10));
+    EXPECT_EQ(popups, 1);
+    EXPECT_EQ(owner->ComponentCount(), 0) << "the menu went, and with it the item placed in it";
+    EXPECT_TRUE(boxes.Texts.empty());
+}
