@@ -1,11 +1,15 @@
 # Sourced by scripts/test and scripts/run: starts a private Xvfb display when asked to,
-# and stops it when the calling script ends.
+# and stops it when the calling script ends. Xvfb picks a free display number itself
+# (-displayfd), so several builds can run their tests side by side.
 start_xvfb() {
-  local n=90
-  while [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  local fifo n
+  fifo=$(mktemp -u /tmp/xvfb-display.XXXXXX)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
   XVFB_PID=$!
+  read -r -t 20 n <"$fifo" || true
+  rm -f "$fifo"
+  if [ -z "$n" ]; then echo "xvfb: Xvfb did not start" >&2; return 1; fi
   export DISPLAY=":$n"
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${n}" ] && break; sleep 0.1; done
   trap 'kill "$XVFB_PID" 2>/dev/null || true' EXIT
 }
