@@ -100,8 +100,8 @@ void TCustomAction::SetCaption(const std::string& Value) {
 
 void TCustomAction::SetChecked(bool Value) {
     if (checking_ || Value == checked_) return;
-    checking_ = true;
-    try {
+    {
+        TRestore checking(checking_, true);
         // The links compare the client with the value still stored, so store last.
         ForEachLink([&](TBasicActionLink* l) { if (auto* a = dynamic_cast<TActionLink*>(l)) a->SetChecked(Value); });
         checked_ = Value;
@@ -112,11 +112,7 @@ void TCustomAction::SetChecked(bool Value) {
                 if (other && other != this && other->groupIndex_ == groupIndex_) other->SetChecked(false);
             }
         }
-    } catch (...) {
-        checking_ = false;
-        throw;
     }
-    checking_ = false;
     Change();
 }
 

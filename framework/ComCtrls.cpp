@@ -458,15 +458,9 @@ TPersistent* TListItems::GetOwner() const { return owner_; }
 
 void TListItems::Assign(TPersistent* Source) {
     if (auto* src = dynamic_cast<TListItems*>(Source)) {
-        BeginUpdate();
-        try {
-            Clear();
-            for (auto& it : src->items_) Add()->Assign(it.get());
-        } catch (...) {
-            EndUpdate();
-            throw;
-        }
-        EndUpdate();
+        TUpdateLock lock(*this);
+        Clear();
+        for (auto& it : src->items_) Add()->Assign(it.get());
         return;
     }
     TPersistent::Assign(Source);
@@ -533,16 +527,10 @@ void TListItems::Delete(int index) {
 
 void TListItems::Clear() {
     if (items_.empty()) return;
-    BeginUpdate();
-    try {
-        for (size_t i = 0; i < items_.size(); ++i) owner_->Delete(items_[i].get());
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
+    TUpdateLock lock(*this);
+    for (size_t i = 0; i < items_.size(); ++i) owner_->Delete(items_[i].get());
     if (owner_->HandleAllocated()) SendMessageA(owner_->WindowHandle(), LVM_DELETEALLITEMS, 0, 0);
     items_.clear();
-    EndUpdate();
 }
 
 void TListItems::BeginUpdate() {
@@ -681,15 +669,11 @@ void TCustomListView::CreateWnd() {
     }
     columns_->shown_.clear();
     SyncColumns();
-    restoring_ = true;
-    try {
+    {
+        TRestore restoring(restoring_, true);
         SendMessageA(handle_, LVM_SETITEMCOUNT, static_cast<WPARAM>(items_->Count()), 0);
         for (auto& it : items_->items_) items_->InsertIntoWindow(it.get());
-    } catch (...) {
-        restoring_ = false;
-        throw;
     }
-    restoring_ = false;
     if (items_->updateCount_ > 0) SetRedraw(handle_, false);
     AutoSizeColumns();
 }
@@ -1627,20 +1611,14 @@ void TTreeNodes::Assign(TPersistent* Source) {
         TPersistent::Assign(Source);
         return;
     }
-    BeginUpdate();
-    try {
-        Clear();
-        std::function<void(const TTreeNode*, TTreeNode*)> copy = [&](const TTreeNode* from, TTreeNode* parent) {
-            TTreeNode* n = AddChildObject(parent, from->text_, from->data_);
-            n->Assign(const_cast<TTreeNode*>(from));
-            for (auto& c : from->children_) copy(c.get(), n);
-        };
-        for (auto& r : src->roots_) copy(r.get(), nullptr);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    TUpdateLock lock(*this);
+    Clear();
+    std::function<void(const TTreeNode*, TTreeNode*)> copy = [&](const TTreeNode* from, TTreeNode* parent) {
+        TTreeNode* n = AddChildObject(parent, from->text_, from->data_);
+        n->Assign(const_cast<TTreeNode*>(from));
+        for (auto& c : from->children_) copy(c.get(), n);
+    };
+    for (auto& r : src->roots_) copy(r.get(), nullptr);
 }
 
 void TTreeNodes::BuildFlat() const {
@@ -1765,19 +1743,13 @@ void TTreeNodes::Delete(TTreeNode* Node) {
 
 void TTreeNodes::Clear() {
     if (roots_.empty()) return;
-    BeginUpdate();
-    try {
-        for (auto& r : roots_) FireDeletion(r.get());
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
+    TUpdateLock lock(*this);
+    for (auto& r : roots_) FireDeletion(r.get());
     owner_->savedSelected_ = nullptr;
     if (owner_->HandleAllocated()) SendMessageA(owner_->WindowHandle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     byItem_.clear();
     roots_.clear();
     Changed();
-    EndUpdate();
 }
 
 void TTreeNodes::BeginUpdate() {
@@ -2233,9 +2205,9 @@ TPersistent* TComboExItems::GetOwner() const { return owner_; }
 
 TComboExItem* TComboExItems::AddItem(const std::string& Caption, int ImageIndex, int SelectedImageIndex,
                                      int OverlayImageIndex, int Indent, intptr_t Data) {
-    BeginUpdate();
     TComboExItem* item = nullptr;
-    try {
+    {
+        TUpdateLock lock(*this);
         item = Add();
         item->caption_ = Caption;
         item->imageIndex_ = ImageIndex;
@@ -2243,11 +2215,7 @@ TComboExItem* TComboExItems::AddItem(const std::string& Caption, int ImageIndex,
         item->overlayImageIndex_ = OverlayImageIndex;
         item->indent_ = Indent;
         item->data_ = Data;
-    } catch (...) {
-        EndUpdate();
-        throw;
     }
-    EndUpdate();
     return item;
 }
 
@@ -2295,15 +2263,9 @@ void TComboExStrings::PutObject(int index, TObject* obj) {
 }
 
 void TComboExStrings::Insert(int index, const std::string& s) {
-    items_->BeginUpdate();
-    try {
-        TCollectionItem* item = items_->Insert(index);
-        static_cast<TComboExItem*>(item)->SetCaption(s);
-    } catch (...) {
-        items_->EndUpdate();
-        throw;
-    }
-    items_->EndUpdate();
+    TUpdateLock lock(*items_);
+    TCollectionItem* item = items_->Insert(index);
+    static_cast<TComboExItem*>(item)->SetCaption(s);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -190,10 +190,10 @@ void TBasicActionLink::SetAction(TBasicAction* value) {
 
 bool TBasicActionLink::Execute(TComponent* AComponent) {
     if (!action_) return false;
-    action_->ActionComponent = AComponent;
-    struct Reset { TBasicAction* a; ~Reset() { if (a) a->ActionComponent = nullptr; } };
-    Reset reset{action_};
-    return action_->Execute();
+    TBasicAction* action = action_;
+    action->ActionComponent = AComponent;
+    TScopeExit reset([action] { action->ActionComponent = nullptr; });
+    return action->Execute();
 }
 
 bool TBasicActionLink::Update() { return action_ && action_->Update(); }
@@ -680,14 +680,10 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 }
 
 void TControl::SetAlignedBounds(int ALeft, int ATop, int AWidth, int AHeight) {
-    anchoring_ = true;
-    try {
+    {
+        TRestore anchoring(anchoring_, true);
         SetBounds(ALeft, ATop, AWidth, AHeight);
-    } catch (...) {
-        anchoring_ = false;
-        throw;
     }
-    anchoring_ = false;
     UpdateAnchorRules();
 }
 
@@ -838,14 +834,10 @@ void TControl::SetParentFont(bool v) {
 
 void TControl::ParentFontChanged() {
     if (!parentFont_ || !parent_) return;
-    settingParentFont_ = true;
-    try {
+    {
+        TRestore setting(settingParentFont_, true);
         font_->Assign(parent_->Font());
-    } catch (...) {
-        settingParentFont_ = false;
-        throw;
     }
-    settingParentFont_ = false;
     parentFont_ = true;
 }
 
@@ -1149,14 +1141,11 @@ void TWinControl::CreateWnd() {
         throw EInvalidOperation("Control '" + Name() + "' has no parent window");
     defWndProc_ = RegisterControlClass(p);
     if ((p.Style & WS_CHILD) && !p.Menu) p.Menu = reinterpret_cast<HMENU>(static_cast<INT_PTR>(NextChildId()));
-    ControlState.Include(csCreating);
-    try {
+    {
+        ControlState.Include(csCreating);
+        TScopeExit created([this] { ControlState.Exclude(csCreating); });
         CreateWindowHandle(p);
-    } catch (...) {
-        ControlState.Exclude(csCreating);
-        throw;
     }
-    ControlState.Exclude(csCreating);
     SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), 0);
     UpdateBounds();
 }
@@ -1579,18 +1568,11 @@ void TWinControl::WMPaint(TMessage& Message) {
 }
 
 void TWinControl::PaintHandler(TMessage& Message) {
-    HDC dc = reinterpret_cast<HDC>(Message.WParam);
-    PAINTSTRUCT ps{};
-    struct PaintEnd {
-        HWND wnd; PAINTSTRUCT* ps; bool own;
-        ~PaintEnd() { if (own) EndPaint(wnd, ps); }
-    } end{handle_, &ps, dc == nullptr};
-    if (!dc) dc = BeginPaint(handle_, &ps);
+    TPaintDC dc(handle_, Message.WParam);
     if (!dc) return;
-    int saved = SaveDC(dc);
-    struct Restore { HDC dc; int s; ~Restore() { RestoreDC(dc, s); } } restore{dc, saved};
-    PaintWindow(dc);
-    PaintControls(dc, nullptr);
+    TSaveDC saved(dc.Get());
+    PaintWindow(dc.Get());
+    PaintControls(dc.Get(), nullptr);
 }
 
 void TWinControl::PaintWindow(HDC DC) {
@@ -1608,8 +1590,7 @@ void TWinControl::PaintControls(HDC dc, TControl* First) {
         if (dynamic_cast<TWinControl*>(c) || !c->visible_) continue;
         TRect r = c->BoundsRect(), overlap;
         if (clipKind != NULLREGION && clipKind != ERROR && !IntersectRect(overlap, r, TRect(clip))) continue;
-        int saved = SaveDC(dc);
-        struct Restore { HDC dc; int s; ~Restore() { RestoreDC(dc, s); } } restore{dc, saved};
+        TSaveDC saved(dc);
         // Relative moves, so that painting nested into another control's DC adds up.
         OffsetViewportOrgEx(dc, c->left_, c->top_, nullptr);
         IntersectClipRect(dc, 0, 0, c->width_, c->height_);
@@ -1865,16 +1846,12 @@ void TWinControl::AlignControl(TControl* AControl) {
         return;
     }
     alignPending_ = false;
-    aligning_ = true;
-    try {
+    {
+        TRestore aligning(aligning_, true);
         TRect r = GetClientRect();
         AdjustClientRect(r);
         AlignControls(AControl, r);
-    } catch (...) {
-        aligning_ = false;
-        throw;
     }
-    aligning_ = false;
     if (autoSize_) AdjustSize();
 }
 
@@ -1943,14 +1920,8 @@ void TWinControl::AlignControls(TControl* AControl, TRect& Rect) {
             if (a.Contains(akTop)) h = cr.Height() - c->anchorBottom_ - t;
             else t = cr.Height() - c->anchorBottom_ - h;
         }
-        c->anchoring_ = true;
-        try {
-            c->SetBounds(l, t, std::max(0, w), std::max(0, h));
-        } catch (...) {
-            c->anchoring_ = false;
-            throw;
-        }
-        c->anchoring_ = false;
+        TRestore anchoring(c->anchoring_, true);
+        c->SetBounds(l, t, std::max(0, w), std::max(0, h));
     }
 }
 
@@ -2184,13 +2155,7 @@ TGraphicControl::~TGraphicControl() { canvas_->FreeHandle(); }
 
 void TGraphicControl::WndProc(TMessage& Message) {
     if (Message.Msg == WM_PAINT && Message.WParam) {
-        canvas_->SetPaintDC(reinterpret_cast<HDC>(Message.WParam));
-        struct Detach { TControlCanvas* c; ~Detach() { c->SetHandle(nullptr); } } detach{canvas_.get()};
-        canvas_->Lock();
-        struct Unlock { TControlCanvas* c; ~Unlock() { c->Unlock(); } } unlock{canvas_.get()};
-        canvas_->Font()->Assign(Font());
-        canvas_->Brush()->SetColor(GetColor());
-        Paint();
+        PaintOnCanvas(*canvas_, reinterpret_cast<HDC>(Message.WParam), *this, [this] { Paint(); });
         return;
     }
     TControl::WndProc(Message);
@@ -2210,12 +2175,7 @@ TCustomControl::TCustomControl(TComponent* AOwner)
 TCustomControl::~TCustomControl() { canvas_->FreeHandle(); }
 
 void TCustomControl::PaintWindow(HDC DC) {
-    canvas_->Lock();
-    struct Unlock { TControlCanvas* c; ~Unlock() { c->SetHandle(nullptr); c->Unlock(); } } unlock{canvas_.get()};
-    canvas_->SetPaintDC(DC);
-    canvas_->Font()->Assign(Font());
-    canvas_->Brush()->SetColor(GetColor());
-    Paint();
+    PaintOnCanvas(*canvas_, DC, *this, [this] { Paint(); });
 }
 
 // ---------------------------------------------------------------------------------------

@@ -821,6 +821,21 @@ private:
     HWND ownWnd_ = nullptr;
 };
 
+// Runs paint with Canvas locked and on DC, starting from Control's font and colour; the DC is
+// detached again however paint ends.
+template <class F>
+void PaintOnCanvas(TControlCanvas& Canvas, HDC DC, const TControl& Control, F&& paint) {
+    Canvas.Lock();
+    TScopeExit release([&Canvas] {
+        Canvas.SetHandle(nullptr);
+        Canvas.Unlock();
+    });
+    Canvas.SetPaintDC(DC);
+    Canvas.Font()->Assign(Control.Font());
+    Canvas.Brush()->SetColor(Control.GetColor());
+    paint();
+}
+
 // ---------------------------------------------------------------------------------------
 // TGraphicControl: no window; the parent paints it and routes its mouse messages.
 

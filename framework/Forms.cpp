@@ -512,28 +512,20 @@ int TCustomForm::ShowModal() {
     EnumThreadWindows(GetCurrentThreadId(), DisableWindowProc, reinterpret_cast<LPARAM>(&disabled));
     modal_ = true;
     modalResult_ = mrNone;
-    int result = mrNone;
-    auto restore = [&] {
+    TScopeExit restore([&] {
         modal_ = false;
         Hide();
         for (HWND w : disabled.list)
             if (IsWindow(w)) EnableWindow(w, TRUE);
         if (previousActive && IsWindow(previousActive) && IsWindowVisible(previousActive)) SetActiveWindow(previousActive);
-    };
-    try {
-        Show();
-        do {
-            Application->HandleMessage();
-            if (Application->Terminated()) modalResult_ = mrCancel;
-            else if (modalResult_ != mrNone) CloseModal();
-        } while (modalResult_ == mrNone);
-        result = modalResult_;
-    } catch (...) {
-        restore();
-        throw;
-    }
-    restore();
-    return result;
+    });
+    Show();
+    do {
+        Application->HandleMessage();
+        if (Application->Terminated()) modalResult_ = mrCancel;
+        else if (modalResult_ != mrNone) CloseModal();
+    } while (modalResult_ == mrNone);
+    return modalResult_;
 }
 
 // --- focus
@@ -597,12 +589,7 @@ void TCustomForm::Deactivate() {
 // --- painting
 
 void TCustomForm::PaintWindow(HDC DC) {
-    canvas_->Lock();
-    struct Unlock { TControlCanvas* c; ~Unlock() { c->SetHandle(nullptr); c->Unlock(); } } unlock{canvas_.get()};
-    canvas_->SetPaintDC(DC);
-    canvas_->Font()->Assign(Font());
-    canvas_->Brush()->SetColor(GetColor());
-    Paint();
+    PaintOnCanvas(*canvas_, DC, *this, [this] { Paint(); });
 }
 
 void TCustomForm::Paint() {
@@ -897,7 +884,7 @@ bool TApplication::IsKeyMsg(MSG& msg) {
     while (wnd && !(c = FindControl(wnd))) wnd = GetParent(wnd);
     if (!c) return false;
     SetKeyMessageWindow(msg.hwnd);
-    struct Reset { ~Reset() { SetKeyMessageWindow(nullptr); } } reset;
+    TScopeExit reset([] { SetKeyMessageWindow(nullptr); });
     return c->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
 }
 
@@ -940,8 +927,7 @@ void TApplication::HandleException(TObject* Sender) {
     // One box at a time: a handler that fails again while its box is up (a paint that
     // keeps failing) must not stack boxes.
     if (handlingException_ > 0) return;
-    ++handlingException_;
-    struct Leave { int& n; ~Leave() { --n; } } leave{handlingException_};
+    TRestore handling(handlingException_, handlingException_ + 1);
     try {
         std::rethrow_exception(e);
     } catch (const EAbort&) {
