@@ -192,6 +192,13 @@ protected:
     void ApplyLayered();
 
 private:
+    void WMActivate(TMessage& Message);
+    void WMSetFocus(TMessage& Message);
+    void WMGetMinMaxInfo(TMessage& Message);
+    void WMSysCommand(TMessage& Message);
+    void CMDialogKey(TMessage& Message);
+    bool FocusActiveControl();
+
     bool readLayout_;
     bool modal_ = false;
     bool active_ = false;
