@@ -1304,8 +1304,11 @@ void TCustomListView::CNNotify(TMessage& Message) {
     case LVN_ITEMCHANGING: Message.Result = LVNItemChanging(*reinterpret_cast<NMLISTVIEW*>(hdr)); return;
     case LVN_ITEMCHANGED: LVNItemChanged(*reinterpret_cast<NMLISTVIEW*>(hdr)); return;
     case LVN_COLUMNCLICK: LVNColumnClick(*reinterpret_cast<NMLISTVIEW*>(hdr)); return;
-    case LVN_BEGINLABELEDITA: case LVN_BEGINLABELEDITW: Message.Result = LVNBeginLabelEdit(*reinterpret_cast<NMLVDISPINFOA*>(hdr)); return;
-    case LVN_ENDLABELEDITA: case LVN_ENDLABELEDITW: Message.Result = LVNEndLabelEdit(*reinterpret_cast<NMLVDISPINFOA*>(hdr)); return;
+    // The wide forms differ only in where their texts point.
+    case LVN_BEGINLABELEDITA:
+    case LVN_BEGINLABELEDITW: Message.Result = LVNBeginLabelEdit(*reinterpret_cast<NMLVDISPINFOA*>(hdr)); return;
+    case LVN_ENDLABELEDITA:
+    case LVN_ENDLABELEDITW: Message.Result = LVNEndLabelEdit(*reinterpret_cast<NMLVDISPINFOA*>(hdr)); return;
     case LVN_GETINFOTIPA: LVNGetInfoTip(*reinterpret_cast<NMLVGETINFOTIPA*>(hdr)); return;
     case LVN_GETINFOTIPW: LVNGetInfoTip(*reinterpret_cast<NMLVGETINFOTIPW*>(hdr)); return;
     default: return;
@@ -1337,7 +1340,7 @@ void TCustomListView::LVNColumnClick(const NMLISTVIEW& nm) {
     if (columnClick_ && nm.iSubItem >= 0 && nm.iSubItem < columns_->Count()) ColClick(Column(nm.iSubItem));
 }
 
-// TRUE refuses the edit. The wide form of the notification differs only in where its text points.
+// TRUE refuses the edit.
 LRESULT TCustomListView::LVNBeginLabelEdit(const NMLVDISPINFOA& nm) {
     TListItem* item = ItemFromIndex(nm.item.iItem);
     return readOnly_ || !item || !CanEdit(item) ? TRUE : FALSE;
@@ -1346,7 +1349,8 @@ LRESULT TCustomListView::LVNBeginLabelEdit(const NMLVDISPINFOA& nm) {
 LRESULT TCustomListView::LVNEndLabelEdit(const NMLVDISPINFOA& nm) {
     TListItem* item = ItemFromIndex(nm.item.iItem);
     if (!item || !nm.item.pszText) return FALSE;
-    TEditedLabel label = EndLabelEdit(&nm.hdr, LVN_ENDLABELEDITA, nm.item.pszText, [&](std::string& s) { Edit(item, s); });
+    TEditedLabel label =
+        EndLabelEdit(&nm.hdr, LVN_ENDLABELEDITA, nm.item.pszText, [&](std::string& s) { Edit(item, s); });
     item->caption_ = label.Text;
     if (label.AsTyped) return TRUE;
     item->PushText(0, label.Text);
@@ -2124,7 +2128,8 @@ void TCustomTreeView::CNNotify(TMessage& Message) {
         auto* d = reinterpret_cast<NMTVDISPINFOA*>(hdr);
         TTreeNode* node = NodeFromItem(d->item.hItem);
         if (!node || !d->item.pszText) return;
-        TEditedLabel label = EndLabelEdit(hdr, TVN_ENDLABELEDITA, d->item.pszText, [&](std::string& s) { Edit(node, s); });
+        TEditedLabel label =
+            EndLabelEdit(hdr, TVN_ENDLABELEDITA, d->item.pszText, [&](std::string& s) { Edit(node, s); });
         node->text_ = label.Text;
         if (label.AsTyped) Message.Result = TRUE;
         else node->PushItem(TVIF_TEXT);

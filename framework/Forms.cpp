@@ -623,7 +623,7 @@ void TCustomForm::WMActivate(TMessage& Message) {
         } else {
             if (Screen) Screen->SetActiveForm(this);
             Activate();
-            // Not when minimized (HIWORD): the focus goes to the active control, not the form.
+            // A form activated while minimized (HIWORD) has no control to give the focus to.
             if (!HIWORD(Message.WParam) && FocusActiveControl()) {
                 Message.Result = 0;
                 return;
