@@ -17,8 +17,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from PIL import Image, ImageChops  # noqa: E402
 
-from skinart import (ART_DIR, P, SKINS_DIR, Art, desaturate, downscale_mask, emblem,  # noqa: E402
-                     mix, parse_rect, read_skin_table, rgba, save_png, soft_glow, to_rgb)
+from skinart import (ART_DIR, P, SKINS_DIR, Art, downscale_mask, emblem, mix, parse_rect,  # noqa: E402
+                     read_skin_table, rgba, save_png, soft_glow, to_rgb)
 
 TABLE = read_skin_table()
 STATES = ("Normal", "Hover", "Down", "Disabled")
@@ -30,6 +30,10 @@ STATE_KEYS = ("_PicNormal", "_PicMouseHover", "_PicMouseDown", ("_PicDisabled", 
 # client areas, which their pictures fill.
 SPLASH_SIZE = (503, 240)
 PROGRESS_SIZE = (391, 182)
+# The splash's copyright label starts at x 59 (its layout): the mark lines up with it, and a
+# darker band from y 166 down carries the label's white text.
+MARK_X = 59
+SPLASH_BAND = 166
 
 WINDOW_RADIUS = 9
 
@@ -84,29 +88,31 @@ def main_background():
     a.rect((x - 2, y - 2, x + w + 2, y + h + 1), rgba(P["black"], 40))
     a.rect((x - 1, y - 1, x + w + 1, y + h + 1), rgba(P["well"]))
 
-    # Product name beside the mark.
-    mark = 40
-    mx, my = 18, (header_h - mark) // 2
-    a.text((mx + mark + 12, my + mark / 2.0), "Velmora", "DejaVuSans-Bold.ttf", 22, rgba(P["text"]),
-           anchor="lm")
     bg = a.final()
 
+    # The mark and the product name in the header's left part, on a soft glow of the accent.
+    mark = 40
+    mx, my = 18, (header_h - mark) // 2
     glow = soft_glow((W, H), (-60, -70, 260, 130), P["accent"], 0.16, 38)
     glow.putalpha(ImageChops.multiply(glow.getchannel("A"), header.resize((W, H), Image.BOX)))
-    under = Image.new("RGBA", (W, H), (0, 0, 0, 0))
-    under.alpha_composite(bg)
-    under.alpha_composite(glow)
-    # The text went on before the glow; lay it again so the glow does not wash it out.
-    under.alpha_composite(bg_text_only(W, H, mx, my, mark))
-    under.alpha_composite(emblem(mark), (mx, my))
-    return outline(under, downscale_mask(whole))
+    name = word_mark((W, H), (mx + mark + 12, my + mark / 2.0), 22, "lm")
+    return outline(compose(bg, glow, name, (emblem(mark), (mx, my))), downscale_mask(whole))
 
 
-def bg_text_only(W, H, mx, my, mark):
-    a = Art(W, H)
-    a.text((mx + mark + 12, my + mark / 2.0), "Velmora", "DejaVuSans-Bold.ttf", 22, rgba(P["text"]),
-           anchor="lm")
+def word_mark(size, xy, px, anchor):
+    """The product name as a layer of the given size."""
+    a = Art(*size)
+    a.text(xy, "Velmora", "DejaVuSans-Bold.ttf", px, rgba(P["text"]), anchor=anchor)
     return a.final()
+
+
+def compose(*layers):
+    """Layers bottom to top, each an image or an (image, (x, y)) pair."""
+    out = Image.new("RGBA", layers[0].size, (0, 0, 0, 0))
+    for layer in layers:
+        im, at = layer if isinstance(layer, tuple) else (layer, (0, 0))
+        out.alpha_composite(im, at)
+    return out
 
 
 def erode_cross(mask):
@@ -137,9 +143,6 @@ def outline(im, coverage):
 
 # ----------------------------------------------------------------------------------------
 # Side panel
-
-PANEL_STOPS = [(0.0, rgba(P["panel"])), (1.0, rgba(P["panel"]))]
-
 
 def side_panel():
     w, h = pos("SK_MAINFORM_PAGE1_ImgPanel_Pos")[2:]
@@ -250,7 +253,7 @@ def side_button(w, h, state, icon, primary=False, icon_colour=None):
 def menu_button(w, h, state):
     """A menu-bar button on the dark header: a quiet pill with a drop-down mark."""
     a = Art(w, h)
-    box = (2, 4, w - 2, h - 4)
+    box = (1, 4, w - 1, h - 4)
     fill, ring, chevron = {
         "Normal": (rgba(P["white"], 12), rgba(P["white"], 20), P["text_secondary"]),
         "Hover": (rgba(P["white"], 30), rgba(P["white"], 44), P["text"]),
@@ -369,35 +372,24 @@ def splash():
     w, h = SPLASH_SIZE
     a = Art(w, h)
     a.rect((0, 0, w, h), [(0.0, rgba((33, 46, 68))), (1.0, rgba((13, 19, 29)))])
-    sheets_motif(a, 430, 118, 96, 26, 1.4)
-    band = 166
-    a.rect((1, band, w - 1, h - 1), rgba(P["black"], 70))
-    a.rect((1, band, w - 1, band + 1), rgba(P["white"], 22))
-    a.text((156, 82), "Velmora", "DejaVuSans-Bold.ttf", 44, rgba(P["text"]), anchor="lm")
-    a.rect((158, 112, 218, 115), rgba(P["accent"]))
-    a.rect((0, 0, w, 1), rgba(P["outline"]))
-    a.rect((0, h - 1, w, h), rgba(P["outline"]))
-    a.rect((0, 0, 1, h), rgba(P["outline"]))
-    a.rect((w - 1, 0, w, h), rgba(P["outline"]))
+    sheets_motif(a, 452, 118, 96, 26, 1.4)
+    a.rect((1, SPLASH_BAND, w - 1, h - 1), rgba(P["black"], 70))
+    a.rect((1, SPLASH_BAND, w - 1, SPLASH_BAND + 1), rgba(P["white"], 22))
+    a.rect((MARK_X + 112, 112, MARK_X + 172, 115), rgba(P["accent"]))
+    frame(a, w, h)
+    glow = soft_glow((w, h), (MARK_X - 110, -50, MARK_X + 200, 190), P["accent"], 0.20, 40)
+    above_band = Image.new("L", (w, h), 0)
+    above_band.paste(255, (1, 1, w - 1, SPLASH_BAND))
+    glow.putalpha(ImageChops.multiply(glow.getchannel("A"), above_band))
+    name = word_mark((w, h), (MARK_X + 110, 82), 44, "lm")
+    return to_rgb(compose(a.final(), glow, name, (emblem(88), (MARK_X, 38))))
+
+
+def frame(a, w, h):
+    """A one-pixel dark frame with a lit top line, for pictures that stand on their own."""
+    for box in ((0, 0, w, 1), (0, h - 1, w, h), (0, 0, 1, h), (w - 1, 0, w, h)):
+        a.rect(box, rgba(P["outline"]))
     a.rect((1, 1, w - 1, 2), rgba(P["white"], 24))
-    im = a.final()
-    glow = soft_glow((w, h), (-40, -40, 220, 200), P["accent"], 0.20, 40)
-    glow.putalpha(ImageChops.multiply(glow.getchannel("A"), band_mask((w, h), band)))
-    base = Image.new("RGBA", (w, h), (0, 0, 0, 0))
-    base.alpha_composite(im)
-    base.alpha_composite(glow)
-    # Redraw the word mark over the glow so that it keeps its full contrast.
-    t = Art(w, h)
-    t.text((156, 82), "Velmora", "DejaVuSans-Bold.ttf", 44, rgba(P["text"]), anchor="lm")
-    base.alpha_composite(t.final())
-    base.alpha_composite(emblem(88), (46, 38))
-    return to_rgb(base)
-
-
-def band_mask(size, band):
-    m = Image.new("L", size, 0)
-    m.paste(255, (1, 1, size[0] - 1, band))
-    return m
 
 
 def about_picture():
@@ -405,24 +397,12 @@ def about_picture():
     a = Art(w, h)
     a.rect((0, 0, w, h), [(0.0, rgba((33, 46, 68))), (1.0, rgba((15, 22, 33)))])
     sheets_motif(a, w / 2.0, h - 58, 46, 30, 1.2)
-    a.text((w / 2.0, 116), "Velmora", "DejaVuSans-Bold.ttf", 19, rgba(P["text"]), anchor="mm")
     a.rect((w / 2.0 - 14, 132, w / 2.0 + 14, 134), rgba(P["accent"]))
-    a.rect((0, 0, w, 1), rgba(P["outline"]))
-    a.rect((0, h - 1, w, h), rgba(P["outline"]))
-    a.rect((0, 0, 1, h), rgba(P["outline"]))
-    a.rect((w - 1, 0, w, h), rgba(P["outline"]))
-    a.rect((1, 1, w - 1, 2), rgba(P["white"], 22))
-    im = a.final()
+    frame(a, w, h)
     glow = soft_glow((w, h), (-30, -20, w + 30, 130), P["accent"], 0.18, 26)
-    base = Image.new("RGBA", (w, h), (0, 0, 0, 0))
-    base.alpha_composite(im)
-    base.alpha_composite(glow)
-    t = Art(w, h)
-    t.text((w / 2.0, 116), "Velmora", "DejaVuSans-Bold.ttf", 19, rgba(P["text"]), anchor="mm")
-    base.alpha_composite(t.final())
+    name = word_mark((w, h), (w / 2.0, 116), 19, "mm")
     size = 64
-    base.alpha_composite(emblem(size), ((w - size) // 2, 26))
-    return to_rgb(base)
+    return to_rgb(compose(a.final(), glow, name, (emblem(size), ((w - size) // 2, 26))))
 
 
 def progress_background():
@@ -439,11 +419,8 @@ def progress_background():
     a.rect((55, 90, 338, 117), rgba(P["black"], 110))
     a.rect((1, 0, w - 1, 1), rgba(P["white"], 20))
     im = a.final()
-    base = Image.new("RGBA", (w, h), (0, 0, 0, 0))
-    base.alpha_composite(im)
     size = 26
-    base.alpha_composite(emblem(size), ((w - size) // 2, 14))
-    return to_rgb(base)
+    return to_rgb(compose(im, (emblem(size), ((w - size) // 2, 14))))
 
 
 def progress_bar_fill():
