@@ -152,7 +152,16 @@
     E(IDS_MESSAGEBOX_WARNING_UninstallFailed, "The software might be uninstalled or deleted, do you want to #13clear up its registry info or files left on your computer?") \
     L(IDS_MESSAGEBOX_MESSAGE_BackupSucceed, "Backup registry info successfully") \
     L(IDS_MESSAGEBOX_MESSAGE_PrintError, "Something is wrong with the printer or Print Spooler service is unavailable.") \
-    L(IDS_MESSAGEBOX_WARNING_SaveFileFailed, "Save file %s failed!")
+    L(IDS_MESSAGEBOX_WARNING_SaveFileFailed, "Save file %s failed!") \
+    L(IDS_MESSAGEBOX_WARNING_StartupApplyFailed, "These startup entries could not be changed and were left as they were:") \
+    L(IDS_MESSAGEBOX_WARNING_StartupDeleteFailed, "These startup entries could not be deleted:") \
+    L(IDS_MESSAGEBOX_WARNING_StartupAddFailed, "The startup entry could not be added:") \
+    L(IDS_MESSAGEBOX_WARNING_StartupNameTaken, "an entry of this name already exists in %s") \
+    L(IDS_MESSAGEBOX_WARNING_StartupKeyFailed, "%s could not be opened or written") \
+    L(IDS_MESSAGEBOX_WARNING_StartupEntryMissing, "it is no longer in %s") \
+    L(IDS_MESSAGEBOX_WARNING_StartupBackupFailed, "no backup copy could be made in %s") \
+    L(IDS_MESSAGEBOX_WARNING_StartupFileFailed, "%s could not be removed: %s") \
+    L(IDS_MESSAGEBOX_WARNING_StartupIsFolder, "%s is a folder, which is not removed")
 
 #define VELMORA_DECLARE_STRING(id, ...) extern std::string id;
 VELMORA_LANGUAGE_TABLE(VELMORA_DECLARE_STRING, VELMORA_DECLARE_STRING, VELMORA_DECLARE_STRING)
