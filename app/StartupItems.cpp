@@ -52,12 +52,13 @@ void AddValues(const TRegistry& reg, HKEY root, const std::string& keyPath, bool
     }
 }
 
-// A free name for fileName in dir: its own, else "name (2).ext", "name (3).ext", ...
+// A free name for fileName in dir: its own, else "name (2).ext", "name (3).ext", ...; when
+// every one is taken, a taken one, which the copy then refuses to overwrite.
 std::string FreeBackupName(const std::string& dir, const std::string& fileName) {
     std::string path = dir + fileName;
     std::string ext = ExtractFileExt(fileName);
     std::string stem = fileName.substr(0, fileName.size() - ext.size());
-    for (int n = 2; GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
+    for (int n = 2; n < 10000 && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
         path = dir + stem + " (" + std::to_string(n) + ")" + ext;
     return path;
 }
