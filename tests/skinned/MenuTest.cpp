@@ -6,7 +6,6 @@
 #include "../framework/PopupChoice.h"
 #include "controls/skinned/SkMenu.h"
 #include "controls/skinned/SkPopupMenu.h"
-#include "framework/ActnList.h"
 #include "framework/Guards.h"
 
 #include <gtest/gtest.h>
@@ -75,17 +74,6 @@ protected:
 
 // ---------------------------------------------------------------------------------------
 // Properties
-
-TEST_F(SkinnedMenu, ANewMenuHasTheDeepBlueLook) {
-    EXPECT_EQ(menu->GetUIStyle(), DeepBlue);
-    EXPECT_TRUE(menu->IsOwnerDraw());
-    EXPECT_EQ(menu->GetBarWidth(), 26);
-    EXPECT_EQ(menu->GetMenuItemHeight(), 21);
-    EXPECT_EQ(menu->GetSeparatorHeight(), 5);
-    EXPECT_EQ(menu->GetSelectedColor(), StyleColor(DeepBlue, SkKey::MenuSelectedBackgroundColor));
-    EXPECT_EQ(menu->GetFontName(), "MS Sans Serif");
-    EXPECT_TRUE(menu->GetUseSystemFont());
-}
 
 TEST_F(SkinnedMenu, EachStyleGivesItsSixMenuColours) {
     for (TskUIStyle style : kBuiltIn) {
@@ -298,22 +286,6 @@ TEST_F(SkinnedMenu, ACheckedItemWithAnImageShowsItOnAFramedBox) {
     EXPECT_EQ(PixelAt(b, 20, 20), Rgb(menu->GetBarColor()));
     EXPECT_EQ(PixelAt(b, 3, 2), Rgb(menu->GetSelectedColor()));   // the box at (x - 1, top + 2)
     EXPECT_EQ(PixelAt(b, 10, 10), MakeColor(0x30A040));          // the image on it
-}
-
-TEST_F(SkinnedMenu, ADisabledImageIsDrawnGreyed) {
-    TFreeGuard<TImageList> images(TImageList::Create(nullptr));
-    AddTestImages(*images);
-    menu->SetImages(images.get());
-    TMenuItem* item = Add("Open");
-    item->SetImageIndex(1);
-    TBitmap normal;
-    Draw(normal, item);
-    EXPECT_EQ(PixelAt(normal, 10, 10), MakeColor(0x30A040));
-    item->SetEnabled(false);
-    TBitmap greyed;
-    Draw(greyed, item);
-    EXPECT_EQ(CountPixels(greyed, MakeColor(0x30A040), TRect(4, 3, 20, 19)), 0);
-    EXPECT_NE(InkColumns(greyed, TRect(4, 3, 20, 19), Rgb(menu->GetBarColor())).second, -1);
 }
 
 TEST_F(SkinnedMenu, SeparatorsAreABarTheBackgroundAndOneLine) {
@@ -547,26 +519,6 @@ TEST_F(SkinnedMenuPopup, ItemsAddedAtRunTimeAreDrawnByTheirOwnMenu) {
     ASSERT_TRUE(shot.Taken);
     ASSERT_EQ(shot.Items.size(), 2u);
     for (const TRect& item : shot.Items) EXPECT_EQ(PixelAt(shot.Shot, item.Right - 3, item.Top + 1), MakeColor(0x20C020));
-}
-
-TEST_F(SkinnedMenuPopup, ChoosingAnItemRunsItsAction) {
-    TFormGuard<TForm> form(TForm::Create(nullptr, false));
-    TActionList* actions = TActionList::Create(form.get());
-    TAction* refresh = TAction::Create(form.get());
-    refresh->SetCaption("&Refresh");
-    actions->AddAction(refresh);
-    int runs = 0;
-    refresh->OnExecute = [&](TObject*) { ++runs; };
-    TskPopupMenu* menu = TskPopupMenu::Create(form.get());
-    TMenuItem* item = TMenuItem::Create(form.get());
-    menu->Items()->Add(item);
-    item->SetAction(refresh);
-    EXPECT_EQ(item->GetCaption(), "&Refresh");
-
-    TPopupChoice choice({VK_DOWN, VK_RETURN});
-    menu->Popup(30, 30);
-    EXPECT_EQ(choice.Opened, 1);
-    EXPECT_EQ(runs, 1);
 }
 
 // ---------------------------------------------------------------------------------------
