@@ -349,32 +349,6 @@ TEST(SkinnedMenuRightToLeft, TheBarCaptionAndGlyphMoveToTheRight) {
     EXPECT_NE(InkColumns(b, TRect(180, 3, 196, 19), Rgb(rtl->GetBarColor())).second, -1);
 }
 
-TEST(SkinnedMenuFlat, TheFlatBorderIsDrawnInTheMenusOwnWindow) {
-    // Off screen (a memory canvas belongs to no window), nothing is drawn around it.
-    TFreeGuard<TskPopupMenu> m(TskPopupMenu::Create(nullptr));
-    m->SetFlatMenu(true);
-    TMenuItem* item = TMenuItem::Create(m.get());
-    item->SetCaption("Flat");
-    m->Items()->Add(item);
-    TBitmap b;
-    FillBitmap(b, 100, 21, kBackdrop);
-    EXPECT_NO_THROW(m->DrawMenuItem(item, b.Canvas(), TRect(0, 0, 100, 21), {}));
-
-    TFormGuard<TForm> form(TForm::Create(nullptr, false));
-    form->SetBounds(50, 50, 120, 80);
-    form->SetColor(clYellow);
-    form->Show();
-    PumpFor(50);
-    DrawPopupBorder(form->Handle(), clBlack, clRed);
-    PumpFor(50);   // the window's surface reaches the screen
-    TBitmap shot;
-    ASSERT_TRUE(CaptureWindow(form->Handle(), shot));
-    EXPECT_EQ(PixelAt(shot, 0, 60), clBlack);     // the frame, in the window's own coordinates
-    EXPECT_EQ(PixelAt(shot, 1, 60), clWhite);
-    EXPECT_EQ(PixelAt(shot, 119, 60), clRed);     // the line down the right edge
-    EXPECT_EQ(PixelAt(shot, 60, 79), clRed);      // and along the bottom
-}
-
 // ---------------------------------------------------------------------------------------
 // Real popups under Xvfb
 
@@ -519,6 +493,30 @@ TEST_F(SkinnedMenuPopup, ItemsAddedAtRunTimeAreDrawnByTheirOwnMenu) {
     ASSERT_TRUE(shot.Taken);
     ASSERT_EQ(shot.Items.size(), 2u);
     for (const TRect& item : shot.Items) EXPECT_EQ(PixelAt(shot.Shot, item.Right - 3, item.Top + 1), MakeColor(0x20C020));
+}
+
+TEST_F(SkinnedMenuPopup, AFlatMenuFramesItsOwnWindow) {
+    TFormGuard<TForm> form(TForm::Create(nullptr, false));
+    TskPopupMenu* menu = TskPopupMenu::Create(form.get());
+    menu->SetUIStyle(WinXP);
+    menu->SetFlatMenu(true);
+    FillShowcase(menu, form.get());
+    // Off screen (a memory canvas belongs to no window) there is nothing to frame.
+    TBitmap offScreen;
+    FillBitmap(offScreen, 100, 21, kBackdrop);
+    EXPECT_NO_THROW(menu->DrawMenuItem(menu->Items()->Items(0), offScreen.Canvas(), TRect(0, 0, 100, 21), {}));
+
+    TMenuShot shot({VK_DOWN});
+    menu->Popup(50, 50);
+    ASSERT_TRUE(shot.Taken);
+    SaveBitmapPng(shot.Shot, "skinned-menu-flat.png");
+    const int w = shot.Shot.Width(), h = shot.Shot.Height();
+    const TColor line = Rgb(StyleColor(WinXP, SkKey::FormBackgroundColor));
+    EXPECT_EQ(PixelAt(shot.Shot, 0, h / 2), clBlack);
+    EXPECT_EQ(PixelAt(shot.Shot, 1, h / 2), clWhite);
+    EXPECT_EQ(PixelAt(shot.Shot, w - 1, h / 2), line);
+    EXPECT_EQ(PixelAt(shot.Shot, w / 2, h - 1), line);
+    EXPECT_EQ(PixelAt(shot.Shot, w / 2, 0), line);
 }
 
 // ---------------------------------------------------------------------------------------
