@@ -2,7 +2,7 @@
 #include "controls/skinned/pxGDIPlusClasses.h"
 #include "framework/ExtCtrls.h"
 #include "skinned/PngTestData.h"
-#include "skinned/SkinnedTesting.h"
+#include "skinned/PictureTesting.h"
 #include <gtest/gtest.h>
 
 #include <cstring>
