@@ -57,3 +57,42 @@ inline void ReloadGdiPlusWith(TGdiPlusProcResolver resolver) {
     LoadGdiPlus();
     RegisterPng();
 }
+
+// ---------------------------------------------------------------------------------------
+// Controls on real windows
+
+#include "framework/FormTesting.h"
+#include "skinned/PngTestData.h"
+
+// A form built in code (no layout), client area w x h.
+inline TFormGuard<TForm> NewTestForm(int clientWidth = 300, int clientHeight = 200) {
+    TFormGuard<TForm> f(TForm::Create(nullptr, false));
+    f->SetBounds(40, 40, 100, 100);
+    f->SetClientWidth(clientWidth);
+    f->SetClientHeight(clientHeight);
+    return f;
+}
+
+// A picture holding a PNG of one colour (0xAARRGGBB), or of the given pixels.
+inline void SetPngPicture(TPicture* picture, int w, int h, const std::vector<uint32_t>& pixels) {
+    TpxPNGImage png;
+    TMemoryStream s;
+    pngtest::Fill(s, pngtest::MakePng(w, h, pixels));
+    png.LoadFromStream(s);
+    picture->Assign(&png);
+}
+inline void SetPngPicture(TPicture* picture, int w, int h, uint32_t argb) {
+    SetPngPicture(picture, w, h, std::vector<uint32_t>(size_t(w) * size_t(h), argb));
+}
+
+// The colour of an opaque 0xAARRGGBB value.
+constexpr TColor ArgbColor(uint32_t argb) {
+    return RGBToColor(static_cast<uint8_t>(argb >> 16), static_cast<uint8_t>(argb >> 8), static_cast<uint8_t>(argb));
+}
+
+// What a windowed control paints, rendered into a bitmap of its size.
+inline void Render(TWinControl* control, TBitmap& out) {
+    out.SetSize(0, 0);
+    out.SetSize(control->Width(), control->Height());
+    control->Perform(WM_PAINT, reinterpret_cast<WPARAM>(out.Canvas()->Handle()), 0);
+}
