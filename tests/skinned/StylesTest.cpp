@@ -314,3 +314,83 @@ TEST(SkPublic, PaintParentBackgroundShowsTheParentUnderTheControl) {
     PaintParentBackground(*under.Canvas(), control);
     EXPECT_EQ(PixelAt(under, 0, 0), clWhite);
 }
+
+// ---------------------------------------------------------------------------------------
+// The style bitmaps the program carries
+
+namespace {
+
+struct TBitmapSize { int Key; int Width[5]; int Height[5]; };   // MacOS, WinXP, DeepBlue, Protein, BlueGlass
+
+// The sizes the controls' frame counts rely on.
+const TBitmapSize kKeyBitmapSizes[] = {
+    {SkKey::ButtonImage, {252, 54, 222, 222, 231}, {23, 21, 21, 21, 27}},
+    {SkKey::CheckBoxImage, {60, 52, 52, 52, 52}, {17, 13, 13, 13, 13}},
+    {SkKey::RadioButtonImage, {64, 52, 52, 52, 52}, {17, 13, 13, 13, 13}},
+    {SkKey::TitleBarButtonImage, {306, 378, 342, 342, 342}, {17, 21, 19, 19, 19}},
+    {SkKey::TitleBarLeftImage, {48, 35, 97, 441, 162}, {23, 29, 32, 23, 33}},
+    {SkKey::TitleBarClientImage, {49, 37, 98, 1, 179}, {23, 29, 32, 23, 33}},
+    {SkKey::TitleBarRightImage, {48, 35, 97, 1, 101}, {23, 29, 32, 23, 33}},
+    {SkKey::ProgressBarImage, {13, 6, 1, 1, 1}, {10, 10, 10, 10, 10}},
+    {SkKey::TrackBarBarImage, {45, 45, 45, 45, 45}, {5, 8, 4, 4, 4}},
+    {SkKey::TrackBarSliderImage, {11, 11, 11, 11, 11}, {20, 21, 20, 20, 20}},
+    {SkKey::TrackBarSliderVImage, {19, 22, 18, 18, 18}, {11, 11, 11, 11, 11}},
+    {SkKey::ScrollBarButtonImage, {96, 96, 96, 96, 102}, {22, 17, 16, 16, 16}},
+    {SkKey::ScrollBarSliderImage, {33, 21, 21, 21, 21}, {16, 16, 16, 16, 16}},
+    {SkKey::CheckListBoxImage, {40, 44, 44, 44, 44}, {11, 11, 11, 11, 11}},
+    {SkKey::ScrollButtonImage, {72, 72, 72, 72, 72}, {18, 18, 17, 17, 17}},
+    {SkKey::TabControlTabImage, {36, 18, 12, 18, 18}, {27, 18, 17, 17, 17}},
+    {SkKey::TabControlBarImage, {17, 8, 5, 10, 10}, {7, 1, 5, 5, 5}},
+    {SkKey::SideChannelHandleImage, {7, 8, 8, 8, 8}, {84, 86, 83, 83, 86}},
+    {SkKey::SideChannelBarImage, {1, 1, 1, 1, 1}, {21, 21, 20, 21, 21}},
+};
+
+}  // namespace
+
+TEST(StyleBitmaps, EveryBitmapTheTablesNameLoadsAtItsSize) {
+    int loaded = 0;
+    for (const TBitmapSize& s : kKeyBitmapSizes) {
+        for (int i = 0; i < 5; ++i) {
+            TskUIStyle style = kBuiltIn[i];
+            SCOPED_TRACE(StyleValue(style, s.Key).Bitmap);
+            TBitmap b;
+            ASSERT_NO_THROW(LoadStyleBitmap(style, s.Key, &b));
+            EXPECT_EQ(b.Width(), s.Width[i]);
+            EXPECT_EQ(b.Height(), s.Height[i]);
+            ++loaded;
+        }
+    }
+    // Every bitmap key of the tables is covered above.
+    int bitmapKeys = 0;
+    for (int key = 1; key <= SkKey::Count; ++key)
+        if (*StyleValue(MacOS, key).Bitmap) ++bitmapKeys;
+    EXPECT_EQ(bitmapKeys * 5, loaded);
+
+    const std::pair<const char*, TSize> extras[] = {
+        {"MENU_CHECKED", {16, 16}}, {"MACOS_MENU_SELECT", {1, 21}}, {"MACOS_MENU_BAR", {1, 22}},
+        {"MACOS_FORM_BACKGROUND", {8, 8}}, {"PROTEIN_FORM_BACKGROUND", {8, 8}}};
+    for (auto& [name, sz] : extras) {
+        TBitmap b;
+        ASSERT_NO_THROW(LoadStyleBitmapResource(name, b)) << name;
+        EXPECT_EQ(b.Width(), sz.cx) << name;
+        EXPECT_EQ(b.Height(), sz.cy) << name;
+    }
+}
+
+TEST(StyleBitmaps, FramesComeFromTheStrip) {
+    // The close button of the WinXP strip: frames 16 to 18 of 18, each 21 pixels wide.
+    TBitmap strip, frame;
+    LoadStyleBitmap(WinXP, SkKey::TitleBarButtonImage, &strip);
+    LoadStyleBitmapFrame(WinXP, SkKey::TitleBarButtonImage, &frame, 18, 16);
+    ASSERT_EQ(frame.Width(), 21);
+    ASSERT_EQ(frame.Height(), 21);
+    for (int x : {0, 7, 20})
+        for (int y : {0, 10, 20}) EXPECT_EQ(PixelAt(frame, x, y), PixelAt(strip, 15 * 21 + x, y)) << x << "," << y;
+
+    TPicture picture;
+    picture.SetBitmap(nullptr);
+    TBitmap whole;
+    LoadStyleBitmapFrame(DeepBlue, SkKey::ProgressBarImage, &whole, 0, 1);
+    EXPECT_EQ(whole.Width(), 1);
+    EXPECT_EQ(whole.Height(), 10);
+}
