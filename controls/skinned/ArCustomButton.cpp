@@ -270,14 +270,16 @@ void TArCustomButton::WndProc(TMessage& Message) {
     case CM_DIALOGCHAR: CMDialogChar(Message); return;
     case CM_FOCUSCHANGED: CMFocusChanged(Message); return;
     case CM_CANCELMODE: CMCancelMode(Message); return;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-        TCustomControl::WndProc(Message);
-        Invalidate();
-        return;
+    case WM_SETFOCUS: WMFocus(Message); return;
+    case WM_KILLFOCUS: WMFocus(Message); return;
     default: break;
     }
     TCustomControl::WndProc(Message);
+}
+
+void TArCustomButton::WMFocus(TMessage& Message) {
+    TCustomControl::WndProc(Message);
+    Invalidate();   // the focus rectangle comes or goes
 }
 
 void TArCustomButton::CMMouseEnter(TMessage& Message) {

@@ -108,6 +108,7 @@ private:
     void CMFocusChanged(TMessage& Message);
     void CMCancelMode(TMessage& Message);
     void WMTimer(TMessage& Message);
+    void WMFocus(TMessage& Message);
 
     void SetPressed(bool v);
     void StartRepeat();

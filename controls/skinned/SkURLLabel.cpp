@@ -65,14 +65,15 @@ void TskURLLabel::Click() {
 
 void TskURLLabel::WndProc(TMessage& Message) {
     switch (Message.Msg) {
-    case CM_MOUSEENTER:
-        if (Message.LParam == reinterpret_cast<LPARAM>(this)) Font()->SetColor(fontHoverColor_);
-        break;
-    case CM_MOUSELEAVE:
-        if (Message.LParam == reinterpret_cast<LPARAM>(this)) Font()->SetColor(fontLinkColor_);
-        break;
+    case CM_MOUSEENTER: MouseOver(Message, fontHoverColor_); break;
+    case CM_MOUSELEAVE: MouseOver(Message, fontLinkColor_); break;
     }
     TCustomLabel::WndProc(Message);
+}
+
+// Message.LParam: the control the mouse entered or left.
+void TskURLLabel::MouseOver(const TMessage& Message, TColor fontColor) {
+    if (Message.LParam == reinterpret_cast<LPARAM>(this)) Font()->SetColor(fontColor);
 }
 
 void TskURLLabel::Paint() {

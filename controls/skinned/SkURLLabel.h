@@ -26,6 +26,8 @@ protected:
     void Paint() override;
 
 private:
+    // Entering or leaving: the font takes the colour of that state.
+    void MouseOver(const TMessage& Message, TColor fontColor);
     std::string url_;
     TColor fontLinkColor_ = clBlue;
     TColor fontHoverColor_ = clRed;

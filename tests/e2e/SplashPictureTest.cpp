@@ -27,13 +27,20 @@ TEST(SplashPicture, ShowsThePngFromTheSkinsFolder) {
     ASSERT_TRUE(splash) << run.Describe();
     EXPECT_EQ(splash->Width(), w) << splash->Describe();
     EXPECT_EQ(splash->Height(), h) << splash->Describe();
-    Sleep(400);   // well inside its 1.5 s, after its first paint
-    SaveScreenshot(splash->Handle, "e2e-splash-png.png");
+    // Above the windows other suites open on the same display, then read until painted.
+    SetWindowPos(splash->Handle, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     TBitmap shot;
-    ASSERT_TRUE(CaptureWindow(splash->Handle, shot));
+    auto shows = [&] {
+        return CaptureWindow(splash->Handle, shot) && PixelAt(shot, 10, 10) == RGBToColor(0xFF, 0x80, 0x00) &&
+               PixelAt(shot, 400, 60) == RGBToColor(0x20, 0x80, 0x80) && PixelAt(shot, w - 5, h - 5) == clNavy;
+    };
+    DWORD until = GetTickCount() + 1000;
+    while (!shows() && static_cast<int>(until - GetTickCount()) > 0) Sleep(50);
+    SaveScreenshot(splash->Handle, "e2e-splash-png.png");
+    // An orange quarter on teal, and the form's colour through the clear corner.
     EXPECT_EQ(PixelAt(shot, 10, 10), RGBToColor(0xFF, 0x80, 0x00));
     EXPECT_EQ(PixelAt(shot, 400, 60), RGBToColor(0x20, 0x80, 0x80));
-    EXPECT_EQ(PixelAt(shot, w - 5, h - 5), clNavy);   // the form's colour through the clear corner
+    EXPECT_EQ(PixelAt(shot, w - 5, h - 5), clNavy);
 
     auto main = run.WaitForWindowClass("TMainForm");
     ASSERT_TRUE(main) << run.Describe();

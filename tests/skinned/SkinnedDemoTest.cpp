@@ -135,16 +135,23 @@ struct TDemoForm {
 
     void Show() {
         Form->Show();
+        // Above the windows other suites open on the same display, for the screenshots.
+        SetWindowPos(Form->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         SetForegroundWindow(Form->Handle());
         PumpFor(100);
     }
-    // A pixel of a button as the screen shows it (client coordinates of the button).
-    TColor ScreenPixel(TArButton* b, int x, int y) {
+    // A pixel of what a button paints (its client coordinates), read off-screen so that
+    // other windows on the display cannot cover it.
+    TColor ButtonPixel(TArButton* b, int x, int y) {
         TBitmap shot;
-        POINT p{x, y};
-        ClientToScreen(b->Handle(), &p);
-        TWindowDC screen(nullptr);
-        return MakeColor(GetPixel(screen.Get(), p.x, p.y));
+        Render(b, shot);
+        return PixelAt(shot, x, y);
+    }
+    // The panel under a button's top-left corner.
+    TColor PanelPixelUnder(TArButton* b) {
+        TBitmap shot;
+        Render(Panel, shot);
+        return PixelAt(shot, b->Left(), b->Top());
     }
 };
 
@@ -154,30 +161,30 @@ TEST(SkinnedDemo, FourButtonsPanelBarsAndLinkOnScreen) {
     TDemoForm d;
     d.Show();
     SaveWindowPng(d.Form->Handle(), "skinned-demo-1-normal.png");
-    EXPECT_EQ(d.ScreenPixel(d.Buttons[0], 20, 4), kNormal.At(20, 4));
-    EXPECT_EQ(d.ScreenPixel(d.Buttons[3], 20, 4), kDisabled.At(20, 4));
+    EXPECT_EQ(d.ButtonPixel(d.Buttons[0], 20, 4), kNormal.At(20, 4));
+    EXPECT_EQ(d.ButtonPixel(d.Buttons[3], 20, 4), kDisabled.At(20, 4));
     // The rounded corners show the panel's tile through the transparent buttons.
-    EXPECT_EQ(d.ScreenPixel(d.Buttons[0], 0, 0), d.ScreenPixel(d.Buttons[0], -1, 0));
+    EXPECT_EQ(d.ButtonPixel(d.Buttons[0], 0, 0), d.PanelPixelUnder(d.Buttons[0]));
 
     HWND b1 = d.Buttons[1]->Handle();
     PostMouseMove(b1, 40, 17);
     ASSERT_TRUE(PumpUntil([&] { return d.Buttons[1]->IsHover(); }));
     PumpFor(50);
     SaveWindowPng(d.Form->Handle(), "skinned-demo-2-hover.png");
-    EXPECT_EQ(d.ScreenPixel(d.Buttons[1], 20, 4), kHover.At(20, 4));
-    EXPECT_EQ(d.ScreenPixel(d.Buttons[0], 20, 4), kNormal.At(20, 4));
+    EXPECT_EQ(d.ButtonPixel(d.Buttons[1], 20, 4), kHover.At(20, 4));
+    EXPECT_EQ(d.ButtonPixel(d.Buttons[0], 20, 4), kNormal.At(20, 4));
 
     PostMessageA(b1, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 17));
     ASSERT_TRUE(PumpUntil([&] { return d.Repeats >= 4; }));
     PumpFor(30);
     SaveWindowPng(d.Form->Handle(), "skinned-demo-3-pressed.png");
-    EXPECT_EQ(d.ScreenPixel(d.Buttons[1], 20, 4), kDown.At(20, 4));
+    EXPECT_EQ(d.ButtonPixel(d.Buttons[1], 20, 4), kDown.At(20, 4));
     PostMessageA(b1, WM_LBUTTONUP, 0, MAKELPARAM(40, 17));
     ASSERT_TRUE(PumpUntil([&] { return d.Clicks == 1; }));
     int held = d.Repeats;
     PumpFor(250);
     EXPECT_EQ(d.Repeats, held);
-    EXPECT_EQ(d.ScreenPixel(d.Buttons[1], 20, 4), kHover.At(20, 4));
+    EXPECT_EQ(d.ButtonPixel(d.Buttons[1], 20, 4), kHover.At(20, 4));
 
     // Over the link: the hover colour.
     PostMouseMove(d.Form->Handle(), d.Link->Left() + 5, d.Link->Top() + 5);
