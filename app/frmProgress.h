@@ -50,6 +50,7 @@ class TUninstallKeyBackup {
 public:
     std::string KeyPath = UninstallKeyPath;   // below HKEY_LOCAL_MACHINE
     std::string Folder;                       // with a trailing backslash
+    HWND Owner = nullptr;                     // the window the editor's starts belong to
     // An export that hasn't ended after this long counts as failed (the editor may be
     // waiting for someone to answer a box of its own).
     unsigned ExportTimeoutMs = 120000;
@@ -85,15 +86,10 @@ class TProgressForm : public TForm {
 
     void FormCreate(TObject* Sender);
     void FormShow(TObject* Sender);
-    void FormCloseQuery(TObject* Sender, bool& CanClose);
     void TimerBackupTimer(TObject* Sender);
     void BackupUninstallKeys();
 
     static void Publish(TClassBuilder<TProgressForm>& b);
-
-private:
-    bool running_ = false;
-    bool stopRequested_ = false;
 };
 
 // Creates the backup window owned by owner, shows it modally (it backs up, reports and closes

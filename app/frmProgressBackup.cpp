@@ -115,7 +115,7 @@ std::optional<TBackupFailure> TUninstallKeyBackup::ExportKey(const std::string& 
     SHELLEXECUTEINFOA info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-    info.hwnd = nullptr;
+    info.hwnd = Owner;
     info.lpVerb = "open";
     info.lpFile = "regedit";
     info.lpParameters = params.c_str();
@@ -169,6 +169,7 @@ std::string BackupSummary(const TBackupResult& result, const std::string& folder
         text += "\r\n" + FormatLangOf(*reason, result.Failed[i].KeyName);
     }
     if (result.Failed.size() > kListed)
-        text += "\r\n" + FormatLangOf(IDS_MESSAGEBOX_MESSAGE_BackupMore, static_cast<int>(result.Failed.size() - kListed));
+        text += "\r\n" +
+                FormatLangOf(IDS_MESSAGEBOX_MESSAGE_BackupMore, static_cast<int>(result.Failed.size() - kListed));
     return text;
 }

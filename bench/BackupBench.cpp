@@ -19,7 +19,8 @@ const int kRounds = 3;
 std::string EntriesPath() { return std::string(kSandbox) + "\\Uninstall"; }
 
 void SetText(HKEY key, const char* name, const std::string& text, DWORD type = REG_SZ) {
-    RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
+    RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
 }
 
 std::vector<std::string> PlantEntries() {

@@ -79,12 +79,6 @@ TEST(ProgramReport, RowsAreTheCaptionsInTheListsCurrentOrder) {
     for (const char* caption : {"Zeta", "[Screen Saver]Aurora", "Mu"}) list->Items()->Add()->SetCaption(caption);
     list->CustomSort([](TListItem* a, TListItem* b, intptr_t) { return CompareText(a->Caption(), b->Caption()); }, 0);
     EXPECT_EQ(ListRowCaptions(*list), (std::vector<std::string>{"Mu", "Zeta", "[Screen Saver]Aurora"}));
-
-    TReportFacts facts = CurrentReportFacts(ListRowCaptions(*list), "3");
-    EXPECT_EQ(facts.AppTitle, ProductTitle);
-    EXPECT_EQ(facts.UserName, ReadUserName());
-    EXPECT_EQ(facts.CreatedBy, Application->ExeName());
-    EXPECT_FALSE(facts.CreatedIn.empty());
 }
 
 class ReportWindow : public testing::Test {
