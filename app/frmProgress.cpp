@@ -23,7 +23,11 @@ void TProgressForm::FormCreate(TObject*) { TimerBackup->SetEnabled(true); }
 void TProgressForm::FormShow(TObject*) {
     SetCaption(IDS_PROGRESSFORM_Title);
     lblInfo->SetCaption(IDS_PROGRESSFORM_LABEL_Info);
-    LoadSkinPicture(ImageBK->Picture(), SK_PROGRESSFORM_ImageBG_Pic);
+    try {
+        LoadSkinPicture(ImageBK->Picture(), SK_PROGRESSFORM_ImageBG_Pic);
+    } catch (const EInvalidGraphic&) {
+        // A skin picture that doesn't decode keeps the layout's; the backup matters more.
+    }
 }
 
 void TProgressForm::TimerBackupTimer(TObject*) {

@@ -140,9 +140,10 @@ TEST_F(ProgressWindow, CloseRequestStopsBetweenKeysAndSaysSo) {
 }
 
 TEST_F(ProgressWindow, SkinBackgroundReplacesTheLayoutsPictureWhenPresent) {
-    TTempDir skins;
+    TTempDir skins, broken;
     skins.Write("img_ProgressBar.png", pngtest::SolidPng(40, 30, 0xFF204060));
-    for (const std::string& dir : {std::string("Z:\\nonexistent\\velmora skins\\"), skins.Dir}) {
+    broken.Write("img_ProgressBar.png", "not a picture at all");
+    for (const std::string& dir : {std::string("Z:\\nonexistent\\velmora skins\\"), broken.Dir, skins.Dir}) {
         TRestore<std::string> keep(SkinsDir, dir);
         TFreeGuard<TProgressForm> form(TProgressForm::Create(nullptr));
         form->TimerBackup->SetEnabled(false);
@@ -150,7 +151,7 @@ TEST_F(ProgressWindow, SkinBackgroundReplacesTheLayoutsPictureWhenPresent) {
         EXPECT_EQ(form->GetCaption(), "Backup Progress");
         EXPECT_EQ(form->lblInfo->GetCaption(), "This could take several minutes, please wait...");
         EXPECT_EQ(form->ImageBK->Picture()->Width(), dir == skins.Dir ? 40 : 391) << dir;
-        if (dir != skins.Dir) {
+        if (dir == broken.Dir) {
             form->ProgressBar->SetPosition(40);
             PumpFor(100);
             EXPECT_TRUE(SaveWindowPng(form->WindowHandle(), "backup-window.png"));
