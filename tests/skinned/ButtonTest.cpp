@@ -2,7 +2,6 @@
 // keyboard handling, the repeat event, and the modal result.
 #include "common/Screenshot.h"
 #include "controls/skinned/ArButton.h"
-#include "framework/ActnList.h"
 #include "framework/ExtCtrls.h"
 #include "framework/StdCtrls.h"
 #include "skinned/PictureTesting.h"
@@ -50,32 +49,12 @@ int TextPixels(TBitmap& b, TColor background) {
 
 }  // namespace
 
-TEST(ButtonLayout, PictureOriginFollowsEveryAlignment) {
-    using enum TArPicAlign;
-    const struct {
-        TArPicAlign Align;
-        TPoint Expected;
-    } cases[] = {
-        {paTopLeft, {0, 0}},      {paTopCenter, {20, 0}},     {paTopRight, {40, 0}},
-        {paMiddleLeft, {0, 15}},  {paLeft, {0, 15}},          {paMiddleCenter, {20, 15}},
-        {paCenter, {20, 15}},     {paMiddleRight, {40, 15}},  {paRight, {40, 15}},
-        {paBottomLeft, {0, 30}},  {paBottomCenter, {20, 30}}, {paBottomRight, {40, 30}},
-        {paCustom, {7, -3}},
-    };
-    for (auto& c : cases) EXPECT_EQ(ArPictureOrigin(c.Align, 100, 50, 60, 20, 7, -3), c.Expected) << EnumToIdent(c.Align);
-    // A picture wider than the button starts left of it; div truncates toward zero.
-    EXPECT_EQ(ArPictureOrigin(paCenter, 50, 20, 61, 20, 0, 0), TPoint(-5, 0));
-}
-
-TEST(ButtonLayout, CaptionFlagsFollowAlignmentAndLineMode) {
-    using enum TArTextAlign;
-    const UINT single = DT_WORDBREAK | DT_SINGLELINE | DT_EXPANDTABS;
-    EXPECT_EQ(ArCaptionFlags(taTopLeft, false), single);
-    EXPECT_EQ(ArCaptionFlags(taCenter, false), single | DT_CENTER | DT_VCENTER);
-    EXPECT_EQ(ArCaptionFlags(taRight, false), single | DT_RIGHT | DT_VCENTER);
-    EXPECT_EQ(ArCaptionFlags(taBottomCenter, false), single | DT_CENTER | DT_BOTTOM);
-    EXPECT_EQ(ArCaptionFlags(taCustom, false), single);
-    EXPECT_EQ(ArCaptionFlags(taMiddleLeft, true), UINT(DT_WORDBREAK | DT_EXPANDTABS | DT_EDITCONTROL | DT_VCENTER));
+TEST(ButtonLayout, PictureOriginCentresWithTruncationAndMayStartLeftOfTheButton) {
+    EXPECT_EQ(ArPictureOrigin(TArPicAlign::paBottomCenter, 100, 50, 61, 21, 0, 0), TPoint(19, 29));
+    EXPECT_EQ(ArPictureOrigin(TArPicAlign::paRight, 100, 50, 60, 21, 0, 0), TPoint(40, 14));
+    EXPECT_EQ(ArPictureOrigin(TArPicAlign::paCustom, 100, 50, 60, 20, 7, -3), TPoint(7, -3));
+    // Wider than the button: div truncates toward zero, so -11 / 2 is -5.
+    EXPECT_EQ(ArPictureOrigin(TArPicAlign::paCenter, 50, 20, 61, 20, 0, 0), TPoint(-5, 0));
 }
 
 TEST(ButtonStates, EachStateShowsItsPictureDrivenByTheMouse) {
@@ -296,34 +275,4 @@ TEST(ButtonKeys, EnterEscapeSpaceAndAccelerators) {
     PostMessageA(GetFocus(), WM_KEYDOWN, VK_RETURN, 0x001C0001);
     PumpFor(50);
     EXPECT_EQ(f.Clicks, 1);
-}
-
-TEST(ButtonActions, CaptionFollowsTheActionAndClickRunsIt) {
-    TButtonForm f;
-    f.Button->OnClick = nullptr;
-    auto* list = TActionList::Create(f.Form.get());
-    auto* action = TAction::Create(f.Form.get());
-    action->SetActionList(list);
-    action->SetCaption("&Refresh");
-    int runs = 0;
-    action->OnExecute = [&](TObject*) { ++runs; };
-    f.Button->SetAction(action);
-    EXPECT_EQ(f.Button->GetCaption(), "&Refresh");
-    action->SetCaption("Reload");
-    EXPECT_EQ(f.Button->GetCaption(), "Reload");
-    f.Show();
-    PostClick(f.Wnd(), 10, 10);
-    ASSERT_TRUE(PumpUntil([&] { return runs == 1; }));
-
-    // Bound to another action: the new one's caption, and the old one no longer runs.
-    auto* other = TAction::Create(f.Form.get());
-    other->SetActionList(list);
-    other->SetCaption("Other");
-    int otherRuns = 0;
-    other->OnExecute = [&](TObject*) { ++otherRuns; };
-    f.Button->SetAction(other);
-    EXPECT_EQ(f.Button->GetCaption(), "Other");
-    PostClick(f.Wnd(), 10, 10);
-    ASSERT_TRUE(PumpUntil([&] { return otherRuns == 1; }));
-    EXPECT_EQ(runs, 1);
 }

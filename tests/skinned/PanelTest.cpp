@@ -90,33 +90,27 @@ TEST(PicturePanel, CaptionFollowsAlignmentOnOneCentredLine) {
     f.Panel->Font()->SetColor(clBlack);
     f.Panel->SetCaption("Programs");
     f.Form->Show();
-    auto textColumns = [&](int& first, int& last, int& top, int& bottom) {
+    // The box around the caption's black pixels.
+    auto ink = [&] {
         TBitmap& shot = f.Shot();
-        first = top = 1000;
-        last = bottom = -1;
+        TRect r(1000, 1000, -1, -1);
         for (int y = 0; y < shot.Height(); ++y)
             for (int x = 0; x < shot.Width(); ++x)
-                if (PixelAt(shot, x, y) == clBlack) {
-                    first = std::min(first, x);
-                    last = std::max(last, x);
-                    top = std::min(top, y);
-                    bottom = std::max(bottom, y);
-                }
+                if (PixelAt(shot, x, y) == clBlack)
+                    r = TRect(std::min(r.Left, x), std::min(r.Top, y), std::max(r.Right, x), std::max(r.Bottom, y));
+        return r;
     };
-    int first, last, top, bottom;
     f.Panel->SetAlignment(taLeftJustify);
-    textColumns(first, last, top, bottom);
-    EXPECT_LT(first, 3);
-    EXPECT_NEAR((top + bottom) / 2.0, 20, 3);   // vertically centred
+    TRect r = ink();
+    EXPECT_LT(r.Left, 3);
+    EXPECT_NEAR((r.Top + r.Bottom) / 2.0, 20, 3);
     f.Panel->SetAlignment(taRightJustify);
-    textColumns(first, last, top, bottom);
-    EXPECT_GT(last, 176);
+    EXPECT_GT(ink().Right, 176);
     f.Panel->SetAlignment(taCenter);
-    textColumns(first, last, top, bottom);
-    EXPECT_NEAR((first + last) / 2.0, 90, 3);
+    r = ink();
+    EXPECT_NEAR((r.Left + r.Right) / 2.0, 90, 3);
     f.Panel->SetCaption("  ");
-    textColumns(first, last, top, bottom);
-    EXPECT_EQ(last, -1);
+    EXPECT_EQ(ink().Right, -1);
 }
 
 TEST(PicturePanel, AutoSizeTakesThePictureSidesItsAlignLeavesFree) {

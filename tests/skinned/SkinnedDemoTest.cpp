@@ -134,6 +134,7 @@ struct TDemoForm {
     void ShowStatus(int n) { Status->SetCaption("Repeat events while held: " + std::to_string(n)); }
 
     void Show() {
+        SetCursorPos(0, 0);   // away from the buttons until the test moves it
         Form->Show();
         PumpFor(100);
     }
