@@ -365,6 +365,8 @@ public:
                 return;
             }
             KillTimer(timer_, 1);
+            // Under load the menu may not have painted its selection yet: paint it now.
+            RedrawWindow(menuWindow_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
             Taken = CaptureWindow(menuWindow_, Shot);
             RECT wr;
             GetWindowRect(menuWindow_, &wr);
