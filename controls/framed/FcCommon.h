@@ -6,8 +6,10 @@
 #include "framework/Controls.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 // ---------------------------------------------------------------------------------------
 // Enumerations (their ordinal values are stored in layouts and pushed by name)
@@ -229,3 +231,182 @@ TFcOSVersion OSVersion();
 // Codes 0 to 7 name Windows releases (7: NT 6.0 or later); (major, minor) compare as a pair.
 bool WindowsAtLeast(int VersionCode);
 bool WindowsAtLeast(int VersionCode, const TFcOSVersion& Version);
+
+// ---------------------------------------------------------------------------------------
+// Frame settings shared by many controls
+
+enum class TFcFrameControllerProperty {
+    fcpColor, fcpFocusColor, fcpDisabledColor, fcpReadOnlyColor, fcpReadOnlyColorOnFocus, fcpParentColor,
+    fcpFlatButtonColor, fcpFlatButtons, fcpFrameColor, fcpFrameHotColor, fcpFrameHotTrack, fcpFrameHotStyle,
+    fcpFrameSides, fcpFrameStyle, fcpFrameVisible, fcpFramingPreference, fcpAll
+};
+DECLARE_ENUM_NAMES(TFcFrameControllerProperty, "fcpColor", "fcpFocusColor", "fcpDisabledColor", "fcpReadOnlyColor",
+                   "fcpReadOnlyColorOnFocus", "fcpParentColor", "fcpFlatButtonColor", "fcpFlatButtons",
+                   "fcpFrameColor", "fcpFrameHotColor", "fcpFrameHotTrack", "fcpFrameHotStyle", "fcpFrameSides",
+                   "fcpFrameStyle", "fcpFrameVisible", "fcpFramingPreference", "fcpAll");
+using enum TFcFrameControllerProperty;
+using TFcFrameControllerPropertyConnection = TFcFrameControllerProperty;
+// Which controller settings a control accepts (bit n: identifier n).
+using TFcFrameControllerNotifications = TSet<TFcFrameControllerPropertyConnection>;
+constexpr TFcFrameControllerNotifications AllFrameNotifications = TFcFrameControllerNotifications::FromBits(0xFFFF);
+
+// A control that reads a frame controller's settings itself instead of having them
+// written into its published properties.
+class IFrameSettingsClient {
+public:
+    virtual ~IFrameSettingsClient() = default;
+    virtual void ApplyFrameSettings() = 0;
+};
+
+// Readers for stored properties that controls no longer have: each checks the value's
+// kind (a wrong one is a layout error) and drops it.
+class TFcOldPropReader {
+public:
+    static void SkipBooleanValue(const TValue& Value);
+    static void SkipIdentifierValue(const TValue& Value);
+    static void SkipSetValue(const TValue& Value);
+};
+
+enum class TFcPathType { ptIniFile, ptRegistry };
+DECLARE_ENUM_NAMES(TFcPathType, "ptIniFile", "ptRegistry");
+using enum TFcPathType;
+
+enum class TFcRegKey {
+    hkeyClassesRoot, hkeyCurrentUser, hkeyLocalMachine, hkeyUsers, hkeyPerformanceData, hkeyCurrentConfig, hkeyDynData
+};
+DECLARE_ENUM_NAMES(TFcRegKey, "hkeyClassesRoot", "hkeyCurrentUser", "hkeyLocalMachine", "hkeyUsers",
+                   "hkeyPerformanceData", "hkeyCurrentConfig", "hkeyDynData");
+using enum TFcRegKey;
+
+enum class TFcRegAccessKey {
+    keyQueryValue, keySetValue, keyCreateSubKey, keyEnumerateSubKeys, keyNotify, keyCreateLink, keyRead, keyWrite,
+    keyExecute, keyAllAccess
+};
+DECLARE_ENUM_NAMES(TFcRegAccessKey, "keyQueryValue", "keySetValue", "keyCreateSubKey", "keyEnumerateSubKeys",
+                   "keyNotify", "keyCreateLink", "keyRead", "keyWrite", "keyExecute", "keyAllAccess");
+using enum TFcRegAccessKey;
+using TFcRegAccess = TSet<TFcRegAccessKey>;
+
+enum class TFcSpecialFolder { sfNone, sfUserAppDataRoaming, sfUserAppDataLocal, sfUserDocuments, sfProgramData };
+DECLARE_ENUM_NAMES(TFcSpecialFolder, "sfNone", "sfUserAppDataRoaming", "sfUserAppDataLocal", "sfUserDocuments",
+                   "sfProgramData");
+using enum TFcSpecialFolder;
+
+// Names a place where settings may be kept (an INI file or a registry key).
+class TFcRegIniFile : public TComponent {
+    DECLARE_CLASS(TFcRegIniFile, TComponent)
+    explicit TFcRegIniFile(TComponent* AOwner) : TComponent(AOwner) {}
+
+    const std::string& GetPath() const { return path_; }
+    virtual void SetPath(const std::string& Value);
+    TFcPathType GetPathType() const { return pathType_; }
+    virtual void SetPathType(TFcPathType Value);
+    TFcRegKey GetRegKey() const { return regKey_; }
+    virtual void SetRegKey(TFcRegKey Value);
+    TFcRegAccess GetRegAccess() const { return regAccess_; }
+    virtual void SetRegAccess(TFcRegAccess Value);
+    TFcSpecialFolder GetSpecialFolder() const { return specialFolder_; }
+    virtual void SetSpecialFolder(TFcSpecialFolder Value);
+    // True once a location setting changed since the store was last opened.
+    bool LocationChanged() const { return locationChanged_; }
+
+    static void Publish(TClassBuilder<TFcRegIniFile>& b);
+
+private:
+    template <class T> void Store(T& field, const T& value);
+    std::string path_;
+    TFcPathType pathType_ = ptIniFile;
+    TFcRegKey regKey_ = hkeyCurrentUser;
+    TFcRegAccess regAccess_ = {keyAllAccess};
+    TFcSpecialFolder specialFolder_ = sfNone;
+    bool locationChanged_ = true;
+};
+
+// Holds one set of frame and colour settings and pushes them to the controls registered
+// with it: to an IFrameSettingsClient through ApplyFrameSettings, to any other control
+// into its published properties of the same names.
+class TFcFrameController : public TComponent {
+    DECLARE_CLASS(TFcFrameController, TComponent)
+    explicit TFcFrameController(TComponent* AOwner);
+    ~TFcFrameController() override;
+
+    // Lists the control (once) and pushes everything to it.
+    void RegisterControl(TComponent* Control);
+    void UnregisterControl(TComponent* Control);
+    int ControlCount() const { return controls_ ? static_cast<int>(controls_->size()) : 0; }
+    bool HasControlList() const { return controls_ != nullptr; }
+    // Nested; the last EndChanges pushes everything once.
+    void BeginChanges();
+    void EndChanges();
+    virtual void ApplyToControl(TComponent* Control, TFcFrameControllerProperty Property);
+    virtual void ApplyToControls(TFcFrameControllerProperty Property);
+
+    TColor GetColor() const { return color_; }
+    virtual void SetColor(TColor Value);
+    bool GetParentColor() const { return parentColor_; }
+    virtual void SetParentColor(bool Value);
+    TColor GetFlatButtonColor() const { return flatButtonColor_; }
+    virtual void SetFlatButtonColor(TColor Value);
+    bool GetFlatButtons() const { return flatButtons_; }
+    virtual void SetFlatButtons(bool Value);
+    TColor GetDisabledColor() const { return disabledColor_; }
+    virtual void SetDisabledColor(TColor Value);
+    TColor GetReadOnlyColor() const { return readOnlyColor_; }
+    virtual void SetReadOnlyColor(TColor Value);
+    bool GetReadOnlyColorOnFocus() const { return readOnlyColorOnFocus_; }
+    virtual void SetReadOnlyColorOnFocus(bool Value);
+    TColor GetFocusColor() const { return focusColor_; }
+    virtual void SetFocusColor(TColor Value);
+    TColor GetFrameColor() const { return frameColor_; }
+    virtual void SetFrameColor(TColor Value);
+    TColor GetFrameHotColor() const { return frameHotColor_; }
+    virtual void SetFrameHotColor(TColor Value);
+    bool GetFrameHotTrack() const { return frameHotTrack_; }
+    virtual void SetFrameHotTrack(bool Value);
+    TFrameStyle GetFrameHotStyle() const { return frameHotStyle_; }
+    virtual void SetFrameHotStyle(TFrameStyle Value);
+    TSides GetFrameSides() const { return frameSides_; }
+    virtual void SetFrameSides(TSides Value);
+    TFrameStyle GetFrameStyle() const { return frameStyle_; }
+    virtual void SetFrameStyle(TFrameStyle Value);
+    bool GetFrameVisible() const { return frameVisible_; }
+    virtual void SetFrameVisible(bool Value);
+    TFramingPreference GetFramingPreference() const { return framingPreference_; }
+    virtual void SetFramingPreference(TFramingPreference Value);
+    TFcRegIniFile* GetRegIniFile() const { return regIniFile_; }
+    virtual void SetRegIniFile(TFcRegIniFile* Value);
+
+    void Assign(TPersistent* Source) override;
+    void DefineProperties(TFiler& Filer) override;
+    void Loaded() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    static void Publish(TClassBuilder<TFcFrameController>& b);
+
+private:
+    template <class T> void Change(T& field, const T& value, TFcFrameControllerProperty property);
+    void WriteByName(TComponent* Control, TFcFrameControllerProperty Property);
+
+    int updateCount_ = 0;
+    std::unique_ptr<std::vector<TComponent*>> controls_;
+    TColor color_ = clWindow;
+    bool parentColor_ = false;
+    TColor flatButtonColor_ = clBtnFace;
+    bool flatButtons_ = true;
+    TColor disabledColor_ = clBtnFace;
+    TColor readOnlyColor_ = clInfoBk;
+    bool readOnlyColorOnFocus_ = false;
+    TColor focusColor_ = clWindow;
+    TColor frameColor_ = clBtnShadow;
+    TColor frameHotColor_ = clBtnShadow;
+    bool frameHotTrack_ = false;
+    TFrameStyle frameHotStyle_ = fsFlatBold;
+    TSides frameSides_ = AllSides;
+    TFrameStyle frameStyle_ = fsFlat;
+    bool frameVisible_ = false;
+    TFramingPreference framingPreference_ = fpXPThemes;
+    TFcRegIniFile* regIniFile_ = nullptr;
+};
+
+// The FrameController writer every framed control shares: leaves the old controller,
+// joins the new one and asks to be told when it goes.
+void SetFrameControllerOf(TComponent* Control, TFcFrameController*& Field, TFcFrameController* Value);
