@@ -172,8 +172,9 @@ void TFcCustomListView::DrawHeaderText(TCanvas* Canvas, int Index, TRect& Text) 
         Text.Left += images->GetWidth() + 4;
     }
     bool themed = ThemeHandle(TFcThemeClass::Header) != nullptr;
-    Canvas->Brush()->SetStyle(themed ? bsClear : bsSolid);
+    // A colour makes a clear brush solid: the style goes last.
     Canvas->Brush()->SetColor(clBtnFace);
+    Canvas->Brush()->SetStyle(themed ? bsClear : bsSolid);
     UINT justify = column->GetAlignment() == taRightJustify ? DT_RIGHT
                    : column->GetAlignment() == taCenter    ? DT_CENTER
                                                            : DT_LEFT;
