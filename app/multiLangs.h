@@ -202,3 +202,13 @@ std::string FormatLang(const std::string& text, const std::string& englishDefaul
 // OK; tests replace it.
 using TLoadErrorBox = std::function<void(const std::string& text)>;
 extern TLoadErrorBox LanguageErrorBox;
+
+class TIniFile;
+// Language and skin files load alike: a missing file is first written by writeDefault (a
+// failure goes to errorBox, naming the file), then read takes the texts from it. False when
+// the file could not be written or read; texts read before a failure keep their new values,
+// the rest their old ones.
+bool LoadIniTexts(const std::string& path, bool (*writeDefault)(), const TLoadErrorBox& errorBox,
+                  const std::function<void(TIniFile&)>& read);
+// Opens path for write to store the texts in; false when that fails.
+bool WriteIniTexts(const std::string& path, const std::function<void(TIniFile&)>& write);
