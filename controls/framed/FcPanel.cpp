@@ -54,6 +54,7 @@ void TFcCustomPanel::Publish(TClassBuilder<TFcCustomPanel>& b) {
     b.Prop("BorderOuter", &C::GetBorderOuter, &C::SetBorderOuter);
     b.Prop("BorderShadow", &C::GetBorderShadow, &C::SetBorderShadow);
     b.Prop("BorderSides", &C::GetBorderSides, &C::SetBorderSides);
+    b.Prop("DockSite", &C::GetDockSite, &C::SetDockSite);
     b.Prop("FlatColor", &C::GetFlatColor, &C::SetFlatColor);
     b.Prop("FlatColorAdjustment", &C::GetFlatColorAdjustment, &C::SetFlatColorAdjustment);
     b.Prop("FrameController", &C::GetFrameController, &C::SetFrameController);
@@ -64,6 +65,7 @@ void TFcCustomPanel::Publish(TClassBuilder<TFcCustomPanel>& b) {
     b.Prop("GradientDirection", &C::GetGradientDirection, &C::SetGradientDirection);
     b.Prop("ShowDockClientCaptions", &C::GetShowDockClientCaptions, &C::SetShowDockClientCaptions);
     b.Prop("Transparent", &C::GetTransparent, &C::SetTransparent);
+    b.Prop("UseDockManager", &C::GetUseDockManager, &C::SetUseDockManager);
     b.Prop("VisualStyle", &C::GetVisualStyle, &C::SetVisualStyle);
     b.Event("OnPaint", &C::OnPaint);
 }
@@ -73,7 +75,11 @@ TFcCustomPanel::TFcCustomPanel(TComponent* AOwner) : TCustomPanel(AOwner) {
     SetBevelOuter(bvNone);
 }
 
-TFcCustomPanel::~TFcCustomPanel() { SetFrameControllerOf(this, frameController_, nullptr); }
+TFcCustomPanel::~TFcCustomPanel() {
+    // The manager puts the window procedure back while the panel is whole.
+    dockManager_.reset();
+    SetFrameControllerOf(this, frameController_, nullptr);
+}
 
 template <class T>
 void TFcCustomPanel::Change(T& field, const T& value) {
@@ -235,6 +241,7 @@ void TFcCustomPanel::Paint() {
     c->Brush()->SetStyle(bsClear);
     DrawCaption(r);
     c->Brush()->SetStyle(bsSolid);
+    if (dockManager_) dockManager_->PaintSite(c);
     if (OnPaint) OnPaint(this);
 }
 
@@ -369,10 +376,49 @@ void TFcCustomPanel::CMEnabledChanged(TMessage& Message) {
 
 // WParam: the child; LParam: 1 inserted, 0 removed.
 void TFcCustomPanel::CMControlChange(TMessage& Message) {
-    // A child that leaves must not keep its entry: another object could later take its
-    // address and be held disabled.
-    if (Message.LParam == 0) childEnabledStates_.erase(reinterpret_cast<TControl*>(Message.WParam));
+    if (Message.LParam == 0) {
+        auto* child = reinterpret_cast<TControl*>(Message.WParam);
+        // A child that leaves must not keep its entry: another object could later take its
+        // address and be held disabled.
+        childEnabledStates_.erase(child);
+        if (dockManager_) dockManager_->RemoveControl(child);
+    }
     TCustomPanel::WndProc(Message);
+}
+
+// --- docking
+
+void TFcCustomPanel::SetDockSite(bool Value) {
+    if (Value == dockSite_) return;
+    dockSite_ = Value;
+    UpdateDockManager();
+}
+
+void TFcCustomPanel::SetUseDockManager(bool Value) {
+    if (Value == useDockManager_) return;
+    useDockManager_ = Value;
+    UpdateDockManager();
+}
+
+void TFcCustomPanel::UpdateDockManager() {
+    if (!dockSite_ || !useDockManager_ || dockManager_) return;
+    dockManager_ = CreateDockManager();
+    if (dockManager_) SetDoubleBuffered(true);
+    Realign();
+    Invalidate();
+}
+
+std::unique_ptr<TFcPanelDockManager> TFcCustomPanel::CreateDockManager() {
+    return std::make_unique<TFcPanelDockManager>(this);
+}
+
+void TFcCustomPanel::DockControl(TControl* Control) {
+    if (dockManager_ && dockSite_) dockManager_->InsertControl(Control);
+}
+
+void TFcCustomPanel::AlignControls(TControl* AControl, TRect& Rect) {
+    TCustomPanel::AlignControls(AControl, Rect);
+    if (dockManager_) dockManager_->ResetBounds();
 }
 
 // --- frame settings, streaming

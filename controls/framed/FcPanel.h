@@ -3,9 +3,13 @@
 #pragma once
 #include "controls/framed/FcCommon.h"
 
+#include "framework/DockTree.h"
 #include "framework/ExtCtrls.h"
 
 #include <map>
+#include <memory>
+
+class TFcPanelDockManager;
 
 class TFcCustomPanel : public TCustomPanel, public IFrameSettingsClient {
     DECLARE_CLASS(TFcCustomPanel, TCustomPanel)
@@ -48,6 +52,15 @@ class TFcCustomPanel : public TCustomPanel, public IFrameSettingsClient {
     void SetFrameControllerNotifications(TFcFrameControllerNotifications Value) { notifications_ = Value; }
     bool GetShowDockClientCaptions() const { return showDockClientCaptions_; }
     void SetShowDockClientCaptions(bool Value) { showDockClientCaptions_ = Value; }
+    // Controls dock in the panel while it is a dock site; the panel's dock manager (made
+    // when UseDockManager is set too) places them and draws their frames.
+    bool GetDockSite() const { return dockSite_; }
+    void SetDockSite(bool Value);
+    bool GetUseDockManager() const { return useDockManager_; }
+    void SetUseDockManager(bool Value);
+    TFcPanelDockManager* DockManager() const { return dockManager_.get(); }
+    // Docks Control in the panel (nothing without a dock manager).
+    void DockControl(TControl* Control);
 
     // Settings without a published property.
     bool GetGridVisible() const { return gridVisible_; }
@@ -94,6 +107,8 @@ protected:
     virtual void DrawGrid(const TRect& Rect);
     void Paint() override;
     void AdjustClientRect(TRect& Rect) override;
+    void AlignControls(TControl* AControl, TRect& Rect) override;
+    virtual std::unique_ptr<TFcPanelDockManager> CreateDockManager();
     // The parent's colour (the panel's corners show it).
     TColor ParentColorValue() const;
     // Repaints the panel and every child.
@@ -135,6 +150,36 @@ private:
     bool captionWrap_ = true;
     // The children's Enabled while the panel is disabled; children removed meanwhile leave it.
     std::map<TControl*, bool> childEnabledStates_;
+    bool dockSite_ = false;
+    bool useDockManager_ = false;
+    std::unique_ptr<TFcPanelDockManager> dockManager_;
+    friend class TFcPanelDockManager;
+    void UpdateDockManager();
+};
+
+// Places the controls docked in a framed panel and draws their frames: a caption strip
+// with the client's caption and a close glyph when the panel shows dock client captions.
+class TFcPanelDockManager : public TDockTree {
+public:
+    explicit TFcPanelDockManager(TFcCustomPanel* Panel);
+    ~TFcPanelDockManager() override;
+    TFcCustomPanel* Panel() const { return panel_; }
+    TFont* CaptionFont() const { return captionFont_.get(); }
+    TFont* CloseFont() const { return closeFont_.get(); }
+    void PaintDockFrame(TCanvas* Canvas, TControl* Control, const TRect& ARect) override;
+
+protected:
+    // alTop and alBottom panels lay their clients side by side, grabbers at the left.
+    bool ZonesInARow() const override;
+    TRect DockArea() const override;
+    // The caption strip of a client's zone.
+    virtual TRect CaptionStrip(const TRect& Zone) const;
+
+private:
+    TFcCustomPanel* panel_;
+    TWndMethod previousProc_;
+    std::unique_ptr<TFont> captionFont_;
+    std::unique_ptr<TFont> closeFont_;
 };
 
 enum class TFcGroupBoxStyle { gsStandard, gsCustom, gsTopLine, gsFlat, gsBanner, gsUnderline };

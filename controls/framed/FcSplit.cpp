@@ -144,7 +144,7 @@ bool TFcCustomSizePanel::IsStartSide() const {
 }
 
 void TFcCustomSizePanel::SizeBarRect(TRect& Rect) {
-    const int d = 0;   // one more pixel on a dock site; panels here are never dock sites
+    const int d = GetDockSite() ? 1 : 0;
     int w = Width(), h = Height(), bar = sizeBarWidth_;
     switch (BarEdge()) {
     case TBarEdge::Right: Rect = TRect(w - bar - d, 0, w, h); break;
@@ -600,6 +600,18 @@ void TFcCustomSizePanel::WMCaptureChanged(TMessage& Message) {
 void TFcCustomSizePanel::CMMouseLeave(TMessage& Message) {
     TFcCustomPanel::WndProc(Message);
     if (!(hotSpotPress_ && lockBar_)) TrackHotSpotHover();
+}
+
+// --- docking
+
+std::unique_ptr<TFcPanelDockManager> TFcCustomSizePanel::CreateDockManager() {
+    return std::make_unique<TFcSizePanelDockManager>(this);
+}
+
+void TFcSizePanelDockManager::PaintSite(TCanvas* Canvas) {
+    if (sizePanel_->HotSpotClosed()) return;
+    sizePanel_->PaintSizeBar();
+    TFcPanelDockManager::PaintSite(Canvas);
 }
 
 // --- streaming

@@ -81,6 +81,8 @@ class TFcCustomSizePanel : public TFcCustomPanel {
     TNotifyEvent OnHotSpotClick;
 
 protected:
+    friend class TFcSizePanelDockManager;
+    std::unique_ptr<TFcPanelDockManager> CreateDockManager() override;
     virtual void PaintDragLine(int Position);
     virtual void TrackHotSpotHover();
     virtual void PaintHotSpot(bool Highlighted);
@@ -151,6 +153,16 @@ private:
     // FCSPLIT_HORZ, FCSPLIT_HORZHOTSPOT, FCSPLIT_VERT, FCSPLIT_VERTHOTSPOT (owned when loaded).
     HCURSOR cursors_[4] = {};
     bool ownCursor_[4] = {};
+};
+
+// The size panel's dock manager: its clients share the room beside the bar, and nothing is
+// drawn while the panel is collapsed.
+class TFcSizePanelDockManager : public TFcPanelDockManager {
+public:
+    explicit TFcSizePanelDockManager(TFcCustomSizePanel* Panel) : TFcPanelDockManager(Panel), sizePanel_(Panel) {}
+    void PaintSite(TCanvas* Canvas) override;
+private:
+    TFcCustomSizePanel* sizePanel_;
 };
 
 class TFcSizePanel : public TFcCustomSizePanel {

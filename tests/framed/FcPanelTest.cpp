@@ -1,6 +1,7 @@
 // The framed panel and group box: the edge rule, enabled-state memory, insets and client
 // areas, painting on an off-screen canvas, frame settings and layouts.
 #include "controls/framed/FcPanel.h"
+#include "controls/framed/FcSplit.h"
 #include "PixelTesting.h"
 #include "framework/FormTesting.h"
 
@@ -368,4 +369,85 @@ TEST(FcGroupBox, WrongValuesNameTheLineAndProperty) {
         EXPECT_NE(error.find("BadGroup(3)"), std::string::npos) << prop << ": " << error;
         EXPECT_NE(error.find(name), std::string::npos) << prop << ": " << error;
     }
+}
+
+// --- docking
+
+TEST(FcPanelDocking, ADockSiteWithAManagerPlacesItsClients) {
+    auto form = NewForm();
+    auto* panel = Add<TFcCustomPanel>(form.get(), form.get(), 0, 0, 160, 200);
+    panel->SetBorderOuter(fsNone);
+    auto* client = TEdit::Create(form.get());
+    panel->DockControl(client);
+    EXPECT_NE(client->Parent(), panel) << "no dock site yet";
+    panel->SetDockSite(true);
+    EXPECT_EQ(panel->DockManager(), nullptr);
+    panel->SetUseDockManager(true);
+    ASSERT_NE(panel->DockManager(), nullptr);
+    EXPECT_TRUE(panel->GetDoubleBuffered());
+    panel->DockControl(client);
+    EXPECT_EQ(client->Parent(), panel);
+    EXPECT_EQ(client->BoundsRect(), TRect(0, 14, 160, 200)) << "below a 14-pixel caption strip";
+    client->SetParent(form.get());
+    EXPECT_FALSE(panel->DockManager()->IsClient(client));
+}
+
+TEST(FcPanelDocking, CaptionStripsShowTheClientAndItsState) {
+    auto form = NewForm();
+    auto* panel = Add<TFcCustomPanel>(form.get(), form.get(), 0, 0, 160, 200);
+    panel->SetBorderOuter(fsNone);
+    panel->SetDockSite(true);
+    panel->SetUseDockManager(true);
+    auto* client = TEdit::Create(form.get());
+    client->SetText("Docked");
+    panel->DockControl(client);
+    auto p = Render(panel);
+    EXPECT_PIXEL(p, 80, 2, clInactiveCaption);
+    EXPECT_PIXEL(p, 80, 13, clInactiveCaption);
+    panel->SetShowDockClientCaptions(false);
+    auto plain = Render(panel);
+    EXPECT_NE(plain.At(80, 13), ColorToRGB(clInactiveCaption));
+
+    panel->SetShowDockClientCaptions(true);
+    panel->SetAlign(alTop);
+    EXPECT_EQ(client->BoundsRect(), TRect(14, 0, 400, 200)) << "a top panel's strip runs down the left";
+    auto top = Render(panel);
+    EXPECT_PIXEL(top, 7, 100, clInactiveCaption);
+}
+
+TEST(FcPanelDocking, SizePanelDockSiteWidensItsBarAndDrawsNoFramesCollapsed) {
+    auto form = NewForm();
+    auto* panel = TFcSizePanel::Create(form.get());
+    panel->SetParent(form.get());
+    panel->SetAlign(alRight);
+    panel->SetWidth(160);
+    panel->SetDockSite(true);
+    panel->SetUseDockManager(true);
+    TRect bar;
+    panel->SizeBarRect(bar);
+    EXPECT_EQ(bar.Width(), 4 + 1);
+    auto* client = TEdit::Create(form.get());
+    panel->DockControl(client);
+    EXPECT_EQ(client->GetLeft(), 4 + 1);
+    EXPECT_EQ(client->GetTop(), 14);
+    auto open = Render(panel);
+    EXPECT_PIXEL(open, 80, 5, clInactiveCaption);
+
+    TFormGuard<TForm> stored(TForm::Create(nullptr, false));
+    ReadLayout(stored.get(),
+               "object F: TForm\n"
+               "  object sp: TFcSizePanel\n"
+               "    Align = alRight\n"
+               "    Width = 160\n"
+               "    DockSite = True\n"
+               "    UseDockManager = True\n"
+               "    HotSpotClosed = True\n"
+               "  end\n"
+               "end\n",
+               "DockedSizePanel");
+    auto* collapsed = dynamic_cast<TFcSizePanel*>(stored->FindComponent("sp"));
+    ASSERT_NE(collapsed, nullptr);
+    collapsed->DockControl(TEdit::Create(stored.get()));
+    auto shut = Render(collapsed);
+    EXPECT_EQ(shut.Count(ColorToRGB(clInactiveCaption)), 0) << "a collapsed panel draws no frames";
 }
