@@ -415,6 +415,35 @@ TEST_F(CheckBoxTest, VerticalPlacementOfTheCaption) {
 
 // --- layouts
 
+namespace {
+class TClickCountForm : public TForm {
+    DECLARE_CLASS(TClickCountForm, TForm)
+    explicit TClickCountForm(TComponent* AOwner) : TForm(AOwner, false) {}
+    int Clicks = 0;
+    void ckbClick(TObject*) { ++Clicks; }
+    static void Publish(TClassBuilder<TClickCountForm>& b) { b.Handler("ckbClick", &TClickCountForm::ckbClick); }
+};
+IMPLEMENT_CLASS(TClickCountForm);
+} // namespace
+
+TEST(CheckBoxLayout, ReadingAStateIsNoClick) {
+    TFormGuard<TClickCountForm> form(TClickCountForm::Create(nullptr));
+    ReadLayout(form.get(),
+               "object F: TClickCountForm\n"
+               "  object ckb: TFcCheckBox\n"
+               "    OnClick = ckbClick\n"
+               "    State = cbChecked\n"
+               "  end\n"
+               "end\n",
+               "ClickLayout");
+    auto* box = dynamic_cast<TFcCheckBox*>(form->FindComponent("ckb"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->GetChecked());
+    EXPECT_EQ(form->Clicks, 0);
+    box->SetChecked(false);
+    EXPECT_EQ(form->Clicks, 1);
+}
+
 TEST(CheckBoxLayout, MainWindowSettingsLoad) {
     TFormGuard<TForm> form(TForm::Create(nullptr, false));
     ReadLayout(form.get(),
