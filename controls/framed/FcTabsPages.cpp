@@ -28,7 +28,7 @@ TFcTabSheet::TFcTabSheet(TComponent* AOwner) : TCustomControl(AOwner) {
     visible_ = false;
     SetAlign(alClient);
     ControlStyle = ControlStyle + TControlStyle{csAcceptsControls, csOpaque, csNoDesignVisible};
-    SetParentColor(false);
+    // A page takes its control's colour when it joins it, unless it is given its own.
     color_ = clBtnFace;
 }
 
