@@ -544,6 +544,8 @@ private:
     void WMTimer(TMessage& Message);
 
     // --- layout steps
+    TRect SlantContentRect(const TRect& R) const;
+    TRect CutCornerContentRect(const TRect& R) const;
     TSize RowTabSize(TSize Content, TSize LargestContent) const;
     int ClipToRoom(int Length, int Room) const;
     int CountRows(const std::vector<int>& Lengths);
@@ -569,6 +571,7 @@ private:
     void DrawCaptionLine(const std::string& Line, int X, int Y, TColor Color, bool Bold);
     void DrawFocusRectangle(TCanvas& Canvas, TRect TextRect);
     void AddCardOutlineTop(const TRect& C, bool Gap, TPoint GA, TPoint GB);
+    void AddCardOutlineTopBoxed(const TRect& C, TPoint GA, TPoint GB);
     void AddCardOutlineSide(const TRect& C, bool Gap, TPoint GA, TPoint GB);
     void AddCardShadow(const TRect& C);
 

@@ -171,96 +171,119 @@ TSize TFcCustomTabControl::TabSizeFromContent(TSize Content) const {
     return TSize{w2, h2};
 }
 
+namespace {
+// Edits of a content rectangle: shrink moves opposite edges inwards, move shifts.
+struct TContentEdit {
+    TRect r;
+    void Shrink(int x, int y) { r.Left += x; r.Right -= x; r.Top += y; r.Bottom -= y; }
+    void Move(int x, int y) { r.Offset(x, y); }
+};
+} // namespace
+
 TRect TFcCustomTabControl::ContentRect(const TRect& R) const {
-    TRect r = R;
+    TRect r;
+    switch (tabStyle_) {
+    case tsSingleSlant: case tsDoubleSlant: case tsBackSlant: r = SlantContentRect(R); break;
+    case tsCutCorner: r = CutCornerContentRect(R); break;
+    case tsRoundCorners: case tsSquareCorners: {
+        TContentEdit e{R};
+        if (textOrientation_ == orVertical) e.Shrink(2, 4);
+        else e.Shrink(4, 2);
+        r = e.r;
+        break;
+    }
+    }
+    if (showFocusRect_) r.Inflate(-1, -1);
+    return r;
+}
+
+TRect TFcCustomTabControl::SlantContentRect(const TRect& R) const {
+    TContentEdit e{R};
     const bool horizontal = HorizontalTabs();
     const bool onLeft = tabOrientation_ == toLeft, onRight = tabOrientation_ == toRight;
     const bool onTop = tabOrientation_ == toTop, onBottom = tabOrientation_ == toBottom;
     const int D = horizontal ? R.Height() : R.Width();
-    auto shrink = [&](int x, int y) { r.Left += x; r.Right -= x; r.Top += y; r.Bottom -= y; };
-    auto move = [&](int x, int y) { r.Offset(x, y); };
+    const int slant = 2 * Overlap(D) + 2;
     // The closing steps along the side of vertical tabs and the end of horizontal ones.
     auto sideStep = [&](int d) {
-        move(0, d);
-        if (onLeft) r.Left += 2;
-        else r.Right -= 2;
-        if (onRight) move(1, 0);
+        e.Move(0, d);
+        if (onLeft) e.r.Left += 2;
+        else e.r.Right -= 2;
+        if (onRight) e.Move(1, 0);
     };
     auto endStep = [&](int d) {
-        move(d, 0);
-        if (onTop) r.Top += 2;
-        else r.Bottom -= 2;
-        if (onBottom) move(0, d);
+        e.Move(d, 0);
+        if (onTop) e.r.Top += 2;
+        else e.r.Bottom -= 2;
+        if (onBottom) e.Move(0, d);
     };
-    const int slant = 2 * Overlap(D) + 2;
-    const int cut = cutCornerSize_;
     switch (tabStyle_) {
     case tsSingleSlant:
-        shrink(1, 1);
+        e.Shrink(1, 1);
         if (horizontal) {
-            r.Right -= slant;
-            move(2, 0);
+            e.r.Right -= slant;
+            e.Move(2, 0);
             endStep(1);
         } else {
-            if (onLeft) { r.Top += slant; move(0, -2); }
-            else { r.Bottom -= slant; move(0, 2); }
+            if (onLeft) { e.r.Top += slant; e.Move(0, -2); }
+            else { e.r.Bottom -= slant; e.Move(0, 2); }
             sideStep(1);
         }
         break;
     case tsDoubleSlant:
         if (horizontal) {
-            r.Left -= 1; r.Right += 1; r.Top += 1; r.Bottom -= 1;
-            shrink(Overlap(D), 0);
+            e.r.Inflate(1, -1);
+            e.Shrink(Overlap(D), 0);
             endStep(1);
         } else {
-            r.Top -= 1; r.Bottom += 1; r.Left += 1; r.Right -= 1;
-            shrink(0, Overlap(D));
-            r.Bottom += 2;
+            e.r.Inflate(-1, 1);
+            e.Shrink(0, Overlap(D));
+            e.r.Bottom += 2;
             sideStep(1);
         }
         break;
-    case tsCutCorner:
-        if (textOrientation_ == orVertical) {
-            if (horizontal) {
-                shrink(4, 1);
-                if (onTop) r.Top += cut + 3;
-                else { r.Bottom -= cut + 3; move(0, 1); }
-            } else {
-                shrink(1, cut + 3);
-                if (onLeft) r.Left += 5;
-                else { r.Right -= 5; move(1, 0); }
-            }
-        } else {
-            if (horizontal) {
-                shrink(cut + 3, 1);
-                if (onTop) r.Top += 3;
-                else { r.Bottom -= 3; move(0, 1); }
-            } else {
-                shrink(1, 4);
-                if (onLeft) r.Left += cut + 5;
-                else { r.Right -= cut + 5; move(1, 0); }
-            }
-        }
-        break;
-    case tsBackSlant:
-        shrink(1, 1);
+    default:   // back slant
+        e.Shrink(1, 1);
         if (horizontal) {
-            r.Left += slant;
-            move(-2, 0);
+            e.r.Left += slant;
+            e.Move(-2, 0);
             endStep(-1);
         } else {
-            if (onLeft) { r.Bottom -= slant; move(0, 2); }
-            else { r.Top += slant; move(0, -2); }
+            if (onLeft) { e.r.Bottom -= slant; e.Move(0, 2); }
+            else { e.r.Top += slant; e.Move(0, -2); }
             sideStep(-1);
         }
         break;
-    case tsRoundCorners: case tsSquareCorners:
-        if (textOrientation_ == orVertical) shrink(2, 4);
-        else shrink(4, 2);
-        break;
     }
-    if (showFocusRect_) shrink(1, 1);
-    return r;
+    return e.r;
+}
+
+TRect TFcCustomTabControl::CutCornerContentRect(const TRect& R) const {
+    TContentEdit e{R};
+    const int cut = cutCornerSize_;
+    const bool onLeft = tabOrientation_ == toLeft, onTop = tabOrientation_ == toTop;
+    if (textOrientation_ == orVertical) {
+        if (HorizontalTabs()) {
+            e.Shrink(4, 1);
+            if (onTop) e.r.Top += cut + 3;
+            else { e.r.Bottom -= cut + 3; e.Move(0, 1); }
+        } else {
+            e.Shrink(1, cut + 3);
+            if (onLeft) e.r.Left += 5;
+            else { e.r.Right -= 5; e.Move(1, 0); }
+        }
+    } else {
+        if (HorizontalTabs()) {
+            e.Shrink(cut + 3, 1);
+            if (onTop) e.r.Top += 3;
+            else { e.r.Bottom -= 3; e.Move(0, 1); }
+        } else {
+            e.Shrink(1, 4);
+            if (onLeft) e.r.Left += cut + 5;
+            else { e.r.Right -= cut + 5; e.Move(1, 0); }
+        }
+    }
+    return e.r;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -167,7 +167,13 @@ void TFcCustomTabControl::AddCardOutlineTop(const TRect& C, bool Gap, TPoint GA,
         }
         return;
     }
-    if (shadow) {
+    AddCardOutlineTopBoxed(C, GA, GB);
+}
+
+void TFcCustomTabControl::AddCardOutlineTopBoxed(const TRect& C, TPoint GA, TPoint GB) {
+    const TPoint C0(C.Left, C.Top), C1(C.Right, C.Top), C2(C.Right, C.Bottom), C3(C.Left, C.Bottom);
+    auto& o = outline_;
+    if (tabSequence_ == tsStandard && showShadow_) {
         o.MoveTo(Shift(C3, 0, -2));
         o.LineTo(C0);
         o.LineTo(GA);
