@@ -275,3 +275,69 @@ TEST(TabsControl, TheMenuButtonListsEachCaptionOnce) {
     EXPECT_EQ(choice.ShownItemCount, 2);
     EXPECT_EQ(f.Pages->GetActivePage(), f.Sheets[0]) << "the second entry is Beta";
 }
+
+// ---------------------------------------------------------------------------------------
+// The drag auto-scroll timer
+
+namespace {
+struct TDragProbe : TFcPageControl {
+    using TFcPageControl::TFcPageControl;
+    bool Over(TPoint p) {
+        bool accept = false;
+        DragOver(this, p.X, p.Y, dsDragMove, accept);
+        return accept;
+    }
+    void End() { DoEndDrag(nullptr, 0, 0); }
+    TTimer* ScrollTimer() const {
+        for (int i = 0; i < ComponentCount(); ++i)
+            if (auto* t = dynamic_cast<TTimer*>(Components(i))) return t;
+        return nullptr;
+    }
+};
+} // namespace
+
+TEST(TabsControl, TheDragScrollTimerRunsOnlyWhileADragDoes) {
+    TFormGuard<TForm> form(TForm::Create(nullptr, false));
+    auto* pc = new TDragProbe(form.get());
+    CompleteConstruction(pc);
+    pc->SetParent(form.get());
+    pc->SetBounds(0, 0, 300, 150);
+    for (const char* c : {"One", "Two"}) {
+        auto* sheet = TFcTabSheet::Create(form.get());
+        sheet->SetCaption(c);
+        sheet->SetPageControl(pc);
+    }
+    pc->SetActivePage(pc->Pages(0));
+    pc->AllowTabDragging = true;
+    form->Show();
+    PumpFor(20);
+    const TRect area = pc->TabAreaRect();
+    EXPECT_FALSE(pc->Over(TPoint(area.Right - 5, area.Top + 5))) << "nothing to drop on";
+    TTimer* timer = pc->ScrollTimer();
+    ASSERT_NE(timer, nullptr);
+    EXPECT_TRUE(timer->GetEnabled());
+    EXPECT_EQ(timer->GetInterval(), 400u);
+    pc->End();
+    EXPECT_FALSE(timer->GetEnabled()) << "the drag ended";
+    pc->Over(TPoint(area.Right - 5, area.Top + 5));
+    ASSERT_TRUE(timer->GetEnabled());
+    timer->OnTimer(timer);
+    EXPECT_EQ(timer->GetInterval(), 300u);
+    EXPECT_FALSE(timer->GetEnabled()) << "a tick without a drag stops it";
+}
+
+TEST(TabsControl, HiddenPagesCanGiveTheirWindowsBack) {
+    TPageForm f(300, 160, {"One", "Two", "Three"});
+    f.Pages->SetActivePage(f.Sheets[0]);
+    f.Show();
+    ASSERT_TRUE(f.Sheets[2]->HandleAllocated());
+    f.Pages->SetSaveResources(true);
+    EXPECT_TRUE(f.Sheets[0]->HandleAllocated());
+    EXPECT_FALSE(f.Sheets[1]->HandleAllocated());
+    EXPECT_FALSE(f.Sheets[2]->HandleAllocated());
+    f.Pages->SetActivePage(f.Sheets[2]);
+    PumpFor(20);
+    ASSERT_TRUE(f.Sheets[2]->HandleAllocated());
+    EXPECT_TRUE(IsWindowVisible(f.Sheets[2]->WindowHandle()));
+    EXPECT_FALSE(f.Sheets[0]->HandleAllocated()) << "the page left behind gives its window back";
+}

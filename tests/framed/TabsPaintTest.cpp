@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace {
 TColor Rgb(TColor c) { return ColorToRGB(c); }
 
@@ -257,4 +259,60 @@ TEST(TabsPaint, ADoubledMarkShowsOnce) {
 
 TEST(TabsPaint, ALoneMarkDrawsNothing) {
     EXPECT_EQ(CaptionInk("&").Pixels, 0);
+}
+
+TEST(TabsPaint, TabImagesTakeRoomAndShowGreyedWhenDisabled) {
+    TPainted f({"One", "Two"});
+    auto* images = TImageList::Create(f.Form.get());
+    TBitmap red;
+    FillBitmap(red, 16, 16, clRed);
+    images->Add(&red, nullptr);
+    const TSize before = f.Pages->ContentSize(1);
+    f.Pages->SetImages(images);
+    f.Sheets[1]->SetImageIndex(0);
+    EXPECT_EQ(f.Pages->ContentSize(1).cx, before.cx + 16);
+    EXPECT_EQ(f.Pages->ContentSize(1).cy, 16);
+    f.Show();
+    TBitmap& b = f.Paint();
+    EXPECT_GT(CountPixels(b, clRed, f.Pages->TabRect(1)), 100);
+    f.Sheets[1]->SetTabEnabled(false);
+    f.Paint();
+    EXPECT_EQ(CountPixels(b, clRed, f.Pages->TabRect(1)), 0) << "drawn greyed";
+    images->Free();
+    EXPECT_EQ(f.Pages->GetImages(), nullptr);
+    f.Paint();
+}
+
+TEST(TabsPaint, CaptionColoursAreAskedPerState) {
+    TPainted f({"One", "Two", "Three"});
+    f.Sheets[2]->SetTabEnabled(false);
+    std::map<int, TFcTextStyle> asked;
+    f.Pages->OnGetTextColor = [&](TObject*, int index, TFcTextStyle style, TColor& color, bool& handled) {
+        asked[index] = style;
+        if (index == 0) {
+            color = clRed;
+            handled = true;
+        }
+    };
+    f.Show();
+    TBitmap& b = f.Paint();
+    EXPECT_EQ(asked[0], tsSelected);
+    EXPECT_EQ(asked[1], tsUnselected);
+    EXPECT_EQ(asked[2], tsDisabled);
+    EXPECT_GT(CountPixels(b, clRed, f.Pages->TabRect(0)), 5) << "the handler's colour is used";
+    EXPECT_EQ(CountPixels(b, clRed, f.Pages->TabRect(1)), 0);
+}
+
+TEST(TabsPaint, ATransparentControlShowsItsParentAroundTheTabs) {
+    TPainted f({"One"});
+    f.Form->SetColor(clTeal);
+    f.Pages->SetTransparent(true);
+    f.Pages->SetBackgroundColor(clFuchsia);
+    f.Show();
+    TBitmap& b = f.Paint();
+    const TRect area = f.Pages->TabAreaRect();
+    EXPECT_EQ(PixelAt(b, area.Right - 10, area.Top + 3), Rgb(clTeal));
+    f.Pages->SetTransparent(false);
+    f.Paint();
+    EXPECT_EQ(PixelAt(b, area.Right - 10, area.Top + 3), Rgb(clFuchsia));
 }
