@@ -343,6 +343,11 @@ void SetKeyMessageWindow(HWND wnd) { tKeyWindow = wnd; }
 
 TWinControl* FindControl(HWND wnd) {
     if (!wnd) return nullptr;
+    // A window of another process (another program of ours) carries the same property,
+    // holding a pointer that means nothing here.
+    DWORD process = 0;
+    GetWindowThreadProcessId(wnd, &process);
+    if (process != GetCurrentProcessId()) return nullptr;
     return static_cast<TWinControl*>(GetPropA(wnd, kControlProp));
 }
 
