@@ -709,6 +709,9 @@ protected:
     bool hot_ = false;
     bool pressed_ = false;
     bool pressedInside_ = false;
+private:
+    void WMEraseBkgnd(TMessage& Message);
+    void CMMouseEnterLeave(TMessage& Message);
 };
 
 class TFcTabScroller : public TFcTabButton {
@@ -779,6 +782,7 @@ protected:
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
 private:
     void TrackHot();
+    void CMMouseEnterLeave(TMessage& Message);
     TFcCustomTabControl* tabControl_;
     TColor frameColor_ = clBtnShadow;
     bool hot_ = false;
@@ -830,6 +834,8 @@ protected:
     void Rebuild();
 
 private:
+    void WMEraseBkgnd(TMessage& Message);
+    void CMTextChanged(TMessage& Message);
     void CMShowingChanged(TMessage& Message);
     TFcPageControl* pageControl_ = nullptr;
     int imageIndex_ = -1;
