@@ -411,7 +411,30 @@ private:
     friend class TListColumns;
     friend class TListColumn;
     void CNNotify(TMessage& Message);
+    LRESULT LVNItemChanging(const NMLISTVIEW& nm);
+    void LVNItemChanged(const NMLISTVIEW& nm);
+    void LVNColumnClick(const NMLISTVIEW& nm);
+    LRESULT LVNBeginLabelEdit(const NMLVDISPINFOA& nm);
+    LRESULT LVNEndLabelEdit(const NMLVDISPINFOA& nm);
+    void LVNGetInfoTip(NMLVGETINFOTIPA& tip);
+    void LVNGetInfoTip(NMLVGETINFOTIPW& tip);
+    // Lets OnInfoTip change text for the item at index; true when it did.
+    bool ChangeInfoTip(int index, std::string& text);
+    // result: the CDRF_* answer for the stage.
     void CNCustomDraw(NMLVCUSTOMDRAW* cd, LRESULT& result);
+    LRESULT CustomDrawPrePaint(NMLVCUSTOMDRAW* cd);
+    void CustomDrawPostPaint(NMLVCUSTOMDRAW* cd);
+    LRESULT CustomDrawItemPrePaint(NMLVCUSTOMDRAW* cd);
+    void CustomDrawItemPostPaint(NMLVCUSTOMDRAW* cd);
+    LRESULT CustomDrawSubItemPrePaint(NMLVCUSTOMDRAW* cd);
+    void CustomDrawSubItemPostPaint(NMLVCUSTOMDRAW* cd);
+    TListItem* DrawnItem(const NMLVCUSTOMDRAW* cd) const;
+    static TCustomDrawState DrawnState(const NMLVCUSTOMDRAW* cd);
+    // The whole control's custom draw at Stage; false skips the default drawing.
+    bool DrawWhole(NMLVCUSTOMDRAW* cd, TCustomDrawStage Stage);
+    // One cell (an item or a sub-item) drawn by draw, from startFont; see BeginCellDraw.
+    template <class F>
+    LRESULT DrawCell(NMLVCUSTOMDRAW* cd, TFont* startFont, HFONT baseFont, F&& draw);
     void HeaderNotify(NMHDR* hdr, bool& clamped);
     void SyncColumns();
     void PushColumn(TListColumn* column, int index, bool insert);

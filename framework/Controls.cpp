@@ -193,10 +193,10 @@ void TBasicActionLink::SetAction(TBasicAction* value) {
 
 bool TBasicActionLink::Execute(TComponent* AComponent) {
     if (!action_) return false;
-    action_->ActionComponent = AComponent;
-    struct Reset { TBasicAction* a; ~Reset() { if (a) a->ActionComponent = nullptr; } };
-    Reset reset{action_};
-    return action_->Execute();
+    TBasicAction* action = action_;
+    action->ActionComponent = AComponent;
+    TScopeExit reset([action] { action->ActionComponent = nullptr; });
+    return action->Execute();
 }
 
 bool TBasicActionLink::Update() { return action_ && action_->Update(); }
@@ -870,14 +870,10 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 }
 
 void TControl::SetAlignedBounds(int ALeft, int ATop, int AWidth, int AHeight) {
-    anchoring_ = true;
-    try {
+    {
+        TRestore anchoring(anchoring_, true);
         SetBounds(ALeft, ATop, AWidth, AHeight);
-    } catch (...) {
-        anchoring_ = false;
-        throw;
     }
-    anchoring_ = false;
     UpdateAnchorRules();
 }
 
@@ -1028,14 +1024,10 @@ void TControl::SetParentFont(bool v) {
 
 void TControl::ParentFontChanged() {
     if (!parentFont_ || !parent_) return;
-    settingParentFont_ = true;
-    try {
+    {
+        TRestore setting(settingParentFont_, true);
         font_->Assign(parent_->Font());
-    } catch (...) {
-        settingParentFont_ = false;
-        throw;
     }
-    settingParentFont_ = false;
     parentFont_ = true;
 }
 
@@ -1339,14 +1331,11 @@ void TWinControl::CreateWnd() {
         throw EInvalidOperation("Control '" + Name() + "' has no parent window");
     defWndProc_ = RegisterControlClass(p);
     if ((p.Style & WS_CHILD) && !p.Menu) p.Menu = reinterpret_cast<HMENU>(static_cast<INT_PTR>(NextChildId()));
-    ControlState.Include(csCreating);
-    try {
+    {
+        ControlState.Include(csCreating);
+        TScopeExit created([this] { ControlState.Exclude(csCreating); });
         CreateWindowHandle(p);
-    } catch (...) {
-        ControlState.Exclude(csCreating);
-        throw;
     }
-    ControlState.Exclude(csCreating);
     SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), 0);
     UpdateBounds();
 }
@@ -1443,170 +1432,170 @@ void TWinControl::DefaultHandler(TMessage& Message) {
 
 void TWinControl::WndProc(TMessage& Message) {
     switch (Message.Msg) {
-    case WM_PAINT:
-        WMPaint(Message);
-        return;
-    case WM_PRINTCLIENT:
-        if (Message.LParam & PRF_ERASEBKGND) Perform(WM_ERASEBKGND, Message.WParam, 0);
-        if (ControlState.Contains(csCustomPaint)) {
-            PaintHandler(Message);
-        } else {
-            DefaultHandler(Message);
-            PaintControls(reinterpret_cast<HDC>(Message.WParam), nullptr);
-        }
-        return;
-    case WM_ERASEBKGND:
-        WMEraseBkgnd(Message);
-        return;
-    case WM_SETCURSOR:
-        WMSetCursor(Message);
-        return;
-    case WM_WINDOWPOSCHANGED:
-        WMWindowPosChanged(Message);
-        return;
-    case WM_CONTEXTMENU:
-        WMContextMenu(Message);
-        return;
+    case WM_PAINT: WMPaint(Message); return;
+    case WM_PRINTCLIENT: WMPrintClient(Message); return;
+    case WM_ERASEBKGND: WMEraseBkgnd(Message); return;
+    case WM_SETCURSOR: WMSetCursor(Message); return;
+    case WM_WINDOWPOSCHANGED: WMWindowPosChanged(Message); return;
+    case WM_CONTEXTMENU: WMContextMenu(Message); return;
     case WM_MOUSEMOVE: case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: case WM_LBUTTONUP:
     case WM_RBUTTONDOWN: case WM_RBUTTONDBLCLK: case WM_RBUTTONUP:
-    case WM_MBUTTONDOWN: case WM_MBUTTONDBLCLK: case WM_MBUTTONUP:
-        HandleWinMouse(Message);
-        return;
-    case WM_MOUSELEAVE: {
-        // Leaving for a child window is not leaving: that window's moves take over.
-        TControl* mc = gMouseControl;
-        if (mc == this || (mc && mc->parent_ == this && !dynamic_cast<TWinControl*>(mc))) SetMouseControl(nullptr);
-        if (Application) Application->CancelHint();
-        DefaultHandler(Message);
-        return;
-    }
-    case WM_CAPTURECHANGED:
-        // A drag ends when its window loses the mouse to another one.
-        if (TDragManager::Active() && TDragManager::started && reinterpret_cast<HWND>(Message.LParam) != handle_)
-            TDragManager::Cancel();
-        if (gCaptureControl && reinterpret_cast<HWND>(Message.LParam) != handle_ &&
-            (gCaptureControl == this || gCaptureControl->parent_ == this)) {
-            TControl* lost = gCaptureControl;
-            gCaptureControl = nullptr;
-            lost->ControlState.Exclude(csClicked);
-            lost->ControlState.Exclude(csLButtonDown);
-            lost->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(lost));
-        }
-        DefaultHandler(Message);
-        return;
-    case WM_KEYDOWN: case WM_SYSKEYDOWN:
-        if (Message.WParam == VK_ESCAPE && TDragManager::Active() && TDragManager::started) {
-            TDragManager::Cancel();
-            return;
-        }
-        if (DoKeyDown(Message)) return;
-        break;
-    case WM_KEYUP: case WM_SYSKEYUP:
-        if (DoKeyUp(Message)) return;
-        break;
-    case WM_CHAR:
-        if (DoKeyPress(Message)) return;
-        break;
-    case WM_SETFOCUS:
-        if (auto* f = GetParentForm()) {
-            if (f != this) f->SetFocusedControl(this);
-        }
-        DefaultHandler(Message);
-        return;
-    case CN_KEYDOWN: case CN_SYSKEYDOWN: {
-        Message.Result = 1;
-        auto* form = GetParentForm();
-        WORD key = static_cast<WORD>(Message.WParam);
-        if (form && form->IsShortCut(key, KeyDataToShiftState(Message.LParam))) return;
-        if (Message.Msg == CN_KEYDOWN) {
-            UINT mask = 0;
-            switch (key) {
-            case VK_TAB: mask = DLGC_WANTTAB; break;
-            case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: mask = DLGC_WANTARROWS; break;
-            case VK_RETURN: case VK_EXECUTE: case VK_ESCAPE: case VK_CANCEL: mask = DLGC_WANTALLKEYS; break;
-            }
-            if (mask && Perform(CM_WANTSPECIALKEY, key, Message.LParam) == 0 &&
-                (DialogCode(this, key) & mask) == 0 && form &&
-                form->Perform(CM_DIALOGKEY, key, Message.LParam) != 0)
-                return;
-        }
-        Message.Result = 0;
-        return;
-    }
-    case CN_CHAR:
-        Message.Result = 0;
-        if ((DialogCode(this, Message.WParam) & DLGC_WANTCHARS) == 0) {
-            if (auto* form = GetParentForm()) {
-                if (form->Perform(CM_DIALOGCHAR, Message.WParam, Message.LParam) != 0) Message.Result = 1;
-            }
-        }
-        return;
-    case CN_SYSCHAR:
-        Message.Result = 0;
-        if (Message.WParam != VK_SPACE) {
-            if (auto* form = GetParentForm()) {
-                if (form->Perform(CM_DIALOGCHAR, Message.WParam, Message.LParam) != 0) Message.Result = 1;
-            }
-        }
-        return;
-    case CN_KEYUP:
-        Message.Result = 0;
-        return;
-    case CM_DIALOGKEY:
-    case CM_DIALOGCHAR:
-        Broadcast(Message, true);
-        return;
-    case CM_ENTER:
-        DoEnter();
-        return;
-    case CM_EXIT:
-        DoExit();
-        return;
-    case CM_ENABLEDCHANGED:
-        if (handle_) EnableWindow(handle_, enabled_);
-        Invalidate();
-        return;
-    case CM_VISIBLECHANGED:
-        UpdateShowing();
-        return;
-    case CM_FONTCHANGED:
-        if (handle_) SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), TRUE);
-        NotifyControls(CM_PARENTFONTCHANGED);
-        AdjustSize();
-        Invalidate();
-        return;
-    case CM_COLORCHANGED:
-        UpdateBrush();
-        Invalidate();
-        NotifyControls(CM_PARENTCOLORCHANGED);
-        return;
-    case CM_SHOWHINTCHANGED:
-        NotifyControls(CM_PARENTSHOWHINTCHANGED);
-        return;
-    case CM_SYSCOLORCHANGE:
-    case CM_FOCUSCHANGED:
-        Broadcast(Message);
-        return;
-    case WM_SYSCOLORCHANGE:
-        NotifyControls(CM_SYSCOLORCHANGE);
-        UpdateBrush();
-        DefaultHandler(Message);
-        return;
+    case WM_MBUTTONDOWN: case WM_MBUTTONDBLCLK: case WM_MBUTTONUP: HandleWinMouse(Message); return;
+    case WM_MOUSELEAVE: WMMouseLeave(Message); return;
+    case WM_CAPTURECHANGED: WMCaptureChanged(Message); return;
+    case WM_KEYDOWN: case WM_SYSKEYDOWN: WMKeyDown(Message); return;
+    case WM_KEYUP: case WM_SYSKEYUP: WMKeyUp(Message); return;
+    case WM_CHAR: WMChar(Message); return;
+    case WM_SETFOCUS: WMSetFocus(Message); return;
+    case CN_KEYDOWN: case CN_SYSKEYDOWN: CNKeyDown(Message); return;
+    case CN_CHAR: case CN_SYSCHAR: CNChar(Message); return;
+    case CN_KEYUP: Message.Result = 0; return;
+    case CM_DIALOGKEY: case CM_DIALOGCHAR: Broadcast(Message, true); return;
+    case CM_ENTER: DoEnter(); return;
+    case CM_EXIT: DoExit(); return;
+    case CM_ENABLEDCHANGED: CMEnabledChanged(Message); return;
+    case CM_VISIBLECHANGED: UpdateShowing(); return;
+    case CM_FONTCHANGED: CMFontChanged(Message); return;
+    case CM_COLORCHANGED: CMColorChanged(Message); return;
+    case CM_SHOWHINTCHANGED: NotifyControls(CM_PARENTSHOWHINTCHANGED); return;
+    case CM_SYSCOLORCHANGE: case CM_FOCUSCHANGED: Broadcast(Message); return;
+    case WM_SYSCOLORCHANGE: WMSysColorChange(Message); return;
     case WM_COMMAND: case WM_NOTIFY: case WM_DRAWITEM: case WM_MEASUREITEM: case WM_DELETEITEM:
     case WM_COMPAREITEM: case WM_HSCROLL: case WM_VSCROLL:
     case WM_CTLCOLOREDIT: case WM_CTLCOLORLISTBOX: case WM_CTLCOLORBTN: case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORSCROLLBAR: case WM_CTLCOLORDLG: case WM_CTLCOLORMSGBOX:
-        if (ReflectToChild(Message)) return;
-        DefaultHandler(Message);
-        return;
-    case WM_NCDESTROY:
-        if (gCaptureControl && (gCaptureControl == this || gCaptureControl->parent_ == this)) gCaptureControl = nullptr;
-        DefaultHandler(Message);
-        return;
-    default:
-        break;
+    case WM_CTLCOLORSCROLLBAR: case WM_CTLCOLORDLG: case WM_CTLCOLORMSGBOX: WMReflectable(Message); return;
+    case WM_NCDESTROY: WMNCDestroy(Message); return;
+    default: TControl::WndProc(Message); return;
     }
-    TControl::WndProc(Message);
+}
+
+// --- message handlers
+
+void TWinControl::WMPrintClient(TMessage& Message) {
+    if (Message.LParam & PRF_ERASEBKGND) Perform(WM_ERASEBKGND, Message.WParam, 0);
+    if (ControlState.Contains(csCustomPaint)) {
+        PaintHandler(Message);
+        return;
+    }
+    DefaultHandler(Message);
+    PaintControls(reinterpret_cast<HDC>(Message.WParam), nullptr);
+}
+
+void TWinControl::WMMouseLeave(TMessage& Message) {
+    // Leaving for a child window is not leaving: that window's moves take over.
+    TControl* mc = gMouseControl;
+    if (mc == this || (mc && mc->parent_ == this && !dynamic_cast<TWinControl*>(mc))) SetMouseControl(nullptr);
+    if (Application) Application->CancelHint();
+    DefaultHandler(Message);
+}
+
+void TWinControl::WMCaptureChanged(TMessage& Message) {
+    // A drag ends when its window loses the mouse to another one.
+    if (TDragManager::Active() && TDragManager::started && reinterpret_cast<HWND>(Message.LParam) != handle_)
+        TDragManager::Cancel();
+    if (gCaptureControl && reinterpret_cast<HWND>(Message.LParam) != handle_ &&
+        (gCaptureControl == this || gCaptureControl->parent_ == this)) {
+        TControl* lost = gCaptureControl;
+        gCaptureControl = nullptr;
+        lost->ControlState.Exclude(csClicked);
+        lost->ControlState.Exclude(csLButtonDown);
+        lost->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(lost));
+    }
+    DefaultHandler(Message);
+}
+
+// A key the OnKey* handlers leave goes on to the window.
+void TWinControl::WMKeyDown(TMessage& Message) {
+    // Esc cancels a running drag, whichever window has the focus.
+    if (Message.WParam == VK_ESCAPE && TDragManager::Active() && TDragManager::started) {
+        TDragManager::Cancel();
+        return;
+    }
+    if (!DoKeyDown(Message)) TControl::WndProc(Message);
+}
+
+void TWinControl::WMKeyUp(TMessage& Message) {
+    if (!DoKeyUp(Message)) TControl::WndProc(Message);
+}
+
+void TWinControl::WMChar(TMessage& Message) {
+    if (!DoKeyPress(Message)) TControl::WndProc(Message);
+}
+
+void TWinControl::WMSetFocus(TMessage& Message) {
+    if (auto* f = GetParentForm()) {
+        if (f != this) f->SetFocusedControl(this);
+    }
+    DefaultHandler(Message);
+}
+
+// Result 1: the key was a shortcut or a dialog key the form used, and the message loop drops
+// it; 0: the key goes to the window.
+void TWinControl::CNKeyDown(TMessage& Message) {
+    Message.Result = 1;
+    auto* form = GetParentForm();
+    WORD key = static_cast<WORD>(Message.WParam);
+    if (form && form->IsShortCut(key, KeyDataToShiftState(Message.LParam))) return;
+    if (Message.Msg == CN_KEYDOWN) {
+        UINT mask = 0;
+        switch (key) {
+        case VK_TAB: mask = DLGC_WANTTAB; break;
+        case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: mask = DLGC_WANTARROWS; break;
+        case VK_RETURN: case VK_EXECUTE: case VK_ESCAPE: case VK_CANCEL: mask = DLGC_WANTALLKEYS; break;
+        }
+        if (mask && Perform(CM_WANTSPECIALKEY, key, Message.LParam) == 0 &&
+            (DialogCode(this, key) & mask) == 0 && form &&
+            form->Perform(CM_DIALOGKEY, key, Message.LParam) != 0)
+            return;
+    }
+    Message.Result = 0;
+}
+
+// CN_CHAR and CN_SYSCHAR: a character the control does not want (any Alt+character but the
+// space that opens the system menu) is offered to the form as a mnemonic. Result 1 when the
+// form used it.
+void TWinControl::CNChar(TMessage& Message) {
+    Message.Result = 0;
+    bool offer = Message.Msg == CN_CHAR ? (DialogCode(this, Message.WParam) & DLGC_WANTCHARS) == 0
+                                        : Message.WParam != VK_SPACE;
+    if (!offer) return;
+    if (auto* form = GetParentForm()) {
+        if (form->Perform(CM_DIALOGCHAR, Message.WParam, Message.LParam) != 0) Message.Result = 1;
+    }
+}
+
+void TWinControl::CMEnabledChanged(TMessage&) {
+    if (handle_) EnableWindow(handle_, enabled_);
+    Invalidate();
+}
+
+void TWinControl::CMFontChanged(TMessage&) {
+    if (handle_) SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), TRUE);
+    NotifyControls(CM_PARENTFONTCHANGED);
+    AdjustSize();
+    Invalidate();
+}
+
+void TWinControl::CMColorChanged(TMessage&) {
+    UpdateBrush();
+    Invalidate();
+    NotifyControls(CM_PARENTCOLORCHANGED);
+}
+
+void TWinControl::WMSysColorChange(TMessage& Message) {
+    NotifyControls(CM_SYSCOLORCHANGE);
+    UpdateBrush();
+    DefaultHandler(Message);
+}
+
+// Notifications and colour requests go to the child they are about (as CN_*), else on.
+void TWinControl::WMReflectable(TMessage& Message) {
+    if (!ReflectToChild(Message)) DefaultHandler(Message);
+}
+
+void TWinControl::WMNCDestroy(TMessage& Message) {
+    if (gCaptureControl && (gCaptureControl == this || gCaptureControl->parent_ == this)) gCaptureControl = nullptr;
+    DefaultHandler(Message);
 }
 
 bool TWinControl::ReflectToChild(TMessage& Message) {
@@ -1778,18 +1767,11 @@ void TWinControl::WMPaint(TMessage& Message) {
 }
 
 void TWinControl::PaintHandler(TMessage& Message) {
-    HDC dc = reinterpret_cast<HDC>(Message.WParam);
-    PAINTSTRUCT ps{};
-    struct PaintEnd {
-        HWND wnd; PAINTSTRUCT* ps; bool own;
-        ~PaintEnd() { if (own) EndPaint(wnd, ps); }
-    } end{handle_, &ps, dc == nullptr};
-    if (!dc) dc = BeginPaint(handle_, &ps);
+    TPaintDC dc(handle_, Message.WParam);
     if (!dc) return;
-    int saved = SaveDC(dc);
-    struct Restore { HDC dc; int s; ~Restore() { RestoreDC(dc, s); } } restore{dc, saved};
-    PaintWindow(dc);
-    PaintControls(dc, nullptr);
+    TSaveDC saved(dc.Get());
+    PaintWindow(dc.Get());
+    PaintControls(dc.Get(), nullptr);
 }
 
 void TWinControl::PaintWindow(HDC DC) {
@@ -1807,8 +1789,7 @@ void TWinControl::PaintControls(HDC dc, TControl* First) {
         if (dynamic_cast<TWinControl*>(c) || !c->visible_) continue;
         TRect r = c->BoundsRect(), overlap;
         if (clipKind != NULLREGION && clipKind != ERROR && !IntersectRect(overlap, r, TRect(clip))) continue;
-        int saved = SaveDC(dc);
-        struct Restore { HDC dc; int s; ~Restore() { RestoreDC(dc, s); } } restore{dc, saved};
+        TSaveDC saved(dc);
         // Relative moves, so that painting nested into another control's DC adds up.
         OffsetViewportOrgEx(dc, c->left_, c->top_, nullptr);
         IntersectClipRect(dc, 0, 0, c->width_, c->height_);
@@ -2064,16 +2045,12 @@ void TWinControl::AlignControl(TControl* AControl) {
         return;
     }
     alignPending_ = false;
-    aligning_ = true;
-    try {
+    {
+        TRestore aligning(aligning_, true);
         TRect r = GetClientRect();
         AdjustClientRect(r);
         AlignControls(AControl, r);
-    } catch (...) {
-        aligning_ = false;
-        throw;
     }
-    aligning_ = false;
     if (autoSize_) AdjustSize();
 }
 
@@ -2142,14 +2119,8 @@ void TWinControl::AlignControls(TControl* AControl, TRect& Rect) {
             if (a.Contains(akTop)) h = cr.Height() - c->anchorBottom_ - t;
             else t = cr.Height() - c->anchorBottom_ - h;
         }
-        c->anchoring_ = true;
-        try {
-            c->SetBounds(l, t, std::max(0, w), std::max(0, h));
-        } catch (...) {
-            c->anchoring_ = false;
-            throw;
-        }
-        c->anchoring_ = false;
+        TRestore anchoring(c->anchoring_, true);
+        c->SetBounds(l, t, std::max(0, w), std::max(0, h));
     }
 }
 
@@ -2288,43 +2259,32 @@ void TWinControl::KeyPress(char& Key) {
     if (OnKeyPress) OnKeyPress(this, Key);
 }
 
-bool TWinControl::DoKeyDown(TMessage& Message) {
+template <class Key, class Handler>
+bool TWinControl::DispatchKey(TMessage& Message, bool (TWinControl::*Preview)(TMessage&), Handler&& handle) {
     // A handler that frees this control leaves nothing to hand the key on to.
     TControlWatch watch(this);
     auto* form = GetParentForm();
-    if (form && form != this && form->GetKeyPreview() && form->DoKeyDown(Message)) return true;
+    if (form && form != this && form->GetKeyPreview() && (form->*Preview)(Message)) return true;
     if (watch.Freed()) return true;
-    WORD key = static_cast<WORD>(Message.WParam);
-    KeyDown(key, KeyDataToShiftState(Message.LParam));
+    Key key = static_cast<Key>(Message.WParam);
+    handle(key);
     if (watch.Freed() || key == 0) return true;
-    Message.WParam = key;
+    Message.WParam = static_cast<std::make_unsigned_t<Key>>(key);
     return false;
+}
+
+bool TWinControl::DoKeyDown(TMessage& Message) {
+    return DispatchKey<WORD>(Message, &TWinControl::DoKeyDown,
+                             [&](WORD& key) { KeyDown(key, KeyDataToShiftState(Message.LParam)); });
 }
 
 bool TWinControl::DoKeyUp(TMessage& Message) {
-    // A handler that frees this control leaves nothing to hand the key on to.
-    TControlWatch watch(this);
-    auto* form = GetParentForm();
-    if (form && form != this && form->GetKeyPreview() && form->DoKeyUp(Message)) return true;
-    if (watch.Freed()) return true;
-    WORD key = static_cast<WORD>(Message.WParam);
-    KeyUp(key, KeyDataToShiftState(Message.LParam));
-    if (watch.Freed() || key == 0) return true;
-    Message.WParam = key;
-    return false;
+    return DispatchKey<WORD>(Message, &TWinControl::DoKeyUp,
+                             [&](WORD& key) { KeyUp(key, KeyDataToShiftState(Message.LParam)); });
 }
 
 bool TWinControl::DoKeyPress(TMessage& Message) {
-    // A handler that frees this control leaves nothing to hand the key on to.
-    TControlWatch watch(this);
-    auto* form = GetParentForm();
-    if (form && form != this && form->GetKeyPreview() && form->DoKeyPress(Message)) return true;
-    if (watch.Freed()) return true;
-    char ch = static_cast<char>(Message.WParam);
-    KeyPress(ch);
-    if (watch.Freed() || ch == 0) return true;
-    Message.WParam = static_cast<unsigned char>(ch);
-    return false;
+    return DispatchKey<char>(Message, &TWinControl::DoKeyPress, [this](char& key) { KeyPress(key); });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -2383,13 +2343,7 @@ TGraphicControl::~TGraphicControl() { canvas_->FreeHandle(); }
 
 void TGraphicControl::WndProc(TMessage& Message) {
     if (Message.Msg == WM_PAINT && Message.WParam) {
-        canvas_->SetPaintDC(reinterpret_cast<HDC>(Message.WParam));
-        struct Detach { TControlCanvas* c; ~Detach() { c->SetHandle(nullptr); } } detach{canvas_.get()};
-        canvas_->Lock();
-        struct Unlock { TControlCanvas* c; ~Unlock() { c->Unlock(); } } unlock{canvas_.get()};
-        canvas_->Font()->Assign(Font());
-        canvas_->Brush()->SetColor(GetColor());
-        Paint();
+        PaintOnCanvas(*canvas_, reinterpret_cast<HDC>(Message.WParam), *this, [this] { Paint(); });
         return;
     }
     TControl::WndProc(Message);
@@ -2409,12 +2363,7 @@ TCustomControl::TCustomControl(TComponent* AOwner)
 TCustomControl::~TCustomControl() { canvas_->FreeHandle(); }
 
 void TCustomControl::PaintWindow(HDC DC) {
-    canvas_->Lock();
-    struct Unlock { TControlCanvas* c; ~Unlock() { c->SetHandle(nullptr); c->Unlock(); } } unlock{canvas_.get()};
-    canvas_->SetPaintDC(DC);
-    canvas_->Font()->Assign(Font());
-    canvas_->Brush()->SetColor(GetColor());
-    Paint();
+    PaintOnCanvas(*canvas_, DC, *this, [this] { Paint(); });
 }
 
 // ---------------------------------------------------------------------------------------

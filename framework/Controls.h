@@ -768,6 +768,8 @@ protected:
     virtual void KeyDown(WORD& Key, TShiftState Shift);
     virtual void KeyUp(WORD& Key, TShiftState Shift);
     virtual void KeyPress(char& Key);
+    // A key message for the OnKey* handlers: the form's (with KeyPreview) first, then this
+    // control's. True when the key is used up; otherwise Message carries the key that is left.
     bool DoKeyDown(TMessage& Message);
     bool DoKeyUp(TMessage& Message);
     bool DoKeyPress(TMessage& Message);
@@ -792,11 +794,28 @@ private:
     friend LRESULT CALLBACK ControlWndProc(HWND, UINT, WPARAM, LPARAM);
     void HandleWinMouse(TMessage& Message);
     bool ReflectToChild(TMessage& Message);
+    template <class Key, class Handler>
+    bool DispatchKey(TMessage& Message, bool (TWinControl::*Preview)(TMessage&), Handler&& handle);
     void WMPaint(TMessage& Message);
     void WMEraseBkgnd(TMessage& Message);
     void WMSetCursor(TMessage& Message);
     void WMWindowPosChanged(TMessage& Message);
     void WMContextMenu(TMessage& Message);
+    void WMPrintClient(TMessage& Message);
+    void WMMouseLeave(TMessage& Message);
+    void WMCaptureChanged(TMessage& Message);
+    void WMKeyDown(TMessage& Message);
+    void WMKeyUp(TMessage& Message);
+    void WMChar(TMessage& Message);
+    void WMSetFocus(TMessage& Message);
+    void WMSysColorChange(TMessage& Message);
+    void WMReflectable(TMessage& Message);
+    void WMNCDestroy(TMessage& Message);
+    void CNKeyDown(TMessage& Message);
+    void CNChar(TMessage& Message);
+    void CMEnabledChanged(TMessage& Message);
+    void CMFontChanged(TMessage& Message);
+    void CMColorChanged(TMessage& Message);
     void CNCtlColor(TMessage& Message);
     void UpdateTabOrder(int value);
 
@@ -849,6 +868,21 @@ private:
     HDC ownDC_ = nullptr;
     HWND ownWnd_ = nullptr;
 };
+
+// Runs paint with Canvas locked and on DC, starting from Control's font and colour; the DC is
+// detached again however paint ends.
+template <class F>
+void PaintOnCanvas(TControlCanvas& Canvas, HDC DC, const TControl& Control, F&& paint) {
+    Canvas.Lock();
+    TScopeExit release([&Canvas] {
+        Canvas.SetHandle(nullptr);
+        Canvas.Unlock();
+    });
+    Canvas.SetPaintDC(DC);
+    Canvas.Font()->Assign(Control.Font());
+    Canvas.Brush()->SetColor(Control.GetColor());
+    paint();
+}
 
 // ---------------------------------------------------------------------------------------
 // TGraphicControl: no window; the parent paints it and routes its mouse messages.

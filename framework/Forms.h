@@ -192,6 +192,13 @@ protected:
     void ApplyLayered();
 
 private:
+    void WMActivate(TMessage& Message);
+    void WMSetFocus(TMessage& Message);
+    void WMGetMinMaxInfo(TMessage& Message);
+    void WMSysCommand(TMessage& Message);
+    void CMDialogKey(TMessage& Message);
+    bool FocusActiveControl();
+
     bool readLayout_;
     bool modal_ = false;
     bool active_ = false;
@@ -281,17 +288,14 @@ class TApplication : public TComponent {
         ref = nullptr;
         pendingRef_ = [&ref](TCustomForm* f) { ref = static_cast<T*>(f); };
         creatingMainForm_ = mainForm_ == nullptr;
-        try {
-            T* form = T::Create(this);
-            ref = form;
-        } catch (...) {
+        TScopeExit created([this] {
             pendingRef_ = nullptr;
             creatingMainForm_ = false;
-            ref = nullptr;
-            throw;
-        }
-        pendingRef_ = nullptr;
-        creatingMainForm_ = false;
+        });
+        // The reference was set early: a form that failed to finish must not stay in it.
+        TScopeExit failed([&ref] { ref = nullptr; });
+        ref = T::Create(this);
+        failed.Dismiss();
     }
     // Shows the main form (when ShowMainForm) and runs the message loop until the main form
     // closes or Terminate is called.

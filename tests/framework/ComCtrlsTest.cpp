@@ -1,6 +1,7 @@
 // The list view, tree view and picture combo box on a real form: what a user's clicks and
 // keys cause, sorting, in-place view switches, custom draw and raw image lists.
 #include "FormTesting.h"
+#include "common/MessageLog.h"
 #include "common/Screenshot.h"
 #include "framework/ComCtrls.h"
 
@@ -290,6 +291,22 @@ TEST(ListViewTest, AClickSelectsTheRowAndNamesIt) {
     lv->SetSelected(lv->Items()->Item(5));
     EXPECT_TRUE(std::any_of(sel.begin(), sel.end(), [&](auto& s) { return s.first == lv->Items()->Item(3) && !s.second; }));
     EXPECT_TRUE(std::any_of(sel.begin(), sel.end(), [&](auto& s) { return s.first == lv->Items()->Item(5) && s.second; }));
+}
+
+TEST(ListViewTest, NestedUpdatesTurnRedrawOffOnceAndOnAtTheEnd) {
+    auto f = ShowTestForm();
+    TListView* lv = f->lvFiles;
+    TMessageLog log;
+    log.Watch(lv, {WM_SETREDRAW});
+    {
+        TUpdateLock lock(*lv->Items());
+        lv->Items()->Add()->SetCaption("one");
+        TUpdateLock inner(*lv->Items());
+        lv->Items()->Add()->SetCaption("two");
+    }
+    lv->Items()->Clear();
+    EXPECT_TRUE(log.Matches({Msg(WM_SETREDRAW).WParam(FALSE), Msg(WM_SETREDRAW).WParam(TRUE),
+                             Msg(WM_SETREDRAW).WParam(FALSE), Msg(WM_SETREDRAW).WParam(TRUE)}));
 }
 
 TEST(ListViewTest, AColumnHeaderClickNamesTheColumn) {
