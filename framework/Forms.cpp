@@ -242,6 +242,8 @@ void TCustomForm::CreateWnd() {
 }
 
 void TCustomForm::DestroyWnd() {
+    // A window takes its menu with it when it goes: the bar is taken off first.
+    if (menu_ && handle_ && menu_->WindowMenuHandle() == handle_) menu_->SetWindowMenu(nullptr);
     requestedClientWidth_ = GetClientWidth();
     requestedClientHeight_ = GetClientHeight();
     TWinControl::DestroyWnd();
