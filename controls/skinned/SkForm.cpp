@@ -127,7 +127,10 @@ void TskForm::Destroying() {
             HWND wnd = form_->WindowHandle();
             SetWindowRgn(wnd, nullptr, TRUE);
             if (form_->GetBorderStyle() != savedBorderStyle_) {
+                // The window made again keeps its place and size, not the client size.
+                const TRect bounds = form_->BoundsRect();
                 form_->SetBorderStyle(savedBorderStyle_);
+                form_->SetBoundsRect(bounds);
             } else {
                 SetWindowLongPtrA(wnd, GWL_STYLE, GetWindowLongPtrA(wnd, GWL_STYLE) | savedCaptionBits_);
                 FrameChanged();
@@ -396,8 +399,16 @@ void TskForm::RebuildMenuBar() {
     PaintNonClient();
 }
 
+// Top-level items added or removed at run time get their buttons too.
 void TskForm::RefreshMenuBar() {
-    if (!menuBar_) return;
+    if (!menuBar_ || !menu_) return;
+    TMenuItem* items = menu_->Items();
+    bool same = items && items->Count() == menuBar_->ButtonCount();
+    for (int i = 0; same && i < items->Count(); ++i) same = menuBar_->Buttons(i)->GetMenuItem() == items->Items(i);
+    if (!same) {
+        RebuildMenuBar();
+        return;
+    }
     for (int i = 0; i < menuBar_->ButtonCount(); ++i) {
         TToolButton* button = menuBar_->Buttons(i);
         if (TMenuItem* item = button->GetMenuItem()) {
@@ -460,7 +471,7 @@ void TskForm::FormWndProc(TMessage& Message, const TWndMethod& Next) {
     case WM_KEYDOWN: case WM_SYSKEYDOWN: MenuShortCut(Message); break;
     case WM_SHOWWINDOW: WMShowWindow(); break;
     case WM_ACTIVATE: WMActivate(Message); break;
-    case CM_RECREATEWND: case CM_BORDERCHANGED: FrameStyleChanged(); break;
+    case WM_CREATE: case CM_RECREATEWND: case CM_BORDERCHANGED: FrameStyleChanged(); break;
     case WM_SIZE: WMSize(); break;
     default: break;
     }
