@@ -18,6 +18,20 @@ bool InRegion(HWND wnd, int x, int y) {
     return PtInRegion(static_cast<HRGN>(rgn.Get()), x, y) != 0;
 }
 
+// The part of the window that lies on the screen (a maximised frame reaches past its edges,
+// and a copy from outside the screen gives nothing at all).
+bool SaveOnScreenPart(HWND wnd, const std::string& name) {
+    RECT r{};
+    GetWindowRect(wnd, &r);
+    const TRect part(std::max<int>(r.left, 0), std::max<int>(r.top, 0), std::min<int>(r.right, GetSystemMetrics(SM_CXSCREEN)),
+                     std::min<int>(r.bottom, GetSystemMetrics(SM_CYSCREEN)));
+    if (part.IsEmpty()) return false;
+    TBitmap shot(part.Width(), part.Height());
+    TWindowDC screen(nullptr);
+    BitBlt(shot.Canvas()->Handle(), 0, 0, part.Width(), part.Height(), screen.Get(), part.Left, part.Top, SRCCOPY);
+    return SaveBitmapPng(shot, name);
+}
+
 // Answers the menu bar's drop-down menus: a screenshot, then the keys.
 class TDropDownAnswer {
 public:
@@ -68,9 +82,14 @@ TEST(FormFrameWindow, EveryStyleGivesTheFormItsShapeAndLook) {
 }
 
 TEST(FormFrameWindow, AThemeFileDressesTheFrameAndItsBorderPictureWidthReachesTheTitleBar) {
-    TBitmap left, bottom, strip;
-    FillBitmap(left, 6, 12, MakeColor(0x804020));
-    FillBitmap(bottom, 30, 6, MakeColor(0x604010));
+    // The theme borrows the title pictures of a built-in style and adds borders of its own.
+    TBitmap left, bottom, titleLeft, titleClient, titleRight, buttons;
+    FillBitmap(left, 6, 12, MakeColor(0x6A3C1C));
+    FillBitmap(bottom, 30, 6, MakeColor(0x6A3C1C));
+    LoadStyleBitmap(Protein, SkKey::TitleBarLeftImage, &titleLeft);
+    LoadStyleBitmap(Protein, SkKey::TitleBarClientImage, &titleClient);
+    LoadStyleBitmap(Protein, SkKey::TitleBarRightImage, &titleRight);
+    LoadStyleBitmap(Protein, SkKey::TitleBarButtonImage, &buttons);
     TFramedForm f;
     auto* theme = TskFileTheme::Create(f.Form.get());
     theme->SetThemeFile(WriteTestFile("frame.skn", TThemeFileBuilder()
@@ -78,6 +97,13 @@ TEST(FormFrameWindow, AThemeFileDressesTheFrameAndItsBorderPictureWidthReachesTh
                                                        .Int("FormBorderColor", 0x402010)
                                                        .Int("FormBorderWidthInt", 1)
                                                        .Int("MenuMenuBarColor", 0xE0C8B0)
+                                                       .Int("TitleBarFontColor", 0x000000)
+                                                       .Int("TitleBarButtonTopInt", 2)
+                                                       .Byte("TitleBarButtonTransparentBool", 1)
+                                                       .Picture("TitleBarLeftImage", titleLeft)
+                                                       .Picture("TitleBarClientImage", titleClient)
+                                                       .Picture("TitleBarRightImage", titleRight)
+                                                       .Picture("TitleBarButtonImage", buttons)
                                                        .Picture("FormLeftBorderImage", left)
                                                        .Picture("FormBottomBorderImage", bottom)
                                                        .Build()));
@@ -111,9 +137,9 @@ TEST(FormFrameWindow, MaximiseCoversTheWorkAreaAndRestoreGivesTheBoundsBack) {
     const TPoint max = f.ButtonCentre(skMax);
     f.Press(max, max);
     ASSERT_TRUE(PumpUntil([&] { return IsZoomed(f.Wnd()) != 0; }, 1000));
-    PumpFor(30);
+    f.Settle();
     EXPECT_EQ(f.WindowRect(), SkFormMaximizedRect(GetWorkArea()));
-    EXPECT_TRUE(SaveWindowPng(f.Wnd(), "frame-maximised.png"));
+    EXPECT_TRUE(SaveOnScreenPart(f.Wnd(), "frame-maximised.png"));
     TBitmap restore;
     LoadStyleBitmapFrame(DeepBlue, SkKey::TitleBarButtonImage, &restore, 18, 10);
     TBitmap shown;

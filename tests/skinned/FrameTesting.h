@@ -42,7 +42,12 @@ struct TFramedForm {
     void Show() {
         Form->Show();
         PumpUntil([&] { return Form->Active(); }, 1000);
-        PumpFor(50);
+        Settle();
+    }
+    // Everything painted, for a screenshot.
+    void Settle() {
+        RedrawWindow(Wnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        PumpFor(60);
     }
     HWND Wnd() { return Form->Handle(); }
     TRect WindowRect() {
