@@ -120,6 +120,23 @@ TEST(FormFrameWindow, AThemeFileDressesTheFrameAndItsBorderPictureWidthReachesTh
     EXPECT_EQ(client.right, f.WindowRect().Width() - 2 * 4);
 }
 
+TEST(FormFrameWindow, AThemeLoadedWhileTheFormShowsRecomputesItsBorders) {
+    TBitmap left;
+    FillBitmap(left, 6, 12, MakeColor(0x6A3C1C));
+    TFramedForm f;
+    auto* theme = TskFileTheme::Create(f.Form.get());
+    f.Frame->SetUIStyle(FromThemeFile);
+    f.Frame->SetFileTheme(theme);
+    f.Show();
+    RECT client;
+    GetClientRect(f.Wnd(), &client);
+    ASSERT_EQ(client.right, f.WindowRect().Width());
+
+    theme->SetThemeFile(WriteTestFile("late.skn", TThemeFileBuilder().Picture("FormLeftBorderImage", left).Build()));
+    GetClientRect(f.Wnd(), &client);
+    EXPECT_EQ(client.right, f.WindowRect().Width() - 2 * 4);
+}
+
 TEST(FormFrameWindow, TheTitleBarAsksTheFrameThroughItsFormsPrivateMessage) {
     TFramedForm f;
     f.Show();
