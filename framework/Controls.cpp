@@ -282,6 +282,15 @@ void SetMouseControl(TControl* c) {
     if (c && gMouseControl == c) c->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(c));
 }
 
+// The mouse went to another window or control while c held it: the press c started cannot
+// end in a click on it (a button-up without its button-down is no click). c's CM_CANCELMODE
+// handler may free anything.
+void CaptureLost(TControl* c) {
+    c->ControlState.Exclude(csClicked);
+    c->ControlState.Exclude(csLButtonDown);
+    c->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(c));
+}
+
 int gNextChildId = 0x100;
 int NextChildId() {
     if (++gNextChildId >= 0xF000) gNextChildId = 0x100;
@@ -325,16 +334,29 @@ TControl* GetCaptureControl() {
 }
 
 void SetCaptureControl(TControl* control) {
+    TControl* previous = GetCaptureControl();
     gCaptureControl = nullptr;
     if (!control) {
         if (GetCapture()) ReleaseCapture();
         return;
     }
+    TComponentWatch watch(control);
+    // The control that held the mouse is told here: between controls of one window no
+    // WM_CAPTURECHANGED comes, and the one that does finds no control of ours any more.
+    if (previous && previous != control) CaptureLost(previous);
+    if (watch.Freed()) return;
     TWinControl* holder = dynamic_cast<TWinControl*>(control);
     if (!holder) holder = control->Parent();
     if (!holder) return;
-    SetCapture(holder->Handle());
-    gCaptureControl = control;
+    HWND wnd = holder->Handle();
+    SetCapture(wnd);
+    // The window that lost the mouse was told so, and its handlers may have freed control:
+    // then nothing of ours holds the mouse.
+    if (watch.Freed()) {
+        if (GetCapture() == wnd) ReleaseCapture();
+        return;
+    }
+    if (GetCapture() == wnd) gCaptureControl = control;
 }
 
 TControl* MouseControl() { return gMouseControl; }
@@ -428,7 +450,11 @@ struct TDragManager {
         TControl* under = FindDragTarget(screen, false);
         TControl* old = LiveTarget();
         if (under != old) {
+            std::optional<TComponentWatch> underWatch;
+            if (under) underWatch.emplace(under);
             if (old) Ask(old, screen, dsDragLeave);
+            // The old target's handler may have freed the new one.
+            if (underWatch && underWatch->Freed()) under = nullptr;
             target = under;
             if (under) targetWatch.emplace(under);
             else targetWatch.reset();
@@ -729,7 +755,9 @@ void TControl::HandleMouseMessage(TMessage& Message) {
         if (dbl && !ControlStyle.Contains(csDoubleClicks)) dbl = false;
         if (dbl) shift.Include(ssDouble);
         if (button == mbLeft) {
+            // The control that loses the mouse to this one is told, and may free this one.
             if (ControlStyle.Contains(csCaptureMouse)) SetMouseCapture(true);
+            if (watch.Freed()) return;
             if (ControlStyle.Contains(csClickEvents) && !dbl) ControlState.Include(csClicked);
             ControlState.Include(csLButtonDown);
         }
@@ -745,6 +773,7 @@ void TControl::HandleMouseMessage(TMessage& Message) {
         if (button == mbLeft) {
             ControlState.Exclude(csLButtonDown);
             if (ControlStyle.Contains(csCaptureMouse)) SetMouseCapture(false);
+            if (watch.Freed()) return;
             if (ControlState.Contains(csClicked)) {
                 ControlState.Exclude(csClicked);
                 if (GetClientRect().Contains(TPoint(x, y))) Click();
@@ -1484,24 +1513,28 @@ void TWinControl::WMPrintClient(TMessage& Message) {
 }
 
 void TWinControl::WMMouseLeave(TMessage& Message) {
+    // The leave handler may free this window (a pop-up panel that closes when left).
+    TControlWatch watch(this);
     // Leaving for a child window is not leaving: that window's moves take over.
     TControl* mc = gMouseControl;
     if (mc == this || (mc && mc->parent_ == this && !dynamic_cast<TWinControl*>(mc))) SetMouseControl(nullptr);
     if (Application) Application->CancelHint();
-    DefaultHandler(Message);
+    if (!watch.Freed()) DefaultHandler(Message);
 }
 
 void TWinControl::WMCaptureChanged(TMessage& Message) {
+    // The end of a drag and a cancel run handlers that may free this window.
+    TControlWatch watch(this);
     // A drag ends when its window loses the mouse to another one.
     if (TDragManager::Active() && TDragManager::started && reinterpret_cast<HWND>(Message.LParam) != handle_)
         TDragManager::Cancel();
+    if (watch.Freed()) return;
     if (gCaptureControl && reinterpret_cast<HWND>(Message.LParam) != handle_ &&
         (gCaptureControl == this || gCaptureControl->parent_ == this)) {
         TControl* lost = gCaptureControl;
         gCaptureControl = nullptr;
-        lost->ControlState.Exclude(csClicked);
-        lost->ControlState.Exclude(csLButtonDown);
-        lost->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(lost));
+        CaptureLost(lost);
+        if (watch.Freed()) return;
     }
     DefaultHandler(Message);
 }
@@ -1670,20 +1703,18 @@ void TWinControl::HandleWinMouse(TMessage& Message) {
     TControl* target = nullptr;
     if (capture && capture->parent_ == this && !dynamic_cast<TWinControl*>(capture)) target = capture;
     else if (!capture || capture == this) target = ControlAtPos(p, false);
+    std::optional<TControlWatch> targetWatch;
+    if (target) targetWatch.emplace(target);
 
     if (Message.Msg == WM_MOUSEMOVE) {
-        TControl* under = ControlAtPos(p, true);
-        if (!under) under = this;
-        if (!GetClientRect().Contains(p) && capture) under = nullptr;
-        TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, handle_, 0};
-        if (handle_) TrackMouseEvent(&tme);
-        SetMouseControl(under);
-        if (Application && under) Application->HintMouseMessage(under, ClientToScreen(p));
+        if (!TrackMouseMove(p, capture)) return;
     } else if (Message.Msg != WM_LBUTTONUP && Message.Msg != WM_RBUTTONUP && Message.Msg != WM_MBUTTONUP) {
         if (Application) Application->CancelHint();
     }
 
     if (target) {
+        // The move was for a control that went with an enter, leave or hint handler.
+        if (targetWatch->Freed()) return;
         TMessage m = Message;
         m.LParam = MAKELPARAM(static_cast<WORD>(p.X - target->left_), static_cast<WORD>(p.Y - target->top_));
         if (Message.Msg == WM_LBUTTONDBLCLK && !target->ControlStyle.Contains(csDoubleClicks)) m.Msg = WM_LBUTTONDOWN;
@@ -1696,6 +1727,21 @@ void TWinControl::HandleWinMouse(TMessage& Message) {
         ::SetFocus(handle_);
     if (Message.Msg == WM_LBUTTONDBLCLK && !ControlStyle.Contains(csDoubleClicks)) Message.Msg = WM_LBUTTONDOWN;
     TControl::WndProc(Message);
+}
+
+bool TWinControl::TrackMouseMove(TPoint p, TControl* capture) {
+    TControlWatch self(this);
+    TControl* under = ControlAtPos(p, true);
+    if (!under) under = this;
+    if (!GetClientRect().Contains(p) && capture) under = nullptr;
+    TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, handle_, 0};
+    if (handle_) TrackMouseEvent(&tme);
+    std::optional<TControlWatch> underWatch;
+    if (under) underWatch.emplace(under);
+    SetMouseControl(under);
+    if (self.Freed()) return false;
+    if (Application && under && !underWatch->Freed()) Application->HintMouseMessage(under, ClientToScreen(p));
+    return !self.Freed();
 }
 
 TControl* TWinControl::ControlAtPos(TPoint p, bool allowDisabled, bool allowWinControls) const {
@@ -1741,8 +1787,10 @@ void TWinControl::WMContextMenu(TMessage& Message) {
         if (TControl* g = ControlAtPos(ScreenToClient(screen), false)) c = g;
     }
     bool handled = false;
+    // The handler may free the control it was asked for, or this window: then it was handled.
+    TControlWatch self(this), asked(c);
     c->DoContextPopup(keyboard ? TPoint(-1, -1) : c->ScreenToClient(screen), handled);
-    if (handled) {
+    if (handled || self.Freed() || asked.Freed()) {
         Message.Result = 1;
         return;
     }

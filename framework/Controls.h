@@ -816,6 +816,9 @@ protected:
 private:
     friend LRESULT CALLBACK ControlWndProc(HWND, UINT, WPARAM, LPARAM);
     void HandleWinMouse(TMessage& Message);
+    // A move to p (client): enter and leave for the control under the pointer, the hint.
+    // False when their handlers freed this window.
+    bool TrackMouseMove(TPoint p, TControl* capture);
     bool ReflectToChild(TMessage& Message);
     template <class Key, class Handler>
     bool DispatchKey(TMessage& Message, bool (TWinControl::*Preview)(TMessage&), Handler&& handle);

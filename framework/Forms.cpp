@@ -742,7 +742,10 @@ void TScreen::SetCursor(TCursor v) {
     // Let the window under the pointer choose its cursor again.
     POINT p;
     GetCursorPos(&p);
-    if (HWND wnd = WindowFromPoint(p))
+    // Only a window of this thread is asked: another program's may not answer for a long
+    // time (hung, or stopped in a debugger), and the cursor it chose would not be ours.
+    HWND wnd = WindowFromPoint(p);
+    if (wnd && GetWindowThreadProcessId(wnd, nullptr) == GetCurrentThreadId())
         SendMessageA(wnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(wnd),
                      MAKELPARAM(SendMessageA(wnd, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)), WM_MOUSEMOVE));
 }
@@ -1088,14 +1091,17 @@ void TApplication::HintMouseMessage(TControl* Control, TPoint ScreenPos) {
     bool wasShowing = hintWindow_ && hintWindow_->IsHintShowing();
     CancelHint();
     hintControl_ = Control;
-    if (Control) {
-        const std::string& h = Control->GetHint();
-        auto bar = h.find('|');
-        SetHint(bar == std::string::npos ? h : h.substr(bar + 1));
-    } else {
+    if (!Control) {
         SetHint("");
+        return;
     }
-    if (!showHint_ || !Control || !Control->EffectiveShowHint() || Control->GetHint().empty()) return;
+    std::string h = Control->GetHint();
+    auto bar = h.find('|');
+    // OnHint may free the control, or move the hint on.
+    TComponentWatch watch(Control);
+    SetHint(bar == std::string::npos ? h : h.substr(bar + 1));
+    if (watch.Freed() || hintControl_ != Control) return;
+    if (!showHint_ || !Control->EffectiveShowHint() || h.empty()) return;
     EnsureUtilWindow();
     SetTimer(utilWnd_, kHintShowTimer, static_cast<UINT>(wasShowing ? HintShortPause : HintPause), nullptr);
 }

@@ -243,8 +243,9 @@ TEST(StdCtrlsButton, FreeingTheButtonInsideItsOwnOnClickIsSafe) {
         static_cast<TButton*>(sender)->Free();
     };
     form->Show();
-    PumpFor(10);
+    // A click of the real pointer while the messages are handled may free it already.
     HWND wnd = button->Handle();
+    PumpFor(10);
     PostClick(wnd, 5, 5);
     ASSERT_TRUE(PumpUntil([&] { return clicks == 1; }));
     PumpFor(20);
