@@ -152,7 +152,9 @@
     E(IDS_MESSAGEBOX_WARNING_UninstallFailed, "The software might be uninstalled or deleted, do you want to #13clear up its registry info or files left on your computer?") \
     L(IDS_MESSAGEBOX_MESSAGE_BackupSucceed, "Backup registry info successfully") \
     L(IDS_MESSAGEBOX_MESSAGE_PrintError, "Something is wrong with the printer or Print Spooler service is unavailable.") \
-    L(IDS_MESSAGEBOX_WARNING_SaveFileFailed, "Save file %s failed!")
+    L(IDS_MESSAGEBOX_WARNING_SaveFileFailed, "Save file %s failed!") \
+    L(IDS_MESSAGEBOX_WARNING_CleanFailed, "%d of the checked items could not be deleted; they are still listed.") \
+    L(IDS_MESSAGEBOX_WARNING_DeleteScrFailed, "The screen saver could not be backed up, so it was not deleted.")
 
 #define VELMORA_DECLARE_STRING(id, ...) extern std::string id;
 VELMORA_LANGUAGE_TABLE(VELMORA_DECLARE_STRING, VELMORA_DECLARE_STRING, VELMORA_DECLARE_STRING)
