@@ -61,7 +61,9 @@ void TScanForm::RunScan() {
             } catch (...) {
             }
         });
-        scan_->StepIntervalMs = 30;
+        // Ten times a second is enough to repaint and to follow the label; letting messages
+        // through costs a time slice under Wine, far more than a registry key does.
+        scan_->StepIntervalMs = 100;
         scan_->OnStep = [this](const std::string& place) { return ScanStep(place); };
         scan_->Run(target_);
     }

@@ -67,8 +67,8 @@ class TLeftoverScan {
 public:
     TLeftoverScan(TTreeNodes* regTree, TTreeNodes* fileTree);
 
-    // Called between steps with the place the scan is at (built only when called), at most
-    // once per StepIntervalMs (0: at every step); false stops the scan.
+    // Called between steps with the place the scan is at, at most once per StepIntervalMs
+    // (0: at every step), and with the last place when the scan ends; false stops the scan.
     std::function<bool(const std::string& place)> OnStep;
     int StepIntervalMs = 0;
 
@@ -86,16 +86,21 @@ public:
 private:
     void ScanKey(HKEY parent, const char* subKey);
     void AddKeyNode(HKEY key, const std::string& name);
-    // Runs OnStep when its time has come; describe builds the text only then.
+    void RunBranches(const TUninstallTarget& target);
+    // describe(place) writes where the scan is; OnStep hears of it when its time has come.
     template <class F> bool Step(F describe);
+    bool ShowPlace(DWORD now);
     TScanItem* NewItem(TScanItem item);
 
     TTreeNodes* regTree_;
     TTreeNodes* fileTree_;
     std::deque<TScanItem> items_;
     HKEY root_ = nullptr;
+    std::string rootName_;
     std::string name_;
     std::string path_;   // the key being listed, with its trailing backslash
+    std::string place_;
+    bool placeShown_ = true;
     DWORD lastStep_ = 0;
     bool stopped_ = false;
 };

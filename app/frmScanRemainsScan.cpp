@@ -59,14 +59,27 @@ template <class F>
 bool TLeftoverScan::Step(F describe) {
     if (stopped_) return false;
     if (!OnStep) return true;
+    // Kept even when not shown, so that the last place can be shown when the scan ends.
+    describe(place_);
+    placeShown_ = false;
     DWORD now = GetTickCount();
     if (StepIntervalMs > 0 && now - lastStep_ < static_cast<DWORD>(StepIntervalMs)) return true;
+    return ShowPlace(now);
+}
+
+bool TLeftoverScan::ShowPlace(DWORD now) {
     lastStep_ = now;
-    if (!OnStep(describe())) stopped_ = true;
+    placeShown_ = true;
+    if (!OnStep(place_)) stopped_ = true;
     return !stopped_;
 }
 
 void TLeftoverScan::Run(const TUninstallTarget& target) {
+    RunBranches(target);
+    if (!stopped_ && !placeShown_ && OnStep) ShowPlace(GetTickCount());
+}
+
+void TLeftoverScan::RunBranches(const TUninstallTarget& target) {
     if (IsScannableRegistryName(target.RegistryName)) {
         ScanRegistryBranch(HKEY_CLASSES_ROOT, "Installer\\Products", target.RegistryName);
         ScanRegistryBranch(HKEY_CURRENT_USER, "SOFTWARE", target.RegistryName);
@@ -89,6 +102,7 @@ void TLeftoverScan::Run(const TUninstallTarget& target) {
 
 void TLeftoverScan::ScanRegistryBranch(HKEY root, const std::string& path, const std::string& name) {
     root_ = root;
+    rootName_ = RootKeyName(root);
     name_ = name;
     path_ = path;
     if (!path_.empty() && path_.back() == '\\') path_.pop_back();
@@ -114,7 +128,10 @@ void TLeftoverScan::ScanKey(HKEY parent, const char* subKey) {
         LONG r = RegEnumKeyExA(key.Get(), i, sub, &len, nullptr, nullptr, nullptr, nullptr);
         if (r == ERROR_NO_MORE_ITEMS) break;
         if (r != ERROR_SUCCESS) continue;
-        if (!Step([&] { return RootKeyName(root_) + "\\" + path_.substr(0, base) + std::string(sub, len); })) break;
+        if (!Step([&](std::string& place) {
+                place.assign(rootName_).append(1, '\\').append(path_, 0, base).append(sub, len);
+            }))
+            break;
         path_.resize(base);
         path_.append(sub, len);
         if (len == name_.size() && std::memcmp(sub, name_.data(), len) == 0) AddKeyNode(key.Get(), path_.substr(base));
@@ -161,7 +178,7 @@ void TLeftoverScan::ScanFolder(const std::string& folder, TTreeNode* parent) {
         // A link's target belongs to someone else: it is listed, never entered.
         const bool isLink = isDir && (rec.FindData.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         if (!isDir || isLink) {
-            if (!Step([&] { return item.Path; })) break;
+            if (!Step([&](std::string& place) { place = item.Path; })) break;
         }
         item.Kind = isLink ? TScanItemKind::skLink : isDir ? TScanItemKind::skFolder : TScanItemKind::skFile;
         std::string text = item.Path;
