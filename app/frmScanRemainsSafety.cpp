@@ -30,7 +30,8 @@ struct TAbsPath {
 };
 
 bool IsDriveRooted(const std::string& s) {
-    return s.size() >= 3 && IsCharAlphaA(s[0]) && s[1] == ':' && s[2] == '\\';
+    const char d = s.empty() ? 0 : s[0];
+    return s.size() >= 3 && ((d >= 'A' && d <= 'Z') || (d >= 'a' && d <= 'z')) && s[1] == ':' && s[2] == '\\';
 }
 
 // "\\server\share\...", but not the device forms "\\?\" and "\\.\".

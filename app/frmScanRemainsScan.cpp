@@ -320,8 +320,11 @@ void DeleteFileNode(TTreeNode* node) {
 bool DeleteFolderTree(const std::string& path) {
     std::string from = path;
     if (!from.empty() && from.back() == '\\') from.pop_back();
-    // "C:" would name the drive's current folder, not the drive.
-    if (from.size() < 3 || from.find('\\') == std::string::npos) return false;
+    // Only a full path below a root: "C:" would name the drive's current folder, and a
+    // relative path the program's.
+    const bool belowDrive = from.size() > 3 && from[1] == ':' && from[2] == '\\';
+    const bool network = from.size() > 2 && from[0] == '\\' && from[1] == '\\';
+    if (!belowDrive && !network) return false;
     from.push_back('\0');   // the list ends with an empty entry
     SHFILEOPSTRUCTA op{};
     op.wFunc = FO_DELETE;

@@ -245,10 +245,11 @@ TEST_F(ScanEngine, FileThatCannotBeDeletedStaysListedAndIsCounted) {
     EXPECT_TRUE(PathExists(f.App + "\\app.exe"));
 }
 
-TEST_F(ScanEngine, FolderTreeDeletionRefusesDriveNames) {
+TEST_F(ScanEngine, FolderTreeDeletionRefusesDriveNamesAndRelativePaths) {
     EXPECT_FALSE(DeleteFolderTree(""));
     EXPECT_FALSE(DeleteFolderTree("C:"));
     EXPECT_FALSE(DeleteFolderTree("C:\\"));
+    EXPECT_FALSE(DeleteFolderTree("gone"));
     TSandbox box("tree");
     box.File("gone\\a\\b.txt");
     EXPECT_TRUE(DeleteFolderTree(box.Path("gone") + "\\"));

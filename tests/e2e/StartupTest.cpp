@@ -112,8 +112,11 @@ TEST(StartupTest, FirstStartWritesDefaultConfigLanguageAndSkinButNoBackupFolder)
     EXPECT_EQ(language[0].Name, "Language");
     ASSERT_GT(language[0].Entries.size(), 100u);
     EXPECT_EQ(language[0].Entries.front(), (std::pair<std::string, std::string>{"IDS_MAINFORM_MENU_File", "File"}));
-    EXPECT_EQ(language[0].Entries.back(),
+    ASSERT_EQ(language[0].Entries.size(), 143u);
+    EXPECT_EQ(language[0].Entries[140],
               (std::pair<std::string, std::string>{"IDS_MESSAGEBOX_WARNING_SaveFileFailed", "Save file %s failed!"}));
+    // Texts added later follow the original keys.
+    EXPECT_EQ(language[0].Entries.back().first, "IDS_MESSAGEBOX_WARNING_DeleteScrFailed");
     // Multi-line texts are stored on one line, their breaks written as "#13".
     auto copyright = language[0].Value("IDS_SPLASHFORM_LABEL_Copyright");
     ASSERT_TRUE(copyright);
