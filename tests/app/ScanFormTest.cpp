@@ -45,6 +45,16 @@ protected:
         throw std::runtime_error("no check picture beside " + node->Text());
     }
 
+    // Enough keys below bulk (removed with it) for a scan to take a while.
+    static void PlantBulk(const std::string& bulk, int count) {
+        for (int i = 0; i < count; ++i) {
+            HKEY k = nullptr;
+            std::string path = bulk + "\\Vendor" + std::to_string(i / 30) + "\\Product" + std::to_string(i);
+            RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
+            RegCloseKey(k);
+        }
+    }
+
     const std::string pid_ = std::to_string(GetCurrentProcessId());
     const std::string name_ = "VelmoraWindowApp" + pid_;
     TFreeGuard<TScanForm> form_;
@@ -54,15 +64,10 @@ protected:
 } // namespace
 
 TEST_F(ScanWindow, ScanRepaintsWhileTheWindowIsDisabledThenListsEverythingChecked) {
-    // Enough keys for the scan to take a while, and the findings.
+    // Keys to scan for a while, and the findings.
     const std::string bulk = "SOFTWARE\\VelmoraBulk" + pid_;
     keys_.Plant(HKEY_CURRENT_USER, bulk);
-    for (int i = 0; i < 3000; ++i) {
-        HKEY k = nullptr;
-        RegCreateKeyExA(HKEY_CURRENT_USER, (bulk + "\\Vendor" + std::to_string(i / 30) + "\\Product" + std::to_string(i)).c_str(),
-                        0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
-        RegCloseKey(k);
-    }
+    PlantBulk(bulk, 3000);
     const std::string vendor = "SOFTWARE\\VelmoraWindowVendor" + pid_;
     ASSERT_TRUE(keys_.Plant(HKEY_CURRENT_USER, vendor + "\\" + name_, vendor));
     TPlantedKeys::SetValue(HKEY_CURRENT_USER, vendor + "\\" + name_, "InstallLocation", "C:\\Velmora Test App");
@@ -120,6 +125,29 @@ TEST_F(ScanWindow, ScanRepaintsWhileTheWindowIsDisabledThenListsEverythingChecke
     form_->tvScanFiles->FullExpand();
     PumpFor(100);
     EXPECT_TRUE(SaveWindowPng(form_->Handle(), "ScanForm-found.png"));
+}
+
+TEST_F(ScanWindow, ClosingTheWindowDuringItsScanStopsTheScan) {
+    const std::string bulk = "SOFTWARE\\VelmoraBulkClose" + pid_;
+    keys_.Plant(HKEY_CURRENT_USER, bulk);
+    PlantBulk(bulk, 3000);
+    form_.reset(TScanForm::Create(Application));
+    form_->SetTarget({name_, "", ""});
+    int closedAt = -1;
+    Application->OnMessage = [&](MSG&, bool&) {
+        if (closedAt < 0 && form_->Scanning()) {
+            closedAt = GetTickCount();
+            form_->Close();
+        }
+    };
+    TScopeExit unhook([] { Application->OnMessage = nullptr; });
+    TBoxRecorder boxes;
+    EXPECT_EQ(form_->ShowModal(), mrCancel);
+    EXPECT_GE(closedAt, 0) << "no message came during the scan";
+    EXPECT_LT(static_cast<int>(GetTickCount()) - closedAt, 1000);
+    EXPECT_TRUE(form_->ScanDone());
+    EXPECT_TRUE(boxes.Boxes.empty()) << "a stopped scan reports nothing";
+    EXPECT_FALSE(form_->btnDelete->GetEnabled());
 }
 
 TEST_F(ScanWindow, ClickOnACheckPictureTogglesItsNodeAndDeleteRemovesOnlyWhatIsChecked) {
