@@ -126,8 +126,9 @@ void TLeftoverScan::ScanKey(HKEY parent, const char* subKey) {
     for (DWORD i = 0;; ++i) {
         DWORD len = sizeof sub;
         LONG r = RegEnumKeyExA(key.Get(), i, sub, &len, nullptr, nullptr, nullptr, nullptr);
-        if (r == ERROR_NO_MORE_ITEMS) break;
-        if (r != ERROR_SUCCESS) continue;
+        // A name too long for any key is passed over; any other failure ends this key.
+        if (r == ERROR_MORE_DATA) continue;
+        if (r != ERROR_SUCCESS) break;
         if (!Step([&](std::string& place) {
                 place.assign(rootName_).append(1, '\\').append(path_, 0, base).append(sub, len);
             }))
@@ -155,8 +156,8 @@ void TLeftoverScan::AddKeyNode(HKEY parent, const std::string& name) {
     for (DWORD i = 0;; ++i) {
         DWORD len = static_cast<DWORD>(value.size());
         LONG r = RegEnumValueA(opened.Get(), i, value.data(), &len, nullptr, nullptr, nullptr, nullptr);
-        if (r == ERROR_NO_MORE_ITEMS) break;
-        if (r != ERROR_SUCCESS) continue;
+        if (r == ERROR_MORE_DATA) continue;
+        if (r != ERROR_SUCCESS) break;
         TScanItem item;
         item.Kind = TScanItemKind::skRegValue;
         item.Root = root_;

@@ -95,8 +95,8 @@ void BareWalk(HKEY parent, const char* sub, std::string& path, long& keys) {
     for (DWORD i = 0;; ++i) {
         DWORD len = sizeof name;
         LONG r = RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr);
-        if (r == ERROR_NO_MORE_ITEMS) break;
-        if (r != ERROR_SUCCESS) continue;
+        if (r == ERROR_MORE_DATA) continue;
+        if (r != ERROR_SUCCESS) break;
         ++keys;
         path.resize(base);
         path.append(name, len);
