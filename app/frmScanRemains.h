@@ -82,6 +82,8 @@ public:
     // are listed with their entries, links to folders without them.
     void ScanFolder(const std::string& folder, TTreeNode* parent);
     bool Stopped() const { return stopped_; }
+    // How many nodes the scan has added so far.
+    size_t ItemCount() const { return items_.size(); }
 
 private:
     void ScanKey(HKEY parent, const char* subKey);
@@ -158,6 +160,7 @@ private:
 
     TUninstallTarget target_;
     std::unique_ptr<TLeftoverScan> scan_;
+    size_t shownItems_ = 0;
     bool scanning_ = false;
     bool scanDone_ = false;
 };
