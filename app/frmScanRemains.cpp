@@ -98,8 +98,10 @@ bool TScanForm::ScanStep(const std::string& place) {
     });
     // Only while there are some: Wine gives the rest of the time slice away whenever it is
     // asked for a message and finds none, which under load costs more than the scan itself.
+    // A bounded number, so that a window that never stops asking to be painted can't hold
+    // the scan up.
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD) && !Application->Terminated())
+    for (int n = 0; n < 500 && !Application->Terminated() && PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD); ++n)
         Application->ProcessMessage();
     return GetModalResult() == mrNone && !Application->Terminated() && GetVisible();
 }
