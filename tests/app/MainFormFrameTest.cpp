@@ -1,0 +1,128 @@
+// The frame of the main window driven as a user would: the tab buttons, a menu button, the
+// side panel's hot spot, dragging by the background, exit, and the commands that hand a
+// program or address to the shell.
+#include "MainFormTesting.h"
+#include "controls/framed/FcRadChk.h"
+#include "controls/framed/FcSplit.h"
+#include "controls/framed/FcTabs.h"
+#include "controls/skinned/ArButton.h"
+#include "controls/skinned/SkPopupMenu.h"
+#include "framework/IniFiles.h"
+
+using namespace mainform;
+
+namespace {
+
+using MainFormFrame = MainFormTest;
+
+void Click(TControl* control, int x = 10, int y = 10) {
+    auto* windowed = dynamic_cast<TWinControl*>(control);
+    ASSERT_TRUE(windowed && windowed->HandleAllocated());
+    PostClick(windowed->WindowHandle(), x, y);
+    PumpFor(100);
+}
+
+} // namespace
+
+TEST_F(MainFormFrame, TabButtonsSwitchPagesStatusLineAndMenus) {
+    TMainForm& form = Form(true);
+    for (bool checked : {true, false}) form.lsvStartupList->Items()->Add()->SetChecked(checked);
+    Click(form.btnStartupItemList);
+    EXPECT_EQ(form.PageControl->GetActivePageIndex(), 1);
+    EXPECT_TRUE(form.btnProgramList->GetEnabled());
+    EXPECT_FALSE(form.btnStartupItemList->GetEnabled());
+    EXPECT_FALSE(form.lblPrograms->GetVisible() || form.lblProgramCounts->GetVisible());
+    EXPECT_FALSE(form.mItemViewReport->GetVisible() || form.mItemExportRegInfo->GetVisible());
+    EXPECT_FALSE(form.mItemComment->GetEnabled() || form.btnDelete->GetEnabled());
+    EXPECT_FALSE(DisableAllNext) << "the last startup row is unchecked";
+    EXPECT_EQ(form.btnSelectAll->GetCaption(), IDS_SIDEBAR_BUTTON_SelectAll);
+
+    form.lblProgramCounts->SetCaption("");
+    Click(form.btnProgramList);
+    EXPECT_EQ(form.PageControl->GetActivePageIndex(), 0);
+    EXPECT_TRUE(form.lblPrograms->GetVisible() && form.lblProgramCounts->GetVisible());
+    EXPECT_EQ(form.lblProgramCounts->GetCaption(), ProgramCountText);
+    EXPECT_TRUE(form.mItemViewReport->GetVisible());
+    EXPECT_FALSE(form.btnProgramList->GetEnabled());
+}
+
+TEST_F(MainFormFrame, MenuButtonDropsItsMenuBelowItselfThenMovesTheFocusAway) {
+    TMainForm& form = Form(true);
+    TPopupMenu* shown = nullptr;
+    RECT at{};
+    TPopupMenu::TOpenMenuHook hook = TPopupMenu::SetOpenMenuHook([&](TPopupMenu& menu, HWND window) {
+        shown = &menu;
+        GetWindowRect(window, &at);
+        EndMenu();
+    });
+    TScopeExit unhook([&] { TPopupMenu::SetOpenMenuHook(std::move(hook)); });
+    Click(form.btnView);
+    EXPECT_EQ(shown, form.pmView);
+    TPoint corner = form.ClientToScreen(TPoint(form.btnView->Left(), form.btnView->Top() + form.btnView->Height()));
+    EXPECT_EQ(at.left, corner.X);
+    EXPECT_EQ(at.top, corner.Y);
+    PumpFor(50);
+    EXPECT_EQ(GetFocus(), form.txtHide->WindowHandle());
+    EXPECT_FALSE(form.btnView->IsPressed());
+}
+
+TEST_F(MainFormFrame, HotSpotCollapsesTheSidePanelAndTheListTakesTheRoom) {
+    TMainForm& form = Form(true);
+    const int narrow = form.lsvProgramList->Width();
+    Click(form.SizePanelPL, 2, form.SizePanelPL->Height() / 2);
+    EXPECT_FALSE(ProgramListNarrow);
+    EXPECT_GT(form.lsvProgramList->Width(), narrow + 100);
+    Click(form.SizePanelPL, 2, form.SizePanelPL->Height() / 2);
+    EXPECT_TRUE(ProgramListNarrow);
+    EXPECT_EQ(form.lsvProgramList->Width(), narrow);
+}
+
+TEST_F(MainFormFrame, BackgroundStartsTheSystemsMoveLoop) {
+    TMainForm& form = Form(true);
+    std::vector<WPARAM> commands;
+    TWndMethod previous = form.WindowProc;
+    form.WindowProc = [&](TMessage& m) {
+        if (m.Msg == WM_SYSCOMMAND) commands.push_back(m.WParam);
+        else previous(m);
+    };
+    TScopeExit restore([&] { form.WindowProc = previous; });
+    // The header beside the product name: no control there.
+    PostMessageA(form.WindowHandle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(220, 20));
+    PumpFor(50);
+    EXPECT_EQ(commands, (std::vector<WPARAM>{0xF012}));
+}
+
+TEST_F(MainFormFrame, ExitSavesBothOptionsAndClosesEvenWhenTheFileCannotBeWritten) {
+    TMainForm& form = Form(true);
+    form.ActionHideSysPatch->Execute();
+    form.ActionExit->Execute();
+    PumpFor(50);
+    TIniFile ini(ConfigPath);
+    EXPECT_TRUE(ini.ReadBool("config", "HideSysPatch", false));
+    EXPECT_FALSE(ini.ReadBool("config", "HideScreenSaver", true));
+    EXPECT_FALSE(form.GetVisible());
+
+    form.Show();
+    ASSERT_TRUE(ForceDirectories(dir_ + "Blocked.ini"));
+    paths_.emplace_back(ConfigPath, dir_ + "Blocked.ini");
+    TBoxRecorder boxes;
+    form.ActionExit->Execute();
+    PumpFor(50);
+    EXPECT_EQ(boxes.Boxes.size(), 1u) << "the failure is told";
+    EXPECT_FALSE(form.GetVisible());
+}
+
+TEST_F(MainFormFrame, ToolCommandsHandTheirTargetsToTheShell) {
+    TMainForm& form = Form();
+    std::vector<std::string> opened;
+    TShellOpener previous = SetShellOpener([&](HWND, const std::string& file, const std::string& parameters, int show) {
+        opened.push_back(file + "|" + parameters + "|" + std::to_string(show));
+    });
+    TScopeExit restore([&] { SetShellOpener(std::move(previous)); });
+    for (TAction* action : {form.ActionWinServices, form.ActionWinComponents, form.ActionWinUpdate,
+                            form.ActionHelpContent, form.ActionOnlineRes, form.ActionContact})
+        action->Execute();
+    EXPECT_EQ(opened, (std::vector<std::string>{"Services.msc||5", "control.exe|Appwiz.cpl ,2|5",
+                                                "control.exe|Appwiz.cpl ,1|5", HelpPath + "||1", ProductUrl + "||1",
+                                                "mailto:" + SupportEmail + "||1"}));
+}
