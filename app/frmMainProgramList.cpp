@@ -111,13 +111,16 @@ void TMainForm::FillProgramList() {
         }
         std::string caption = ItemText(entry.Get(), &IProgramItem::DisplayName);
         if (caption.empty()) caption = ItemText(entry.Get(), &IProgramItem::RegistryName);
-        TListItem* row = rows->Add();
+        // Made whole, then inserted: one message to the list per row, not one per text.
+        auto row = std::make_unique<TListItem>(rows);
         row->SetCaption(caption);
         row->SubItems()->Add(ItemText(entry.Get(), &IProgramItem::Publisher));
         row->SubItems()->Add(ItemText(entry.Get(), &IProgramItem::InstallLocation));
         row->SetData(ProgramRowData(rkProgram, i));
         row->SetImageIndex(ItemValue(entry.Get(), &IProgramItem::IconIndex));
-        if (ProgramSelector) ProgramSelector->GetItemsEx()->AddItem(caption, row->ImageIndex(), -1, -1, 0, i);
+        const int image = row->ImageIndex();
+        rows->AddItem(std::move(row));
+        if (ProgramSelector) ProgramSelector->GetItemsEx()->AddItem(caption, image, -1, -1, 0, i);
     }
     ProgramList->RefreshScreenSavers();
     ULONG savers = 0;
@@ -132,7 +135,7 @@ void TMainForm::FillProgramList() {
 }
 
 void TMainForm::AddScreenSaverRow(LONG index) {
-    TListItem* row = lsvProgramList->Items()->Add();
+    auto row = std::make_unique<TListItem>(lsvProgramList->Items());
     std::wstring fileName, displayName, publisher, folder;
     ProgramList->ScreenSaverFileName(index, fileName);
     if (!fileName.empty()) {
@@ -147,6 +150,7 @@ void TMainForm::AddScreenSaverRow(LONG index) {
     ProgramList->ScreenSaverDirectory(index, folder);
     row->SubItems()->Add(FromWide(publisher));
     row->SubItems()->Add(FromWide(folder));
+    lsvProgramList->Items()->AddItem(std::move(row));
 }
 
 // ---- Drawing, tips and the Directory cell ---------------------------------------------------

@@ -2,6 +2,7 @@
 // side panel's hot spot, dragging by the background, exit, and the commands that hand a
 // program or address to the shell.
 #include "MainFormTesting.h"
+#include "common/Screenshot.h"
 #include "controls/framed/FcRadChk.h"
 #include "controls/framed/FcSplit.h"
 #include "controls/framed/FcTabs.h"
@@ -72,6 +73,7 @@ TEST_F(MainFormFrame, HotSpotCollapsesTheSidePanelAndTheListTakesTheRoom) {
     Click(form.SizePanelPL, 2, form.SizePanelPL->Height() / 2);
     EXPECT_FALSE(ProgramListNarrow);
     EXPECT_GT(form.lsvProgramList->Width(), narrow + 100);
+    SaveWindowPng(form.WindowHandle(), "MainFormSidePanelCollapsed.png");
     Click(form.SizePanelPL, 2, form.SizePanelPL->Height() / 2);
     EXPECT_TRUE(ProgramListNarrow);
     EXPECT_EQ(form.lsvProgramList->Width(), narrow);
