@@ -38,8 +38,14 @@ TEST_F(MainFormFrame, TabButtonsSwitchPagesStatusLineAndMenus) {
     EXPECT_FALSE(DisableAllNext) << "the last startup row is unchecked";
     EXPECT_EQ(form.btnSelectAll->GetCaption(), IDS_SIDEBAR_BUTTON_SelectAll);
 
-    form.lblProgramCounts->SetCaption("");
+    ProgramCountText.clear();
     Click(form.btnProgramList);
+    EXPECT_EQ(form.lblProgramCounts->GetCaption(), "");
+    // F5 refills the page shown.
+    form.lsvProgramList->SetFocus();
+    PostMessageA(form.lsvProgramList->WindowHandle(), WM_KEYDOWN, VK_F5, 1);
+    PumpFor(100);
+    EXPECT_FALSE(ProgramCountText.empty());
     EXPECT_EQ(form.PageControl->GetActivePageIndex(), 0);
     EXPECT_TRUE(form.lblPrograms->GetVisible() && form.lblProgramCounts->GetVisible());
     EXPECT_EQ(form.lblProgramCounts->GetCaption(), ProgramCountText);

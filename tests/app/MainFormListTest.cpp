@@ -120,8 +120,11 @@ TEST_F(MainFormList, SearchGoesOnFromTheLastMatchWithoutWrappingAround) {
     }
     EXPECT_EQ(found, (std::vector<std::string>{"Velmora Test Alpha", "Velmora Test Beta", "[Velmora Test] Gamma",
                                                "[Velmora Test] Gamma"}));
+    // Enter in the search text presses the default button.
     form.txtSearchInfo->SetText("Velmora Test");
-    form.ActionSearch->Execute();
+    form.txtSearchInfo->SetFocus();
+    PostMessageA(form.txtSearchInfo->WindowHandle(), WM_KEYDOWN, VK_RETURN, 1);
+    PumpFor(50);
     EXPECT_EQ(form.lsvProgramList->Selected()->Caption(), "Velmora Test Alpha") << "an edit starts at the top";
     EXPECT_EQ(FindRowFrom({"a", "b"}, 2, "a"), -1);
 }
@@ -169,6 +172,15 @@ TEST_F(MainFormList, DirectoryCellOpensAnExistingFolderOnlyAndOnlyOnALeftClick) 
     EXPECT_EQ(form.lsvProgramList->GetCursor(), crHandPoint);
     form.lsvProgramListMouseMove(form.lsvProgramList, {}, 5, cell.Top + 2);
     EXPECT_EQ(form.lsvProgramList->GetCursor(), crDefault);
+}
+
+TEST_F(MainFormList, TipsTellUsageAndUninstallerOrSizeNameAndLastUse) {
+    TMainForm& form = Form();
+    std::string tip = "proposed";
+    form.lsvProgramListInfoTip(form.lsvProgramList, Row("Velmora Test Alpha"), tip);
+    EXPECT_EQ(tip, "Used Frequency: Rarely\r\nUninstall String: C:\\unins.exe /x Alpha");
+    form.lsvProgramListInfoTip(form.lsvProgramList, Row("[Screen Saver]Velmora Starfield"), tip);
+    EXPECT_EQ(tip.rfind("Size:  0.00 M\r\nName:  VelmoraMainA.scr\r\nLast Used On: ", 0), 0u) << tip;
 }
 
 TEST(MainFormTips, UsageWordsChangeAtThreeAndEleven) {

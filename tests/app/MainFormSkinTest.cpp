@@ -1,6 +1,7 @@
 // Skin and language carried into the main window: the skin's bounds and pictures, where a bad
 // value stops it, and a language switch re-captioning every control that has a text.
 #include "MainFormTesting.h"
+#include "common/Screenshot.h"
 #include "controls/framed/FcPanel.h"
 #include "controls/framed/FcRadChk.h"
 #include "controls/framed/FcTabs.h"
@@ -115,7 +116,15 @@ TEST_F(MainFormSkin, AnUnreadablePictureStopsTheSkinAndAMissingOneIsPassedOver) 
     EXPECT_GT(form.btnFile->GetPicMouseHover()->Width(), 0);
     EXPECT_EQ(form.btnView->BoundsRect(), Bounds(397, 34, 107, 43)) << "bounds come before the pictures";
     EXPECT_EQ(form.btnTools->BoundsRect(), Bounds(519, 33, 107, 43)) << "not skinned after the bad picture";
-    EXPECT_TRUE(IsWindowVisible(form.WindowHandle()));
+    // A button without pictures shows the window's background under its caption, not a hole
+    // of the key colour through which the desktop shows.
+    PumpFor(200);
+    TBitmap shot;
+    ASSERT_TRUE(CaptureWindow(form.WindowHandle(), shot));
+    for (TArButton* button : {form.btnTools, form.btnHelp, form.btnSearch, form.btnRefresh}) {
+        TPoint at = form.ScreenToClient(button->Parent()->ClientToScreen(TPoint(button->Left() + 4, button->Top() + 4)));
+        EXPECT_NE(PixelAt(shot, at.X, at.Y), clBlack) << button->Name();
+    }
 }
 
 TEST_F(MainFormSkin, SwitchingLanguageRecaptionsEveryTextAndTheSecondSwitchWins) {
