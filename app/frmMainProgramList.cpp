@@ -74,16 +74,17 @@ int FindRowFrom(const std::vector<std::string>& captions, int start, const std::
 // ---- The fill -------------------------------------------------------------------------------
 
 void TMainForm::SetupListColumns() {
-    struct TColumnSpec { TListView* List; int Width; };
-    const TColumnSpec specs[] = {{lsvProgramList, 200}, {lsvProgramList, 160}, {lsvProgramList, 360},
-                                 {lsvStartupList, 130}, {lsvStartupList, 240}, {lsvStartupList, 360}};
-    const std::string* captions[] = {&IDS_LISTVIEW_COLUMNS_Descriptions, &IDS_LISTVIEW_COLUMNS_Publisher,
-                                     &IDS_LISTVIEW_COLUMNS_Directory,    &IDS_LISTVIEW_COLUMNS_StatrupItem,
-                                     &IDS_LISTVIEW_COLUMNS_Command,      &IDS_LISTVIEW_COLUMNS_Location};
-    for (size_t i = 0; i < std::size(specs); ++i) {
-        TListColumn* column = specs[i].List->Columns()->Add();
-        column->SetCaption(*captions[i]);
-        column->SetWidth(specs[i].Width);
+    struct TColumn { TListView* List; const std::string* Caption; int Width; };
+    const TColumn columns[] = {{lsvProgramList, &IDS_LISTVIEW_COLUMNS_Descriptions, 200},
+                               {lsvProgramList, &IDS_LISTVIEW_COLUMNS_Publisher, 160},
+                               {lsvProgramList, &IDS_LISTVIEW_COLUMNS_Directory, 360},
+                               {lsvStartupList, &IDS_LISTVIEW_COLUMNS_StatrupItem, 130},
+                               {lsvStartupList, &IDS_LISTVIEW_COLUMNS_Command, 240},
+                               {lsvStartupList, &IDS_LISTVIEW_COLUMNS_Location, 360}};
+    for (const TColumn& c : columns) {
+        TListColumn* column = c.List->Columns()->Add();
+        column->SetCaption(*c.Caption);
+        column->SetWidth(c.Width);
     }
 }
 

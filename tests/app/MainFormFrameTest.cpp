@@ -1,6 +1,5 @@
 // The frame of the main window driven as a user would: the tab buttons, a menu button, the
-// side panel's hot spot, dragging by the background, exit, and the commands that hand a
-// program or address to the shell.
+// side panel's hot spot and exit.
 #include "MainFormTesting.h"
 #include "common/Screenshot.h"
 #include "controls/framed/FcRadChk.h"
@@ -85,21 +84,6 @@ TEST_F(MainFormFrame, HotSpotCollapsesTheSidePanelAndTheListTakesTheRoom) {
     EXPECT_EQ(form.lsvProgramList->Width(), narrow);
 }
 
-TEST_F(MainFormFrame, BackgroundStartsTheSystemsMoveLoop) {
-    TMainForm& form = Form(true);
-    std::vector<WPARAM> commands;
-    TWndMethod previous = form.WindowProc;
-    form.WindowProc = [&](TMessage& m) {
-        if (m.Msg == WM_SYSCOMMAND) commands.push_back(m.WParam);
-        else previous(m);
-    };
-    TScopeExit restore([&] { form.WindowProc = previous; });
-    // The header beside the product name: no control there.
-    PostMessageA(form.WindowHandle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(220, 20));
-    PumpFor(50);
-    EXPECT_EQ(commands, (std::vector<WPARAM>{0xF012}));
-}
-
 TEST_F(MainFormFrame, ExitSavesBothOptionsAndClosesEvenWhenTheFileCannotBeWritten) {
     TMainForm& form = Form(true);
     form.ActionHideSysPatch->Execute();
@@ -118,19 +102,4 @@ TEST_F(MainFormFrame, ExitSavesBothOptionsAndClosesEvenWhenTheFileCannotBeWritte
     PumpFor(50);
     EXPECT_EQ(boxes.Boxes.size(), 1u) << "the failure is told";
     EXPECT_FALSE(form.GetVisible());
-}
-
-TEST_F(MainFormFrame, ToolCommandsHandTheirTargetsToTheShell) {
-    TMainForm& form = Form();
-    std::vector<std::string> opened;
-    TShellOpener previous = SetShellOpener([&](HWND, const std::string& file, const std::string& parameters, int show) {
-        opened.push_back(file + "|" + parameters + "|" + std::to_string(show));
-    });
-    TScopeExit restore([&] { SetShellOpener(std::move(previous)); });
-    for (TAction* action : {form.ActionWinServices, form.ActionWinComponents, form.ActionWinUpdate,
-                            form.ActionHelpContent, form.ActionOnlineRes, form.ActionContact})
-        action->Execute();
-    EXPECT_EQ(opened, (std::vector<std::string>{"Services.msc||5", "control.exe|Appwiz.cpl ,2|5",
-                                                "control.exe|Appwiz.cpl ,1|5", HelpPath + "||1", ProductUrl + "||1",
-                                                "mailto:" + SupportEmail + "||1"}));
 }

@@ -182,10 +182,3 @@ TEST_F(MainFormList, TipsTellUsageAndUninstallerOrSizeNameAndLastUse) {
     form.lsvProgramListInfoTip(form.lsvProgramList, Row("[Screen Saver]Velmora Starfield"), tip);
     EXPECT_EQ(tip.rfind("Size:  0.00 M\r\nName:  VelmoraMainA.scr\r\nLast Used On: ", 0), 0u) << tip;
 }
-
-TEST(MainFormTips, UsageWordsChangeAtThreeAndEleven) {
-    EXPECT_EQ(UsageFrequencyWord(2), "Rarely");
-    EXPECT_EQ(UsageFrequencyWord(3), "Occasionally");
-    EXPECT_EQ(UsageFrequencyWord(10), "Occasionally");
-    EXPECT_EQ(UsageFrequencyWord(11), "Frequently");
-}

@@ -1,7 +1,6 @@
 // The main window of the running Velmora.exe driven from outside, by the messages a user's
 // clicks and keys cause: a row selected, a column header clicked, the page and the language
-// switched. The list's texts are read through the list view's own messages, with their
-// buffers placed in the program's memory.
+// switched. The list's messages carry their structures in the program's own memory.
 #include "e2e/Harness.h"
 #include "common/HostileInput.h"
 
@@ -17,52 +16,20 @@ namespace {
 
 using namespace e2e;
 
-// Memory in another process for one message's structure and text.
-class TRemoteBlock {
-public:
-    TRemoteBlock(HANDLE process, size_t size) : process_(process), size_(size) {
-        at_ = VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    }
-    ~TRemoteBlock() {
-        if (at_) VirtualFreeEx(process_, at_, 0, MEM_RELEASE);
-    }
-    TRemoteBlock(const TRemoteBlock&) = delete;
-    TRemoteBlock& operator=(const TRemoteBlock&) = delete;
-    char* At(size_t offset = 0) const { return static_cast<char*>(at_) + offset; }
-    void Write(size_t offset, const void* data, size_t size) const {
-        WriteProcessMemory(process_, At(offset), data, size, nullptr);
-    }
-    std::string ReadText(size_t offset) const {
-        std::string text(size_ - offset, '\0');
-        ReadProcessMemory(process_, At(offset), text.data(), text.size(), nullptr);
-        return text.substr(0, text.find('\0'));
-    }
-
-private:
-    HANDLE process_;
-    size_t size_;
-    void* at_ = nullptr;
-};
-
+// A list view of another process, read and selected through memory placed there.
 class TRemoteList {
 public:
     TRemoteList(DWORD pid, HWND list) : list_(list) {
         process_.Reset(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
     }
-    int Count() const { return static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0)); }
-    std::string Text(int item, int column) const {
-        TRemoteBlock block(process_.Get(), sizeof(LVITEMA) + 512);
-        LVITEMA lvi{};
-        lvi.iSubItem = column;
-        lvi.pszText = block.At(sizeof lvi);
-        lvi.cchTextMax = 512;
-        block.Write(0, &lvi, sizeof lvi);
-        SendMessageA(list_, LVM_GETITEMTEXTA, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(block.At()));
-        return block.ReadText(sizeof lvi);
-    }
     std::vector<std::string> Column(int column) const {
         std::vector<std::string> texts;
-        for (int i = 0; i < Count(); ++i) texts.push_back(Text(i, column));
+        for (int i = 0; i < static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0)); ++i) {
+            LVITEMA lvi{};
+            lvi.iSubItem = column;
+            lvi.cchTextMax = 256;
+            texts.push_back(Send(LVM_GETITEMTEXTA, i, lvi));
+        }
         return texts;
     }
     int IndexOf(const std::string& caption) const {
@@ -71,54 +38,62 @@ public:
         return it == captions.end() ? -1 : static_cast<int>(it - captions.begin());
     }
     void Select(int item) const {
-        TRemoteBlock block(process_.Get(), sizeof(LVITEMA));
         LVITEMA lvi{};
         lvi.stateMask = lvi.state = LVIS_SELECTED | LVIS_FOCUSED;
-        block.Write(0, &lvi, sizeof lvi);
-        SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(block.At()));
+        Send(LVM_SETITEMSTATE, item, lvi);
     }
-    std::string HeaderText(int column) const {
-        HWND header = reinterpret_cast<HWND>(SendMessageA(list_, LVM_GETHEADER, 0, 0));
-        TRemoteBlock block(process_.Get(), sizeof(HDITEMA) + 256);
-        HDITEMA hdi{};
-        hdi.mask = HDI_TEXT;
-        hdi.pszText = block.At(sizeof hdi);
-        hdi.cchTextMax = 256;
-        block.Write(0, &hdi, sizeof hdi);
-        SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(block.At()));
-        return block.ReadText(sizeof hdi);
-    }
-    HWND Handle() const { return list_; }
 
 private:
+    // Sends msg with lvi and a text buffer after it in the program's memory; returns the text
+    // the list wrote there.
+    std::string Send(UINT msg, int item, LVITEMA lvi) const {
+        const size_t size = sizeof lvi + 256;
+        char* at = static_cast<char*>(
+            VirtualAllocEx(process_.Get(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        if (!at) return {};
+        lvi.pszText = at + sizeof lvi;
+        WriteProcessMemory(process_.Get(), at, &lvi, sizeof lvi, nullptr);
+        SendMessageA(list_, msg, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(at));
+        std::string read(256, '\0');
+        ReadProcessMemory(process_.Get(), at + sizeof lvi, read.data(), read.size(), nullptr);
+        VirtualFreeEx(process_.Get(), at, 0, MEM_RELEASE);
+        return read.substr(0, read.find('\0'));
+    }
     HWND list_;
     TKernelHandle process_;
 };
 
-struct TChild {
-    HWND Handle = nullptr;
-    std::string ClassName, Text;
+struct TFind {
+    std::string Class, Text;
+    DWORD Pid = 0;
+    HWND Except = nullptr, Found = nullptr;
 };
 
-BOOL CALLBACK AddChild(HWND w, LPARAM p) {
+BOOL CALLBACK Match(HWND w, LPARAM p) {
+    auto* f = reinterpret_cast<TFind*>(p);
     char cls[64] = {}, text[256] = {};
     GetClassNameA(w, cls, sizeof cls);
     GetWindowTextA(w, text, sizeof text);
-    reinterpret_cast<std::vector<TChild>*>(p)->push_back({w, cls, text});
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (cls == f->Class && (f->Text.empty() || text == f->Text) && (!f->Pid || pid == f->Pid) && w != f->Except &&
+        IsWindowVisible(w))
+        f->Found = w;
     return TRUE;
 }
 
-std::vector<TChild> Children(HWND parent) {
-    std::vector<TChild> children;
-    EnumChildWindows(parent, AddChild, reinterpret_cast<LPARAM>(&children));
-    return children;
+// A visible child window of that class (and text).
+HWND Child(HWND parent, const std::string& cls, const std::string& text = {}) {
+    TFind find{cls, text};
+    EnumChildWindows(parent, Match, reinterpret_cast<LPARAM>(&find));
+    return find.Found;
 }
 
-HWND Child(HWND parent, const std::string& cls, const std::string& text = {}, bool visibleOnly = true) {
-    for (const auto& c : Children(parent))
-        if (c.ClassName == cls && (text.empty() || c.Text == text) && (!visibleOnly || IsWindowVisible(c.Handle)))
-            return c.Handle;
-    return nullptr;
+// A menu the program shows, other than except.
+HWND ShownMenu(DWORD pid, HWND except = nullptr) {
+    TFind find{"#32768", "", pid, except};
+    EnumWindows(Match, reinterpret_cast<LPARAM>(&find));
+    return find.Found;
 }
 
 void Click(HWND window, int x = 10, int y = 10) {
@@ -126,78 +101,49 @@ void Click(HWND window, int x = 10, int y = 10) {
     PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
 
-bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = kStepTimeoutMs) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50))
-        if (done()) return true;
-    return done();
-}
-
-struct TMenuSearch {
-    DWORD Pid;
-    HWND Except, Found;
-};
-
-BOOL CALLBACK MatchMenu(HWND w, LPARAM p) {
-    auto* f = reinterpret_cast<TMenuSearch*>(p);
-    char cls[16] = {};
-    GetClassNameA(w, cls, sizeof cls);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(w, &owner);
-    if (owner == f->Pid && w != f->Except && std::string(cls) == "#32768" && IsWindowVisible(w)) f->Found = w;
-    return TRUE;
-}
-
-// The menu window the program shows, if any.
-HWND ShownMenu(DWORD pid, HWND except = nullptr) {
-    TMenuSearch search{pid, except, nullptr};
-    EnumWindows(MatchMenu, reinterpret_cast<LPARAM>(&search));
-    return search.Found;
-}
-
 void PressKey(HWND window, WORD key) {
     PostMessageA(window, WM_KEYDOWN, key, 1);
     PostMessageA(window, WM_KEYUP, key, 0xC0000001);
 }
 
+bool WaitFor(const std::function<bool()>& done) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < kStepTimeoutMs; Sleep(50))
+        if (done()) return true;
+    return done();
+}
+
 class MainWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto program = [&](const std::wstring& key, const std::wstring& name, const std::wstring& publisher) {
-            entries_.Add(key, [&](HKEY k) {
+        const wchar_t* const programs[][2] = {
+            {L"Archivo Backup Suite 4.2", L"Northwind Tools"}, {L"Brightline Photo Viewer", L"Brightline Labs"},
+            {L"Cobalt Notes 2.1", L"Cobalt"}, {L"Delta Media Codecs", L"Delta Audio"},
+            {L"Evergreen Mail 9", L"Evergreen Soft"}, {L"Fieldstone PDF Reader", L"Fieldstone"},
+            {L"Granite Disk Tools", L"Granite Systems"}, {L"Harbor VPN Client", L"Harbor Networks"},
+            {L"Indigo Code Editor 3", L"Indigo"}, {L"Juniper Fonts Pack", L"Juniper Type"},
+            {L"Lumen Screen Recorder", L"Lumen Media"}, {L"Meridian Office 2024", L"Meridian"},
+            {L"Nimbus Cloud Drive", L"Nimbus Inc."}, {L"Orchid Music Player", L"Orchid Audio"},
+            {L"Quartz Runtime 2.0", L"Quartz Labs"}, {L"Redwood Printer Driver", L"Redwood"},
+            {L"Tidewater Sync", L"Tidewater"}, {L"Umber Image Tools", L"Umber"}, {L"Willow Browser", L"Willow Web"}};
+        for (const auto& [name, publisher] : programs)
+            entries_.Add(name, [&](HKEY k) {
+                const std::wstring folder = std::wstring(L"C:\\Program Files\\") + name;
                 hostile::SetText(k, L"DisplayName", name);
                 hostile::SetText(k, L"Publisher", publisher);
-                hostile::SetText(k, L"InstallLocation", L"C:\\Program Files\\" + name);
-                hostile::SetText(k, L"UninstallString", L"C:\\Program Files\\" + name + L"\\unins000.exe");
+                hostile::SetText(k, L"InstallLocation", folder);
+                hostile::SetText(k, L"UninstallString", folder + L"\\unins000.exe");
                 hostile::SetText(k, L"DisplayIcon", L"C:\\windows\\notepad.exe");
-                hostile::SetText(k, L"URLInfoAbout", L"https://velmora.example/" + key);
+                hostile::SetText(k, L"URLInfoAbout", L"https://velmora.example/");
             });
-        };
-        const wchar_t* const rows[][2] = {
-            {L"Archivo Backup Suite 4.2", L"Northwind Tools"}, {L"Brightline Photo Viewer", L"Brightline Labs"},
-            {L"Cobalt Notes 2.1", L"Cobalt"},                  {L"Delta Media Codecs", L"Delta Audio"},
-            {L"Evergreen Mail 9", L"Evergreen Soft"},          {L"Fieldstone PDF Reader", L"Fieldstone"},
-            {L"Granite Disk Tools", L"Granite Systems"},       {L"Harbor VPN Client", L"Harbor Networks"},
-            {L"Indigo Code Editor 3", L"Indigo"},              {L"Juniper Fonts Pack", L"Juniper Type"},
-            {L"Kestrel Game Launcher", L"Kestrel Play"},       {L"Lumen Screen Recorder", L"Lumen Media"},
-            {L"Meridian Office 2024", L"Meridian"},            {L"Nimbus Cloud Drive", L"Nimbus Inc."},
-            {L"Orchid Music Player", L"Orchid Audio"},         {L"Pine Password Safe", L"Pine Security"},
-            {L"Quartz Runtime 2.0", L"Quartz Labs"},           {L"Redwood Printer Driver", L"Redwood"},
-            {L"Tidewater Sync", L"Tidewater"},                 {L"Umber Image Tools", L"Umber"},
-            {L"Vantage System Monitor", L"Vantage"},           {L"Willow Browser", L"Willow Web"},
-        };
-        for (size_t i = 0; i < std::size(rows); ++i) program(std::to_wstring(100 + i), rows[i][0], rows[i][1]);
-        std::string skins = std::string("Z:") + VELMORA_SOURCE_DIR + "/resources/dist/Skins";
-        std::replace(skins.begin(), skins.end(), '/', '\\');
-        for (const auto& file : std::filesystem::directory_iterator(skins))
-            sandbox_.WriteFile("Skins\\" + file.path().filename().string(), ReadAll(file.path()));
-        sandbox_.WriteFile("Langs\\Deutsch.ini", "[Language]\r\nIDS_LISTVIEW_COLUMNS_Descriptions=Beschreibung\r\n"
-                                                 "IDS_LISTVIEW_COLUMNS_Publisher=Hersteller\r\n"
+        // The default skin's pictures beside the program, as build/dist has them.
+        for (const auto& file : std::filesystem::directory_iterator(std::string(VELMORA_SOURCE_DIR) +
+                                                                    "/resources/dist/Skins")) {
+            std::ifstream in(file.path(), std::ios::binary);
+            sandbox_.WriteFile("Skins\\" + file.path().filename().string(),
+                               std::string(std::istreambuf_iterator<char>(in), {}));
+        }
+        sandbox_.WriteFile("Langs\\Deutsch.ini", "[Language]\r\nIDS_LISTVIEW_COLUMNS_Publisher=Hersteller\r\n"
                                                  "IDS_MAINFORM_MENU_View=Ansicht\r\n");
-    }
-
-    static std::string ReadAll(const std::filesystem::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
     hostile::TPlantedEntries entries_{L"VelmoraE2E_"};
@@ -224,25 +170,21 @@ TEST_F(MainWindow, RowHeaderPageAndLanguageDrivenFromOutside) {
     Sleep(300);
     EXPECT_FALSE(SaveScreenshot(main->Handle, "e2e-main-window.png").empty());
 
-    // The Publisher header: names padded on the left to ten characters, so the shorter a name,
-    // the earlier it comes.
-    HWND header = Child(listWindow, "SysHeader32");
-    ASSERT_TRUE(header);
-    Click(header, 250, 8);
+    // The Publisher header: names are padded on the left to ten characters, so the shorter
+    // a name, the earlier it comes.
+    Click(Child(listWindow, "SysHeader32"), 250, 8);
     auto ours = [&] {
         std::vector<std::string> order;
         for (const std::string& p : list.Column(1))
             if (p == "Cobalt" || p == "Indigo" || p == "Umber" || p == "Northwind Tools") order.push_back(p);
         return order;
     };
-    EXPECT_TRUE(WaitFor([&] {
-        return ours() == std::vector<std::string>{"Umber", "Cobalt", "Indigo", "Northwind Tools"};
-    })) << ::testing::PrintToString(ours());
+    EXPECT_TRUE(WaitFor([&] { return ours() == std::vector<std::string>{"Umber", "Cobalt", "Indigo", "Northwind Tools"}; }))
+        << ::testing::PrintToString(ours());
 
-    // The other page.
+    // The other page and back.
     Click(Child(main->Handle, "TArButton", "Startup Items"));
-    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(listWindow); }));
-    EXPECT_TRUE(Child(main->Handle, "TListView"));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(listWindow) && Child(main->Handle, "TListView"); }));
     Sleep(200);
     SaveScreenshot(main->Handle, "e2e-main-window-startup-page.png");
     Click(Child(main->Handle, "TArButton", "Program List"));
@@ -250,19 +192,16 @@ TEST_F(MainWindow, RowHeaderPageAndLanguageDrivenFromOutside) {
 
     // View > Languages > Deutsch, by keys to the menus.
     Click(Child(main->Handle, "TArButton", "View"));
-    HWND menu = nullptr;
+    HWND menu = nullptr, languages = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (menu = ShownMenu(run.ProcessId())) != nullptr; }));
     Sleep(200);
     SaveScreenshot(main->Handle, "e2e-main-window-view-menu.png");
     PressKey(menu, VK_UP);
     PressKey(menu, VK_RIGHT);
-    HWND languages = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (languages = ShownMenu(run.ProcessId(), menu)) != nullptr; }));
     PressKey(languages, VK_HOME);
     PressKey(languages, VK_RETURN);
-    EXPECT_TRUE(WaitFor([&] { return list.HeaderText(1) == "Hersteller"; })) << list.HeaderText(1);
-    EXPECT_EQ(list.HeaderText(0), "Beschreibung");
-    EXPECT_TRUE(Child(main->Handle, "TArButton", "Ansicht"));
+    EXPECT_TRUE(WaitFor([&] { return Child(main->Handle, "TArButton", "Ansicht") != nullptr; }));
     auto config = FindSection(ParseIni(sandbox_.ReadFile("Config.ini")), "config");
     ASSERT_TRUE(config);
     EXPECT_EQ(config->Value("LanguageFile"), "Deutsch.ini");
