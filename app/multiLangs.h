@@ -162,7 +162,16 @@
     L(IDS_MESSAGEBOX_MESSAGE_BackupStopped, "The backup was stopped before the end.") \
     L(IDS_MESSAGEBOX_MESSAGE_BackupNoKey, "The registry key %s could not be opened: no entries were backed up (0 files).") \
     L(IDS_MESSAGEBOX_MESSAGE_BackupNoEntries, "The registry key %s has no entries: nothing was backed up (0 files).") \
-    L(IDS_MESSAGEBOX_MESSAGE_BackupFolderFailed, "The backup folder %s could not be created (a file may be in its way): none of the %d entries were backed up.")
+    L(IDS_MESSAGEBOX_MESSAGE_BackupFolderFailed, "The backup folder %s could not be created (a file may be in its way): none of the %d entries were backed up.") \
+    L(IDS_MESSAGEBOX_WARNING_StartupApplyFailed, "These startup entries could not be changed and were left as they were:") \
+    L(IDS_MESSAGEBOX_WARNING_StartupDeleteFailed, "These startup entries could not be deleted:") \
+    L(IDS_MESSAGEBOX_WARNING_StartupAddFailed, "The startup entry could not be added:") \
+    L(IDS_MESSAGEBOX_WARNING_StartupNameTaken, "an entry of this name already exists in %s") \
+    L(IDS_MESSAGEBOX_WARNING_StartupKeyFailed, "%s could not be opened or written") \
+    L(IDS_MESSAGEBOX_WARNING_StartupEntryMissing, "it is no longer in %s") \
+    L(IDS_MESSAGEBOX_WARNING_StartupBackupFailed, "no backup copy could be made in %s") \
+    L(IDS_MESSAGEBOX_WARNING_StartupFileFailed, "%s could not be removed: %s") \
+    L(IDS_MESSAGEBOX_WARNING_StartupIsFolder, "%s is a folder, which is not removed")
 
 #define VELMORA_DECLARE_STRING(id, ...) extern std::string id;
 VELMORA_LANGUAGE_TABLE(VELMORA_DECLARE_STRING, VELMORA_DECLARE_STRING, VELMORA_DECLARE_STRING)

@@ -343,6 +343,11 @@ void SetKeyMessageWindow(HWND wnd) { tKeyWindow = wnd; }
 
 TWinControl* FindControl(HWND wnd) {
     if (!wnd) return nullptr;
+    // A window of another process (another program of ours) carries the same property,
+    // holding a pointer that means nothing here.
+    DWORD process = 0;
+    GetWindowThreadProcessId(wnd, &process);
+    if (process != GetCurrentProcessId()) return nullptr;
     return static_cast<TWinControl*>(GetPropA(wnd, kControlProp));
 }
 
@@ -1381,6 +1386,8 @@ void TWinControl::RecreateWnd() {
     DestroyHandle();
     HandleNeeded();
     if (focused && handle_) ::SetFocus(handle_);
+    // Hooks that adjust the window after it is made (styles, regions) do it again.
+    if (handle_) Perform(CM_RECREATEWND);
 }
 
 void TWinControl::SetParentWindow(HWND value) {
@@ -1501,6 +1508,7 @@ void TWinControl::WMCaptureChanged(TMessage& Message) {
 
 // A key the OnKey* handlers leave goes on to the window.
 void TWinControl::WMKeyDown(TMessage& Message) {
+    // Esc cancels a running drag, whichever window has the focus.
     if (Message.WParam == VK_ESCAPE && TDragManager::Active() && TDragManager::started) {
         TDragManager::Cancel();
         return;
@@ -2434,4 +2442,52 @@ void THintWindow::WndProc(TMessage& Message) {
         return;
     }
     TCustomControl::WndProc(Message);
+}
+
+// ---------------------------------------------------------------------------------------
+// TWindowProcHook
+
+struct TWindowProcHook::TLink {
+    TControl* Control = nullptr;
+    TComponentWatch Watch;
+    THandler Handler;
+    TWndMethod Next;
+    bool Active = true;
+};
+
+// What the chain holds for one hook; recognised by type when a hook is unlinked.
+struct TWindowProcHook::TCall {
+    std::shared_ptr<TLink> Link;
+    void operator()(TMessage& m) const {
+        // The chain may be rewritten while the message is handled: hold the link.
+        std::shared_ptr<TLink> link = Link;
+        if (link->Active) link->Handler(m, link->Next);
+        else if (link->Next) link->Next(m);
+    }
+};
+
+TWindowProcHook::TWindowProcHook(TControl* Control, THandler Handler)
+    : link_(std::make_shared<TLink>(TLink{Control, TComponentWatch(Control), std::move(Handler), {}, true})) {
+    link_->Next = Control->WindowProc;
+    Control->WindowProc = TCall{link_};
+}
+
+TWindowProcHook::~TWindowProcHook() { Remove(); }
+
+bool TWindowProcHook::Installed() const { return link_->Active && !link_->Watch.Freed(); }
+
+void TWindowProcHook::Remove() {
+    if (!link_->Active) return;
+    link_->Active = false;
+    if (link_->Watch.Freed()) return;
+    // Walk the chain of hooks from the control's end to find the slot that holds this one.
+    TWndMethod* slot = &link_->Control->WindowProc;
+    while (const TCall* call = slot->target<TCall>()) {
+        if (call->Link == link_) {
+            TWndMethod next = link_->Next;
+            *slot = std::move(next);
+            return;
+        }
+        slot = &call->Link->Next;
+    }
 }

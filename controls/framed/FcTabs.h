@@ -227,7 +227,11 @@ public:
     // when the list has no shadow commands).
     void Draw(TCanvas& Canvas, TColor OutlineColor, TBitmap* Background) const;
 private:
-    void Add(int cmd, int x, int y) { commands_.insert(commands_.end(), {cmd, x, y}); }
+    void Add(int cmd, int x, int y) {
+        commands_.push_back(cmd);
+        commands_.push_back(x);
+        commands_.push_back(y);
+    }
     std::vector<int> commands_;
 };
 
@@ -709,6 +713,9 @@ protected:
     bool hot_ = false;
     bool pressed_ = false;
     bool pressedInside_ = false;
+private:
+    void WMEraseBkgnd(TMessage& Message);
+    void CMMouseEnterLeave(TMessage& Message);
 };
 
 class TFcTabScroller : public TFcTabButton {
@@ -779,6 +786,7 @@ protected:
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
 private:
     void TrackHot();
+    void CMMouseEnterLeave(TMessage& Message);
     TFcCustomTabControl* tabControl_;
     TColor frameColor_ = clBtnShadow;
     bool hot_ = false;
@@ -830,6 +838,8 @@ protected:
     void Rebuild();
 
 private:
+    void WMEraseBkgnd(TMessage& Message);
+    void CMTextChanged(TMessage& Message);
     void CMShowingChanged(TMessage& Message);
     TFcPageControl* pageControl_ = nullptr;
     int imageIndex_ = -1;

@@ -94,21 +94,20 @@ void TFcTabButton::SetFrameColor(TColor Value) {
 
 void TFcTabButton::WndProc(TMessage& Message) {
     switch (Message.Msg) {
-    case WM_ERASEBKGND:
-        // Painting covers the whole button.
-        Message.Result = 1;
-        return;
-    case CM_MOUSEENTER:
-    case CM_MOUSELEAVE:
-        if (Message.LParam == reinterpret_cast<LPARAM>(this)) {
-            hot_ = Message.Msg == CM_MOUSEENTER;
-            Repaint();
-        }
-        break;
-    default:
-        break;
+    case WM_ERASEBKGND: WMEraseBkgnd(Message); return;
+    case CM_MOUSEENTER: case CM_MOUSELEAVE: CMMouseEnterLeave(Message); break;
+    default: break;
     }
     TCustomControl::WndProc(Message);
+}
+
+// Painting covers the whole button.
+void TFcTabButton::WMEraseBkgnd(TMessage& Message) { Message.Result = 1; }
+
+void TFcTabButton::CMMouseEnterLeave(TMessage& Message) {
+    if (Message.LParam != reinterpret_cast<LPARAM>(this)) return;
+    hot_ = Message.Msg == CM_MOUSEENTER;
+    Repaint();
 }
 
 bool TFcTabButton::InPressedPart(int X, int Y) const { return GetClientRect().Contains(TPoint(X, Y)); }
@@ -340,12 +339,17 @@ void TFcActiveTabCloseButton::SetFrameColor(TColor Value) {
 }
 
 void TFcActiveTabCloseButton::WndProc(TMessage& Message) {
-    if ((Message.Msg == CM_MOUSEENTER || Message.Msg == CM_MOUSELEAVE) &&
-        Message.LParam == reinterpret_cast<LPARAM>(this)) {
-        hot_ = Message.Msg == CM_MOUSEENTER;
-        Repaint();
+    switch (Message.Msg) {
+    case CM_MOUSEENTER: case CM_MOUSELEAVE: CMMouseEnterLeave(Message); break;
+    default: break;
     }
     TGraphicControl::WndProc(Message);
+}
+
+void TFcActiveTabCloseButton::CMMouseEnterLeave(TMessage& Message) {
+    if (Message.LParam != reinterpret_cast<LPARAM>(this)) return;
+    hot_ = Message.Msg == CM_MOUSEENTER;
+    Repaint();
 }
 
 void TFcActiveTabCloseButton::Paint() {

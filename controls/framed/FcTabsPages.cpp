@@ -139,12 +139,20 @@ void TFcTabSheet::Paint() {
 
 void TFcTabSheet::WndProc(TMessage& Message) {
     switch (Message.Msg) {
-    case WM_ERASEBKGND: Message.Result = 1; return;
-    case CM_TEXTCHANGED: TCustomControl::WndProc(Message); Rebuild(); return;
+    case WM_ERASEBKGND: WMEraseBkgnd(Message); return;
+    case CM_TEXTCHANGED: CMTextChanged(Message); return;
     case CM_SHOWINGCHANGED: CMShowingChanged(Message); return;
     default: break;
     }
     TCustomControl::WndProc(Message);
+}
+
+// The page paints all of itself.
+void TFcTabSheet::WMEraseBkgnd(TMessage& Message) { Message.Result = 1; }
+
+void TFcTabSheet::CMTextChanged(TMessage& Message) {
+    TCustomControl::WndProc(Message);
+    Rebuild();
 }
 
 void TFcTabSheet::CMShowingChanged(TMessage& Message) {

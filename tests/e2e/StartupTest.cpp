@@ -115,6 +115,8 @@ TEST(StartupTest, FirstStartWritesDefaultConfigLanguageAndSkinButNoBackupFolder)
     // The table's 141 keys end with this one; messages added later follow it.
     EXPECT_EQ(language[0].Entries[140],
               (std::pair<std::string, std::string>{"IDS_MESSAGEBOX_WARNING_SaveFileFailed", "Save file %s failed!"}));
+    for (size_t i = 141; i < language[0].Entries.size(); ++i)
+        EXPECT_EQ(language[0].Entries[i].first.rfind("IDS_MESSAGEBOX_", 0), 0u) << language[0].Entries[i].first;
     // Multi-line texts are stored on one line, their breaks written as "#13".
     auto copyright = language[0].Value("IDS_SPLASHFORM_LABEL_Copyright");
     ASSERT_TRUE(copyright);

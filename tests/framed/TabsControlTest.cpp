@@ -69,7 +69,6 @@ TEST(TabsControl, ClicksAndArrowKeysSelectTabsAndAVetoHolds) {
     f.Click(2);
     EXPECT_EQ(f.Pages->GetActivePage(), f.Sheets[2]);
     EXPECT_EQ(clicks, 1);
-    EXPECT_TRUE(f.Pages->Focused());
     PostKey(f.Wnd(), VK_RIGHT);
     EXPECT_EQ(f.Pages->GetActivePage(), f.Sheets[3]);
     PostKey(f.Wnd(), VK_RIGHT);
@@ -92,6 +91,7 @@ TEST(TabsControl, APressOnTheSelectedTabFocusesAndClicksWithoutAChange) {
     f.Pages->OnTabClick = [&](TObject*) { ++clicks; };
     f.Pages->OnChange = [&](TObject*) { ++changes; };
     f.Show();
+    ASSERT_TRUE(f.Activate());
     f.Click(0);
     EXPECT_TRUE(f.Pages->Focused());
     EXPECT_EQ(clicks, 1);
@@ -102,6 +102,7 @@ TEST(TabsControl, AnAcceleratorSelectsItsTab) {
     TPageForm f(360, 200, {"One", "&Two", "T&hree"});
     f.Pages->SetActivePage(f.Sheets[0]);
     f.Show();
+    ASSERT_TRUE(f.Activate()) << "the accelerator focuses the control first";
     EXPECT_EQ(f.Pages->Perform(CM_DIALOGCHAR, 'h', 0), 1);
     EXPECT_EQ(f.Pages->GetActivePage(), f.Sheets[2]);
     f.Sheets[1]->SetTabEnabled(false);
@@ -119,6 +120,7 @@ TEST(TabsControl, ATabIsDraggedToANewPlace) {
     std::vector<std::pair<int, int>> moves;
     f.Pages->OnTabOrderChange = [&](TObject*, int from, int to) { moves.emplace_back(from, to); };
     f.Show();
+    f.OnTop();
     const TPoint from = f.TabCentre(0), to = f.TabCentre(2);
     PostMessageA(f.Wnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.X, from.Y));
     PostMessageA(f.Wnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(from.X + 1, from.Y));
@@ -150,6 +152,7 @@ TEST(TabsControl, ADragOverTheSelectedTabIsRefused) {
     f.Pages->SetActivePage(f.Sheets[1]);
     f.Pages->AllowTabDragging = true;
     f.Show();
+    f.OnTop();
     const TPoint from = f.TabCentre(1);
     PostMessageA(f.Wnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.X, from.Y));
     PostMessageA(f.Wnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(from.X - 1, from.Y));
@@ -340,4 +343,23 @@ TEST(TabsControl, HiddenPagesCanGiveTheirWindowsBack) {
     ASSERT_TRUE(f.Sheets[2]->HandleAllocated());
     EXPECT_TRUE(IsWindowVisible(f.Sheets[2]->WindowHandle()));
     EXPECT_FALSE(f.Sheets[0]->HandleAllocated()) << "the page left behind gives its window back";
+}
+
+TEST(TabsControl, AFailingRepeatedScrollStopsTheRepeat) {
+    std::vector<std::string> captions(12, "Tab");
+    TPageForm f(260, 150, captions);
+    f.Pages->SetActivePage(f.Sheets[0]);
+    f.Show();
+    TFcTabScroller* s = f.Pages->Scroller();
+    ASSERT_NE(s, nullptr);
+    PostMessageA(s->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(s->GetWidth() - 3, 3));
+    PumpFor(10);
+    ASSERT_NE(s->RepeatTimer(), nullptr);
+    ASSERT_TRUE(s->RepeatTimer()->GetEnabled());
+    f.Pages->OnScrolledTabs = [](TObject*) { throw Exception("scroll failed"); };
+    EXPECT_THROW(s->RepeatTimer()->OnTimer(s->RepeatTimer()), Exception);
+    EXPECT_FALSE(s->RepeatTimer()->GetEnabled());
+    f.Pages->OnScrolledTabs = nullptr;
+    PostMessageA(s->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(s->GetWidth() - 3, 3));
+    PumpFor(10);
 }

@@ -84,6 +84,17 @@ struct TPageForm {
         Form->Show();
         PumpFor(30);
     }
+    // The active window, for tests that need the keyboard focus (another program's window
+    // may have taken it).
+    bool Activate() {
+        SetForegroundWindow(Form->Handle());
+        return PumpUntil([&] { return Form->Active(); }, 2000);
+    }
+    // Above other programs' windows, for tests that find controls on the screen.
+    void OnTop() {
+        SetWindowPos(Form->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        PumpFor(10);
+    }
     HWND Wnd() const { return Pages->WindowHandle(); }
     // The centre of a tab, in the page control's client coordinates.
     TPoint TabCentre(int index) const {

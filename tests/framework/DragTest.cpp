@@ -43,6 +43,8 @@ struct TDragScene {
             EndTarget = target;
         };
         Form->Show();
+        // The drop target is found on the screen: other programs' windows must not cover it.
+        SetWindowPos(Form->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         PumpFor(20);
     }
     // A point of the target in the source window's client coordinates.
