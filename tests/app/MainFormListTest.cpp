@@ -149,6 +149,10 @@ TEST_F(MainFormList, SelectionSwitchesTheRemoveCommandAndTheStatusLineByRowKind)
     EXPECT_EQ(form.lblRegistryName->GetCaption(), "VelmoraMainForm_Alpha");
     EXPECT_EQ(form.lblProgramURL->GetURL(), "https://alpha.example/");
     EXPECT_EQ(form.lblProgramURL->Left(), form.lblRegistryName->Left() + form.lblRegistryName->Width() + 10);
+    // A refill with a row selected starts from an empty selection.
+    form.ActionRefresh->Execute();
+    PumpFor(50);
+    EXPECT_EQ(form.lsvProgramList->Selected(), nullptr);
 }
 
 TEST_F(MainFormList, DirectoryCellOpensAnExistingFolderOnlyAndOnlyOnALeftClick) {
