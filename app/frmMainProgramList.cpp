@@ -156,11 +156,14 @@ void TMainForm::AddScreenSaverRow(LONG index) {
 
 // ---- Drawing, tips and the Directory cell ---------------------------------------------------
 
-void TMainForm::lsvProgramListCustomDrawSubItem(TCustomListView* Sender, TListItem*, int SubItem, TCustomDrawState,
-                                                bool& DefaultDraw) {
+void TMainForm::lsvProgramListCustomDrawSubItem(TCustomListView* Sender, TListItem*, int SubItem,
+                                                TCustomDrawState State, bool& DefaultDraw) {
     DefaultDraw = true;
     if (SubItem != 2) return;
-    Sender->Canvas()->Font()->SetColor(MakeColor(0xFF0000));
+    // Blue on the focused list's blue selection bar could not be read: the link there takes
+    // the selection's text colour and keeps its underline.
+    const bool onSelectionBar = State.Contains(cdsSelected) && Sender->Focused();
+    Sender->Canvas()->Font()->SetColor(onSelectionBar ? clHighlightText : clBlue);
     Sender->Canvas()->Font()->SetStyle({fsUnderline});
 }
 

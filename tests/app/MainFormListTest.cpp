@@ -176,6 +176,15 @@ TEST_F(MainFormList, DirectoryCellOpensAnExistingFolderOnlyAndOnlyOnALeftClick) 
     EXPECT_EQ(form.lsvProgramList->GetCursor(), crHandPoint);
     form.lsvProgramListMouseMove(form.lsvProgramList, {}, 5, cell.Top + 2);
     EXPECT_EQ(form.lsvProgramList->GetCursor(), crDefault);
+
+    // Drawn as a link: blue and underlined, in the selection's text colour on the focused bar.
+    bool defaultDraw = false;
+    TFont* font = form.lsvProgramList->Canvas()->Font();
+    form.lsvProgramListCustomDrawSubItem(form.lsvProgramList, alpha, 2, {}, defaultDraw);
+    EXPECT_TRUE(defaultDraw && font->GetColor() == clBlue && font->GetStyle().Contains(fsUnderline));
+    form.lsvProgramList->SetFocus();
+    form.lsvProgramListCustomDrawSubItem(form.lsvProgramList, alpha, 2, {cdsSelected}, defaultDraw);
+    EXPECT_EQ(font->GetColor(), clHighlightText);
 }
 
 TEST_F(MainFormList, TipsTellUsageAndUninstallerOrSizeNameAndLastUse) {
