@@ -152,7 +152,12 @@
     E(IDS_MESSAGEBOX_WARNING_UninstallFailed, "The software might be uninstalled or deleted, do you want to #13clear up its registry info or files left on your computer?") \
     L(IDS_MESSAGEBOX_MESSAGE_BackupSucceed, "Backup registry info successfully") \
     L(IDS_MESSAGEBOX_MESSAGE_PrintError, "Something is wrong with the printer or Print Spooler service is unavailable.") \
-    L(IDS_MESSAGEBOX_WARNING_SaveFileFailed, "Save file %s failed!")
+    L(IDS_MESSAGEBOX_WARNING_SaveFileFailed, "Save file %s failed!") \
+    L(IDS_MESSAGEBOX_WARNING_RegKeyMissing, "The registry key %s no longer exists.") \
+    L(IDS_MESSAGEBOX_WARNING_RegNameQuote, "%s contains a double quote, so it cannot be handed to the registry editor.") \
+    L(IDS_MESSAGEBOX_WARNING_NotRegFile, "%s is not a registry file; nothing was imported.") \
+    L(IDS_MESSAGEBOX_WARNING_RegeditKeyFailed, "The registry editor's settings in %s could not be written.") \
+    L(IDS_MESSAGEBOX_WARNING_CommentFailed, "The comment could not be stored: %s")
 
 #define VELMORA_DECLARE_STRING(id, ...) extern std::string id;
 VELMORA_LANGUAGE_TABLE(VELMORA_DECLARE_STRING, VELMORA_DECLARE_STRING, VELMORA_DECLARE_STRING)
