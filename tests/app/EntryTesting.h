@@ -133,7 +133,9 @@ public:
         TRegistry reg(KEY_ALL_ACCESS);
         reg.SetRootKey(HKEY_LOCAL_MACHINE);
         Planted = reg.OpenKey(Path(), true);
-        if (Planted) reg.WriteString("DisplayName", "Planted " + Name);
+        if (!Planted) return;
+        reg.WriteString("DisplayName", "Planted " + Name);
+        reg.WriteString("UninstallString", "C:\\Planted\\unins.exe");
     }
     ~TPlantedKey() { Remove(); }
     TPlantedKey(const TPlantedKey&) = delete;
