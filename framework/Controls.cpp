@@ -1,9 +1,12 @@
 #include "framework/Controls.h"
 #include "framework/Forms.h"
+#include "framework/Guards.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <memory>
+#include <optional>
 
 // ---------------------------------------------------------------------------------------
 // Cursors by name
@@ -340,6 +343,11 @@ void SetKeyMessageWindow(HWND wnd) { tKeyWindow = wnd; }
 
 TWinControl* FindControl(HWND wnd) {
     if (!wnd) return nullptr;
+    // A window of another process (another program of ours) carries the same property,
+    // holding a pointer that means nothing here.
+    DWORD process = 0;
+    GetWindowThreadProcessId(wnd, &process);
+    if (process != GetCurrentProcessId()) return nullptr;
     return static_cast<TWinControl*>(GetPropA(wnd, kControlProp));
 }
 
@@ -363,6 +371,184 @@ TControl* ControlAtScreenPos(TPoint screenPos, bool allowDisabled) {
 }
 
 TControl* FindDragTarget(TPoint screenPos, bool allowDisabled) { return ControlAtScreenPos(screenPos, allowDisabled); }
+
+// ---------------------------------------------------------------------------------------
+// Dragging: one drag at a time. The source keeps the mouse capture, so the mouse messages
+// of the drag reach its window (its parent's for a graphic control), which hands them here
+// before its own handling.
+
+// The screen position of the mouse message being handled (a drag starts from there).
+thread_local std::optional<TPoint> tMouseMessagePos;
+
+struct TDragManager {
+    static TControl* source;
+    static std::optional<TComponentWatch> sourceWatch;
+    static bool started;
+    static TPoint start;
+    static int threshold;
+    static TControl* target;
+    static std::optional<TComponentWatch> targetWatch;
+    static bool accepted;
+
+    static bool Active() {
+        if (source && sourceWatch && sourceWatch->Freed()) Reset();
+        return source != nullptr;
+    }
+    static void Reset() {
+        source = nullptr;
+        sourceWatch.reset();
+        started = false;
+        target = nullptr;
+        targetWatch.reset();
+        accepted = false;
+    }
+    static TControl* LiveTarget() { return target && targetWatch && !targetWatch->Freed() ? target : nullptr; }
+
+    static void Begin(TControl* control, bool immediate, int distance) {
+        if (Active()) return;
+        source = control;
+        sourceWatch.emplace(control);
+        if (tMouseMessagePos) {
+            start = *tMouseMessagePos;
+        } else {
+            POINT p;
+            GetCursorPos(&p);
+            start = TPoint(p);
+        }
+        threshold = distance >= 0 ? distance : std::max(GetSystemMetrics(SM_CXDRAG), GetSystemMetrics(SM_CYDRAG));
+        if (!control->MouseCapture()) control->SetMouseCapture(true);
+        if (immediate) Start(start);
+    }
+    static void Start(TPoint screen) {
+        started = true;
+        Move(screen);
+    }
+    // Asks the control under screen (itself included) whether it takes the drop.
+    static void Move(TPoint screen) {
+        TControl* under = FindDragTarget(screen, false);
+        TControl* old = LiveTarget();
+        if (under != old) {
+            if (old) Ask(old, screen, dsDragLeave);
+            target = under;
+            if (under) targetWatch.emplace(under);
+            else targetWatch.reset();
+            accepted = false;
+            if (Active() && LiveTarget()) accepted = Ask(under, screen, dsDragEnter);
+        } else if (old) {
+            accepted = Ask(old, screen, dsDragMove);
+        }
+        if (Active() && Screen) ::SetCursor(Screen->Cursors(LiveTarget() && accepted ? crDrag : crNoDrop));
+    }
+    static bool Ask(TControl* c, TPoint screen, TDragState state) {
+        TPoint p = c->ScreenToClient(screen);
+        bool accept = false;
+        c->DragOver(source, p.X, p.Y, state, accept);
+        return accept;
+    }
+    static void Finish(bool drop, TPoint screen) {
+        TControl* src = source;
+        TComponentWatch watch(src);
+        TControl* to = started ? LiveTarget() : nullptr;
+        bool take = drop && to && accepted;
+        std::optional<TComponentWatch> toWatch;
+        if (to) toWatch.emplace(to);
+        Reset();
+        src->ControlState.Exclude(csLButtonDown);
+        src->ControlState.Exclude(csClicked);
+        if (src->MouseCapture()) src->SetMouseCapture(false);
+        TPoint p = to ? to->ScreenToClient(screen) : TPoint();
+        if (take) {
+            to->DragDrop(src, p.X, p.Y);
+        } else if (to) {
+            bool ignored = false;
+            to->DragOver(src, p.X, p.Y, dsDragLeave, ignored);
+        }
+        if (watch.Freed()) return;
+        TPoint sp = src->ScreenToClient(screen);
+        src->DoEndDrag(take && toWatch && !toWatch->Freed() ? to : nullptr, sp.X, sp.Y);
+    }
+
+    // A mouse message of window w while a drag may run; true when the drag took it.
+    static bool Mouse(TWinControl* w, const TMessage& m) {
+        if (!Active()) return false;
+        POINT sp{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+        if (w->HandleAllocated()) ::ClientToScreen(w->WindowHandle(), &sp);
+        TPoint screen(sp);
+        switch (m.Msg) {
+        case WM_MOUSEMOVE:
+            if (!started) {
+                if (std::abs(screen.X - start.X) <= threshold && std::abs(screen.Y - start.Y) <= threshold) return false;
+                Start(screen);
+                return true;
+            }
+            Move(screen);
+            return true;
+        case WM_LBUTTONUP:
+            if (!started) {
+                Reset();
+                return false;
+            }
+            Finish(true, screen);
+            return true;
+        case WM_RBUTTONDOWN:
+            if (started) {
+                Finish(false, screen);
+                return true;
+            }
+            Reset();
+            return false;
+        default:
+            return started;
+        }
+    }
+    static void Cancel() {
+        if (!Active()) return;
+        if (!started) {
+            Reset();
+            return;
+        }
+        POINT p;
+        GetCursorPos(&p);
+        Finish(false, TPoint(p));
+    }
+};
+
+TControl* TDragManager::source = nullptr;
+std::optional<TComponentWatch> TDragManager::sourceWatch;
+bool TDragManager::started = false;
+TPoint TDragManager::start;
+int TDragManager::threshold = 0;
+TControl* TDragManager::target = nullptr;
+std::optional<TComponentWatch> TDragManager::targetWatch;
+bool TDragManager::accepted = false;
+
+void TControl::BeginDrag(bool Immediate, int Threshold) { TDragManager::Begin(this, Immediate, Threshold); }
+
+void TControl::EndDrag(bool Drop) {
+    if (!TDragManager::Active() || TDragManager::source != this) return;
+    if (!TDragManager::started) {
+        TDragManager::Reset();
+        return;
+    }
+    POINT p;
+    GetCursorPos(&p);
+    TDragManager::Finish(Drop, TPoint(p));
+}
+
+bool TControl::Dragging() const { return TDragManager::Active() && TDragManager::source == this && TDragManager::started; }
+
+void TControl::DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) {
+    Accept = static_cast<bool>(OnDragOver);
+    if (OnDragOver) OnDragOver(this, Source, X, Y, State, Accept);
+}
+
+void TControl::DragDrop(TObject* Source, int X, int Y) {
+    if (OnDragDrop) OnDragDrop(this, Source, X, Y);
+}
+
+void TControl::DoEndDrag(TObject* Target, int X, int Y) {
+    if (OnEndDrag) OnEndDrag(this, Target, X, Y);
+}
 
 // ---------------------------------------------------------------------------------------
 // TControl
@@ -428,6 +614,9 @@ void TControl::Publish(TClassBuilder<TControl>& b) {
     b.Event("OnMouseWheelDown", &TControl::OnMouseWheelDown);
     b.Event("OnMouseWheelUp", &TControl::OnMouseWheelUp);
     b.Event("OnResize", &TControl::OnResize);
+    b.Event("OnDragOver", &TControl::OnDragOver);
+    b.Event("OnDragDrop", &TControl::OnDragDrop);
+    b.Event("OnEndDrag", &TControl::OnEndDrag);
 }
 
 TControl::TControl(TComponent* AOwner)
@@ -446,6 +635,7 @@ void TControl::Destroying() {
 }
 
 TControl::~TControl() {
+    if (TDragManager::source == this) TDragManager::Reset();
     if (gMouseControl == this) gMouseControl = nullptr;
     if (gCaptureControl == this) {
         gCaptureControl = nullptr;
@@ -1300,6 +1490,9 @@ void TWinControl::WMMouseLeave(TMessage& Message) {
 }
 
 void TWinControl::WMCaptureChanged(TMessage& Message) {
+    // A drag ends when its window loses the mouse to another one.
+    if (TDragManager::Active() && TDragManager::started && reinterpret_cast<HWND>(Message.LParam) != handle_)
+        TDragManager::Cancel();
     if (gCaptureControl && reinterpret_cast<HWND>(Message.LParam) != handle_ &&
         (gCaptureControl == this || gCaptureControl->parent_ == this)) {
         TControl* lost = gCaptureControl;
@@ -1313,6 +1506,10 @@ void TWinControl::WMCaptureChanged(TMessage& Message) {
 
 // A key the OnKey* handlers leave goes on to the window.
 void TWinControl::WMKeyDown(TMessage& Message) {
+    if (Message.WParam == VK_ESCAPE && TDragManager::Active() && TDragManager::started) {
+        TDragManager::Cancel();
+        return;
+    }
     if (!DoKeyDown(Message)) TControl::WndProc(Message);
 }
 
@@ -1463,7 +1660,9 @@ void TWinControl::SetParentBackground(bool v) {
 // --- mouse
 
 void TWinControl::HandleWinMouse(TMessage& Message) {
+    if (TDragManager::Mouse(this, Message)) return;
     TPoint p(GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam));
+    TRestore<std::optional<TPoint>> at(tMouseMessagePos, handle_ ? std::optional<TPoint>(ClientToScreen(p)) : std::nullopt);
     TControl* capture = GetCaptureControl();
     TControl* target = nullptr;
     if (capture && capture->parent_ == this && !dynamic_cast<TWinControl*>(capture)) target = capture;

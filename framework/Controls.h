@@ -193,6 +193,15 @@ using TMouseWheelUpDownEvent = std::function<void(TObject* Sender, TShiftState S
 using TContextPopupEvent = std::function<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
 using TWndMethod = std::function<void(TMessage&)>;
 
+// Dragging a control onto another (the dragged control is the drag's source object).
+enum class TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+DECLARE_ENUM_NAMES(TDragState, "dsDragEnter", "dsDragLeave", "dsDragMove");
+using enum TDragState;
+using TDragOverEvent =
+    std::function<void(TObject* Sender, TObject* Source, int X, int Y, TDragState State, bool& Accept)>;
+using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
+using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
+
 TShiftState KeysToShiftState(WPARAM keys);      // MK_* flags of a mouse message
 TShiftState KeyDataToShiftState(LPARAM keyData);  // the key data of a key message
 TShiftState GetShiftState();                     // the keyboard's state now
@@ -506,6 +515,17 @@ class TControl : public TComponent {
 
     virtual void Click();
     virtual void DblClick();
+
+    // --- dragging
+    // Starts dragging this control while the left button is held: at once, or once the
+    // mouse has moved more than Threshold pixels (-1: the system's drag distance). The
+    // control under the mouse is asked (DragOver) and gets the drop (DragDrop); Esc, the
+    // right button or a lost capture cancel.
+    void BeginDrag(bool Immediate, int Threshold = -1);
+    // Drops on the target under the mouse when it accepts (Drop), else cancels.
+    void EndDrag(bool Drop);
+    // True while a drag of this control runs (not while it waits for the threshold).
+    bool Dragging() const;
     // The hint text to show: the part before '|'.
     std::string GetShortHint() const;
     // The effective ShowHint after ParentShowHint.
@@ -524,6 +544,9 @@ class TControl : public TComponent {
     TMouseWheelUpDownEvent OnMouseWheelUp;
     TContextPopupEvent OnContextPopup;
     TNotifyEvent OnResize;
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TEndDragEvent OnEndDrag;
 
     static void Publish(TClassBuilder<TControl>& b);
     void Loaded() override;
@@ -533,6 +556,7 @@ protected:
     friend class TWinControl;
     friend class TControlActionLink;
     friend class TSizeConstraints;
+    friend struct TDragManager;
 
     void Destroying() override;
     virtual std::string GetTextValue() const { return text_; }
@@ -544,6 +568,11 @@ protected:
     virtual bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos);
     virtual bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos);
     virtual void DoContextPopup(TPoint MousePos, bool& Handled);
+    // A drag passes over the control: Accept starts as whether OnDragOver is assigned.
+    virtual void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept);
+    virtual void DragDrop(TObject* Source, int X, int Y);
+    // The drag of this control ended; Target is null when it was cancelled or refused.
+    virtual void DoEndDrag(TObject* Target, int X, int Y);
     virtual void Resize();
     // Called after the bounds changed (windowed controls move their window).
     virtual void BoundsChanged() {}
