@@ -3,6 +3,7 @@
 #include "app/multiLangs.h"
 #include "framework/Guards.h"
 
+#include <algorithm>
 #include <climits>
 
 IMPLEMENT_CLASS(TDetailsForm);

@@ -1,8 +1,9 @@
-// Helpers for the tests of the entry windows and commands: program entries served by a fake
-// component, uninstall keys planted in the test prefix, and a hand that works a modal window.
+// Helpers for the tests of the entry windows and commands: entries served by a fake
+// component, uninstall keys planted in the test prefix, and a hand for modal windows.
 #pragma once
 #include "app/QuorbelLib_TLB.h"
 #include "framework/Forms.h"
+#include "framework/Guards.h"
 #include "framework/Registry.h"
 
 #include <functional>
@@ -15,174 +16,107 @@ namespace entrytest {
 
 // What one fake entry answers.
 struct TEntryData {
-    std::wstring DisplayName, RegistryName, Publisher, InstallLocation, LastUsed, InstallDate, Version;
-    std::wstring HelpLink, AboutLink, UpdateLink;
+    std::wstring DisplayName, RegistryName, Publisher, InstallLocation, LastUsed, InstallDate, Version, HelpLink,
+        AboutLink, UpdateLink;
     bool IsPatch = false;
-    LONG IconIndex = 0;
     ULONG UsageCount = 0;
     FLOAT Size = 0;
     std::vector<std::pair<std::wstring, std::wstring>> Values;
     HRESULT SetCommentResult = S_OK;
 };
 
-template <class I>
-class TCounted : public I {
-public:
+// IUnknown and IDispatch for objects that live in the test: counted, never deleted.
+template <class I, const IID& Own>
+struct TCounted : I {
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, Own)
+                   ? static_cast<I*>(this) : nullptr;
+        if (*ppv) AddRef();
+        return *ppv ? S_OK : E_NOINTERFACE;
+    }
     STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++Refs); }
     STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(--Refs); }
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override { *count = 0; return S_OK; }
+    STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-        return E_NOTIMPL;
-    }
-    LONG Refs = 0;   // lives in the test; counted, never deleted
-protected:
-    template <class Self>
-    HRESULT Query(Self* self, REFIID riid, const IID& own, void** ppv) {
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch) && !IsEqualIID(riid, own))
-            return E_NOINTERFACE;
-        *ppv = static_cast<I*>(self);
-        AddRef();
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return E_NOTIMPL; }
+    static HRESULT Text(const std::wstring& v, BSTR* out) {
+        *out = SysAllocStringLen(v.data(), static_cast<UINT>(v.size()));
         return S_OK;
     }
-    static HRESULT Text(const std::wstring& value, BSTR* out) {
-        *out = SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
-        return S_OK;
-    }
+    LONG Refs = 0;
 };
 
-class TFakeEntry final : public TCounted<IProgramItem> {
-public:
+#define ENTRY_TEXT(Name) STDMETHODIMP Name(BSTR* v) override { return Text(D.Name, v); }
+struct TFakeEntry final : TCounted<IProgramItem, IID_IProgramItem> {
     explicit TFakeEntry(TEntryData data) : D(std::move(data)) {}
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override { return Query(this, riid, IID_IProgramItem, ppv); }
-    STDMETHODIMP DisplayName(BSTR* v) override { return Text(D.DisplayName, v); }
+    ENTRY_TEXT(DisplayName) ENTRY_TEXT(RegistryName) ENTRY_TEXT(Publisher) ENTRY_TEXT(InstallLocation)
+    ENTRY_TEXT(LastUsed) ENTRY_TEXT(InstallDate) ENTRY_TEXT(Version) ENTRY_TEXT(HelpLink) ENTRY_TEXT(AboutLink)
+    ENTRY_TEXT(UpdateLink)
     STDMETHODIMP UninstallString(BSTR* v) override { return Text(L"", v); }
-    STDMETHODIMP RegistryName(BSTR* v) override { return Text(D.RegistryName, v); }
-    STDMETHODIMP LoadDetails(BSTR name) override {
-        DetailsLoadedFor = name ? name : L"";
-        return S_OK;
-    }
-    STDMETHODIMP IsSystemPatch(LONG* v) override { *v = D.IsPatch ? 1 : 0; return S_OK; }
-    STDMETHODIMP Publisher(BSTR* v) override { return Text(D.Publisher, v); }
-    STDMETHODIMP InstallLocation(BSTR* v) override { return Text(D.InstallLocation, v); }
-    STDMETHODIMP IconIndex(LONG* v) override { *v = D.IconIndex; return S_OK; }
+    STDMETHODIMP LoadDetails(BSTR name) override { DetailsLoadedFor = name ? name : L""; return S_OK; }
+    STDMETHODIMP IsSystemPatch(LONG* v) override { *v = D.IsPatch; return S_OK; }
+    STDMETHODIMP IconIndex(LONG* v) override { *v = 0; return S_OK; }
     STDMETHODIMP UsageCount(ULONG* v) override { *v = D.UsageCount; return S_OK; }
-    STDMETHODIMP LastUsed(BSTR* v) override { return Text(D.LastUsed, v); }
     STDMETHODIMP Size(FLOAT* v) override { *v = D.Size; return S_OK; }
-    STDMETHODIMP InstallDate(BSTR* v) override { return Text(D.InstallDate, v); }
-    STDMETHODIMP Version(BSTR* v) override { return Text(D.Version, v); }
-    STDMETHODIMP HelpLink(BSTR* v) override { return Text(D.HelpLink, v); }
-    STDMETHODIMP AboutLink(BSTR* v) override { return Text(D.AboutLink, v); }
-    STDMETHODIMP UpdateLink(BSTR* v) override { return Text(D.UpdateLink, v); }
     STDMETHODIMP RegistryValueCount(ULONG* v) override { *v = static_cast<ULONG>(D.Values.size()); return S_OK; }
-    STDMETHODIMP RegistryValueName(LONG i, BSTR* v) override { return Text(D.Values.at(static_cast<size_t>(i)).first, v); }
-    STDMETHODIMP RegistryValueData(LONG i, BSTR* v) override { return Text(D.Values.at(static_cast<size_t>(i)).second, v); }
-    STDMETHODIMP SetComment(BSTR comment) override {
-        if (FAILED(D.SetCommentResult)) return D.SetCommentResult;
-        Comment = comment ? comment : L"";
-        return S_OK;
-    }
+    STDMETHODIMP RegistryValueName(LONG i, BSTR* v) override { return Text(D.Values.at(i).first, v); }
+    STDMETHODIMP RegistryValueData(LONG i, BSTR* v) override { return Text(D.Values.at(i).second, v); }
+    STDMETHODIMP SetComment(BSTR) override { return D.SetCommentResult; }
     TEntryData D;
     std::wstring DetailsLoadedFor;
-    std::wstring Comment;
 };
+#undef ENTRY_TEXT
 
-// A component that lists the given entries, in order.
-class TFakeEntries final : public TCounted<IProgramList> {
-public:
+// A component that lists the given entries in order; an index past them fails.
+#define NOT_USED(Name, ...) STDMETHODIMP Name(__VA_ARGS__) override { return E_NOTIMPL; }
+struct TFakeEntries final : TCounted<IProgramList, IID_IProgramList> {
     explicit TFakeEntries(const std::vector<TEntryData>& entries) {
         for (const TEntryData& d : entries) Entries.push_back(std::make_unique<TFakeEntry>(d));
     }
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override { return Query(this, riid, IID_IProgramList, ppv); }
     STDMETHODIMP Item(LONG i, IProgramItem** v) override {
-        *v = nullptr;
-        if (i < 0 || static_cast<size_t>(i) >= Entries.size()) return E_INVALIDARG;
-        *v = Entries[static_cast<size_t>(i)].get();
+        *v = i >= 0 && static_cast<size_t>(i) < Entries.size() ? Entries[i].get() : nullptr;
+        if (!*v) return E_INVALIDARG;
         (*v)->AddRef();
         return S_OK;
     }
     STDMETHODIMP ProgramCount(ULONG* v) override { *v = static_cast<ULONG>(Entries.size()); return S_OK; }
-    STDMETHODIMP ScreenSaverCount(ULONG* v) override { *v = 0; return S_OK; }
-    STDMETHODIMP ScreenSaverFileName(LONG, BSTR*) override { return E_NOTIMPL; }
-    STDMETHODIMP ScreenSaverPublisher(LONG, BSTR*) override { return E_NOTIMPL; }
-    STDMETHODIMP ScreenSaverDirectory(LONG, BSTR*) override { return E_NOTIMPL; }
-    STDMETHODIMP ScreenSaverDisplayName(LONG, BSTR*) override { return E_NOTIMPL; }
-    STDMETHODIMP ScreenSaverIconIndex(LONG, LONG*) override { return E_NOTIMPL; }
-    STDMETHODIMP ScreenSaverSize(LONG, ULONG*) override { return E_NOTIMPL; }
-    STDMETHODIMP ScreenSaverLastUsed(LONG, BSTR*) override { return E_NOTIMPL; }
-    STDMETHODIMP RefreshPrograms() override { return S_OK; }
-    STDMETHODIMP RefreshScreenSavers() override { return S_OK; }
-    STDMETHODIMP ProgramIndexOf(BSTR, LONG*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetComment(BSTR, BSTR*) override { return E_NOTIMPL; }
-    STDMETHODIMP ScreenSaverIndexOf(BSTR, LONG*) override { return E_NOTIMPL; }
-    STDMETHODIMP ScreenSaverPath(LONG, BSTR*) override { return E_NOTIMPL; }
-    STDMETHODIMP ComponentVersion(BSTR*) override { return E_NOTIMPL; }
-    STDMETHODIMP Reserved18() override { return E_NOTIMPL; }
-    STDMETHODIMP Reserved19() override { return E_NOTIMPL; }
-    STDMETHODIMP Reserved20() override { return E_NOTIMPL; }
+    NOT_USED(ScreenSaverCount, ULONG*) NOT_USED(ScreenSaverFileName, LONG, BSTR*)
+    NOT_USED(ScreenSaverPublisher, LONG, BSTR*) NOT_USED(ScreenSaverDirectory, LONG, BSTR*)
+    NOT_USED(ScreenSaverDisplayName, LONG, BSTR*) NOT_USED(ScreenSaverIconIndex, LONG, LONG*)
+    NOT_USED(ScreenSaverSize, LONG, ULONG*) NOT_USED(ScreenSaverLastUsed, LONG, BSTR*) NOT_USED(RefreshPrograms)
+    NOT_USED(RefreshScreenSavers) NOT_USED(ProgramIndexOf, BSTR, LONG*) NOT_USED(GetComment, BSTR, BSTR*)
+    NOT_USED(ScreenSaverIndexOf, BSTR, LONG*) NOT_USED(ScreenSaverPath, LONG, BSTR*)
+    NOT_USED(ComponentVersion, BSTR*) NOT_USED(Reserved18) NOT_USED(Reserved19) NOT_USED(Reserved20)
     std::vector<std::unique_ptr<TFakeEntry>> Entries;
 };
+#undef NOT_USED
 
-// An uninstall entry in the test prefix's registry, removed again at the end.
-class TPlantedKey {
-public:
+// A listed uninstall entry in the test prefix's registry, removed again at the end.
+struct TPlantedKey {
     explicit TPlantedKey(std::string name) : Name(std::move(name)) {
         Remove();
-        TRegistry reg(KEY_ALL_ACCESS);
+        TRegistry reg;
         reg.SetRootKey(HKEY_LOCAL_MACHINE);
-        Planted = reg.OpenKey(Path(), true);
-        if (!Planted) return;
+        if (!(Planted = reg.OpenKey(Path(), true))) return;
         reg.WriteString("DisplayName", "Planted " + Name);
         reg.WriteString("UninstallString", "C:\\Planted\\unins.exe");
     }
     ~TPlantedKey() { Remove(); }
-    TPlantedKey(const TPlantedKey&) = delete;
-    TPlantedKey& operator=(const TPlantedKey&) = delete;
     std::string Path() const { return "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + Name; }
     void Remove() const { RegDeleteTreeA(HKEY_LOCAL_MACHINE, Path().c_str()); }
     const std::string Name;
     bool Planted = false;
 };
 
-// Runs work once, with the window, when a modal T becomes the active form; the test then
-// calls what shows it. The work ends the showing itself (a click, a close).
+// Does work once with the first T that becomes the active form (a modal window the test then
+// shows through the code under test); the work ends the showing (a click, a close).
 template <class T>
-class TModalHand {
-public:
-    explicit TModalHand(std::function<void(T&)> work) : work_(std::move(work)) {
-        Current() = this;
-        timer_ = SetTimer(nullptr, 0, 20, Tick);
-    }
-    ~TModalHand() {
-        KillTimer(nullptr, timer_);
-        Current() = nullptr;
-    }
-    TModalHand(const TModalHand&) = delete;
-    TModalHand& operator=(const TModalHand&) = delete;
-    bool Worked() const { return worked_; }
-
-private:
-    static TModalHand*& Current() {
-        static TModalHand* current = nullptr;
-        return current;
-    }
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        TModalHand* hand = Current();
-        if (!hand || hand->worked_ || !Screen) return;
-        auto* form = dynamic_cast<T*>(Screen->ActiveForm());
-        if (!form || !form->IsModal() || !form->HandleAllocated() || !IsWindowVisible(form->Handle())) return;
-        hand->worked_ = true;
-        try {
-            hand->work_(*form);
-        } catch (...) {
-            form->Close();   // nothing unwinds through the system's timer dispatch
-        }
-    }
-    std::function<void(T&)> work_;
-    UINT_PTR timer_ = 0;
-    bool worked_ = false;
-};
+auto WhenActive(std::function<void(T&)> work) {
+    Screen->OnActiveFormChange = [work = std::move(work)](TObject*) mutable {
+        if (auto* form = dynamic_cast<T*>(Screen->ActiveForm()); form && work) std::exchange(work, nullptr)(*form);
+    };
+    return TScopeExit([] { Screen->OnActiveFormChange = nullptr; });
+}
 
 } // namespace entrytest
