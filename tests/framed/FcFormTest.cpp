@@ -98,6 +98,11 @@ TEST_F(FramedFormTest, LayoutBuildsTheWindow) {
     ASSERT_TRUE(CaptureWindow(form->grbSearch->Handle(), shot));
     TPoint at = form->grbSearch->ClientToParent(TPoint(130, 120));
     EXPECT_EQ(PixelAt(shot, 130, 120), gradient.At(at.X - face.Left, at.Y - face.Top));
+    // So do the transparent check boxes, between their glyph and their caption.
+    TFcCheckBox* box = form->ckbHidePatch;
+    ASSERT_TRUE(CaptureWindow(box->Handle(), shot));
+    TPoint under = panel->ScreenToClient(box->ClientToScreen(TPoint(15, 1)));
+    EXPECT_EQ(PixelAt(shot, 15, 1), gradient.At(under.X - face.Left, under.Y - face.Top));
     Shot("form");
 }
 

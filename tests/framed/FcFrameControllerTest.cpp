@@ -300,22 +300,3 @@ TEST(FrameControllerLayout, ObsoletePropertiesStillLoad) {
     EXPECT_EQ(frames->GetRegIniFile(), nullptr);
 }
 
-TEST(FrameControllerLayout, WronglyTypedValuesNameTheLayoutLineAndProperty) {
-    auto readError = [](const std::string& body) -> std::string {
-        TFreeGuard<TComponent> root(TComponent::Create(nullptr));
-        try {
-            ReadLayout(root.get(), "object Root: TComponent\n  object Frames: TFcFrameController\n" + body + "  end\nend\n",
-                       "BadFrames");
-        } catch (const EReadError& e) {
-            return e.what();
-        }
-        return "";
-    };
-    std::string flat = readError("    FrameFlat = 'yes'\n");
-    EXPECT_NE(flat.find("BadFrames(3)"), std::string::npos) << flat;
-    EXPECT_NE(flat.find("FrameFlat"), std::string::npos) << flat;
-    EXPECT_NE(readError("    FrameFlatStyle = 12\n").find("FrameFlatStyle"), std::string::npos);
-    EXPECT_NE(readError("    FrameSides = fsFlat\n").find("FrameSides"), std::string::npos);
-    EXPECT_NE(readError("    FrameStyle = fsNoSuch\n").find("BadFrames(3)"), std::string::npos);
-    EXPECT_NE(readError("    FrameRadius = 3\n").find("FrameRadius"), std::string::npos);
-}

@@ -416,19 +416,3 @@ TEST(FcListViewLayout, DetailsWindowSettingsAndObsoletePropertiesLoad) {
     EXPECT_EQ(reg->GetHeaderSortDisplayMode(), hsdmRightAlign);
 }
 
-TEST(FcListViewLayout, WrongValuesNameTheLineAndProperty) {
-    for (const char* prop : {"HeaderSortDisplayMode = hsdmSideways", "FrameFlat = 'x'", "FrameFocusStyle = 7",
-                             "FrameSides = [sdUp]", "FillLastColumn = clRed", "Sparkle = 2"}) {
-        TFormGuard<TForm> form(TForm::Create(nullptr, false));
-        std::string error;
-        try {
-            ReadLayout(form.get(), std::string("object F: TForm\n  object lv: TFcListView\n    ") + prop + "\n  end\nend\n",
-                       "BadList");
-        } catch (const EReadError& e) {
-            error = e.what();
-        }
-        std::string name = std::string(prop).substr(0, std::string(prop).find(' '));
-        EXPECT_NE(error.find("BadList(3)"), std::string::npos) << prop << ": " << error;
-        EXPECT_NE(error.find(name), std::string::npos) << prop << ": " << error;
-    }
-}

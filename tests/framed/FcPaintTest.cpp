@@ -342,19 +342,6 @@ TEST(FcGlyphs, ArrowColourFollowsEnabledAndTheBrush) {
     EXPECT_EQ(off.Count(ColorToRGB(clBtnShadow)), 16);
 }
 
-TEST(FcGlyphs, CrossGlyphIsFilledAroundTheCentre) {
-    for (int size : {9, 15}) {
-        SCOPED_TRACE(size);
-        TPixelCanvas p(size, size);
-        PaintCrossGlyph(p.Canvas(), TRect(0, 0, size, size), kRed);
-        int x = size / 2, y = (size - 1) / 2;
-        EXPECT_PIXEL(p, x, y, kRed);
-        EXPECT_PIXEL(p, 0, 0, TPixelCanvas::Marker);
-        EXPECT_PIXEL(p, x, 0, TPixelCanvas::Marker);
-        EXPECT_GT(p.Count(kRed), 10);
-        EXPECT_EQ(p.Canvas()->Pen()->GetStyle(), psSolid);
-    }
-}
 
 // --- gradients
 

@@ -354,22 +354,6 @@ TEST(FcGroupBox, MainWindowSettingsAndObsoletePropertiesLoad) {
     EXPECT_EQ(info->GetVisualStyle(), vsGradient);
 }
 
-TEST(FcGroupBox, WrongValuesNameTheLineAndProperty) {
-    for (const char* prop : {"GroupStyle = gsFancy", "FrameSides = 3", "UseGradients = 'x'", "BannerHeight = 'tall'",
-                             "BorderSides = [sdLeft, sdMiddle]", "Glow = True"}) {
-        TFormGuard<TForm> form(TForm::Create(nullptr, false));
-        std::string error;
-        try {
-            ReadLayout(form.get(), std::string("object F: TForm\n  object grb: TFcGroupBox\n    ") + prop + "\n  end\nend\n",
-                       "BadGroup");
-        } catch (const EReadError& e) {
-            error = e.what();
-        }
-        std::string name = std::string(prop).substr(0, std::string(prop).find(' '));
-        EXPECT_NE(error.find("BadGroup(3)"), std::string::npos) << prop << ": " << error;
-        EXPECT_NE(error.find(name), std::string::npos) << prop << ": " << error;
-    }
-}
 
 // --- docking
 

@@ -345,19 +345,3 @@ TEST(FcSizePanelLayout, CollapsedPanelComesBackCollapsed) {
     EXPECT_EQ(panel->GetLeft() + panel->GetWidth(), 500);
 }
 
-TEST(FcSizePanelLayout, WrongValuesNameTheLineAndProperty) {
-    for (const char* prop : {"SizeBarStyle = ssWavy", "HotSpotClosed = 'yes'", "HotSpotPosition = 'wide'",
-                             "Side = alLeft", "HotSpotSizePercent = True"}) {
-        auto form = NewForm(200, 200);
-        std::string error;
-        try {
-            ReadLayout(form.get(), std::string("object F: TForm\n  object sp: TFcSizePanel\n    ") + prop + "\n  end\nend\n",
-                       "BadSize");
-        } catch (const EReadError& e) {
-            error = e.what();
-        }
-        std::string name = std::string(prop).substr(0, std::string(prop).find(' '));
-        EXPECT_NE(error.find("BadSize(3)"), std::string::npos) << prop << ": " << error;
-        EXPECT_NE(error.find(name), std::string::npos) << prop << ": " << error;
-    }
-}
