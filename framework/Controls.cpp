@@ -1506,6 +1506,7 @@ void TWinControl::WMCaptureChanged(TMessage& Message) {
 
 // A key the OnKey* handlers leave goes on to the window.
 void TWinControl::WMKeyDown(TMessage& Message) {
+    // Esc cancels a running drag, whichever window has the focus.
     if (Message.WParam == VK_ESCAPE && TDragManager::Active() && TDragManager::started) {
         TDragManager::Cancel();
         return;

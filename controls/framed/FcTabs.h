@@ -227,7 +227,11 @@ public:
     // when the list has no shadow commands).
     void Draw(TCanvas& Canvas, TColor OutlineColor, TBitmap* Background) const;
 private:
-    void Add(int cmd, int x, int y) { commands_.insert(commands_.end(), {cmd, x, y}); }
+    void Add(int cmd, int x, int y) {
+        commands_.push_back(cmd);
+        commands_.push_back(x);
+        commands_.push_back(y);
+    }
     std::vector<int> commands_;
 };
 
