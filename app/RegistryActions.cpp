@@ -1,17 +1,14 @@
 #include "app/RegistryActions.h"
+#include "app/frmProgress.h"
 #include "app/globals.h"
 #include "app/multiLangs.h"
 #include "framework/Dialogs.h"
 #include "framework/Registry.h"
 
-#include <cstring>
-
 const char* const RegeditAppletKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
 const char* const RegeditLastKeyValue = "LastKey";
 
 namespace {
-
-const char* const kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 void StartWithShell(const TRegeditStart& start) {
     ShellExecuteA(start.Owner, start.Verb.c_str(), "regedit",
@@ -49,10 +46,6 @@ void OfferBackupFolder(TOpenDialog& dialog) {
     if (DirectoryExists(BackupRegDir)) dialog.SetInitialDir(BackupRegDir);
 }
 
-bool StartsWith(const std::string& data, size_t at, const std::string& text) {
-    return data.size() >= at + text.size() && data.compare(at, text.size(), text) == 0;
-}
-
 // text as UTF-16LE bytes (the headers are ASCII).
 std::string Utf16Bytes(const std::string& text) {
     std::string bytes;
@@ -71,24 +64,13 @@ TRegeditStarter SetRegeditStarter(TRegeditStarter starter) {
     return previous;
 }
 
-std::string UninstallSubKey(const std::string& registryName) { return kUninstallKey + registryName; }
+std::string UninstallSubKey(const std::string& registryName) {
+    return std::string(UninstallKeyPath) + "\\" + registryName;
+}
 
 std::string UninstallKeyText(const std::string& registryName) {
-    return std::string("HKEY_LOCAL_MACHINE\\") + kUninstallKey + registryName;
+    return "HKEY_LOCAL_MACHINE\\" + UninstallSubKey(registryName);
 }
-
-std::string RegFileNameOf(const std::string& registryName) {
-    std::string name = registryName;
-    for (char& c : name)
-        if (static_cast<unsigned char>(c) < 32 || std::strchr("<>:\"/\\|?*", c)) c = '_';
-    return name + ".reg";
-}
-
-std::string RegExportParameters(const std::string& filePath, const std::string& registryName) {
-    return "/e \"" + filePath + "\" \"" + UninstallKeyText(registryName) + "\"";
-}
-
-std::string RegImportParameters(const std::string& filePath) { return "\"" + filePath + "\""; }
 
 bool LooksLikeRegFile(const std::string& path) {
     TFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -100,8 +82,8 @@ bool LooksLikeRegFile(const std::string& path) {
     const std::string head(buffer, read);
     const std::string headers[] = {"Windows Registry Editor Version 5.00", "REGEDIT4"};
     for (const std::string& header : headers) {
-        if (StartsWith(head, 0, header) || StartsWith(head, 0, "\xEF\xBB\xBF" + header) ||
-            StartsWith(head, 0, "\xFF\xFE" + Utf16Bytes(header)))
+        if (head.starts_with(header) || head.starts_with("\xEF\xBB\xBF" + header) ||
+            head.starts_with("\xFF\xFE" + Utf16Bytes(header)))
             return true;
     }
     return false;
@@ -110,13 +92,13 @@ bool LooksLikeRegFile(const std::string& path) {
 bool ExportEntryKey(TSaveDialog& dialog, const std::string& registryName, HWND owner) {
     if (RefuseQuoted(registryName) || RefuseMissingKey(registryName)) return false;
     OfferBackupFolder(dialog);
-    dialog.SetFileName(RegFileNameOf(registryName));
+    dialog.SetFileName(BackupFileNameOf(registryName));
     dialog.SetDefaultExt(".reg");
     if (!dialog.Execute()) return false;
     // The editor starts in a folder of its own choosing: the file goes by its full path.
     const std::string path = ExpandFileName(dialog.GetFileName());
     if (RefuseQuoted(path)) return false;
-    Starter()({owner, "open", RegExportParameters(path, registryName)});
+    Starter()({owner, "open", ExportParameters(path, UninstallSubKey(registryName))});
     return true;
 }
 
@@ -129,7 +111,7 @@ bool ReloadRegFile(TOpenDialog& dialog, HWND owner) {
         Warn(IDS_MESSAGEBOX_WARNING_NotRegFile, path);
         return false;
     }
-    Starter()({owner, "open", RegImportParameters(path)});
+    Starter()({owner, "open", "\"" + path + "\""});
     return true;
 }
 

@@ -14,13 +14,6 @@ class TSaveDialog;
 std::string UninstallSubKey(const std::string& registryName);
 // The same key written in full, as the registry editor takes it.
 std::string UninstallKeyText(const std::string& registryName);
-// The file proposed for an export: the name with ".reg", characters that file names forbid
-// made "_".
-std::string RegFileNameOf(const std::string& registryName);
-// The editor's parameters: export of the entry's key into filePath, and import of filePath.
-// Both paths are given in full and between double quotes.
-std::string RegExportParameters(const std::string& filePath, const std::string& registryName);
-std::string RegImportParameters(const std::string& filePath);
 // True when the file begins as the registry editor's files do (either version, ANSI, UTF-8
 // or UTF-16); only its first bytes are read.
 bool LooksLikeRegFile(const std::string& path);
@@ -44,8 +37,8 @@ TRegeditStarter SetRegeditStarter(TRegeditStarter starter);
 // not a registry file) are told in a message box of the application; cancelling a dialog
 // ends the command silently.
 
-// Proposes RegFileNameOf(registryName) in dialog (in the backup folder when there is one)
-// and exports the entry's key into the chosen file.
+// Proposes the key's backup file name (BackupFileNameOf) in dialog, in the backup folder when
+// there is one, and exports the entry's key into the chosen file, its path given in full.
 bool ExportEntryKey(TSaveDialog& dialog, const std::string& registryName, HWND owner);
 // Hands the registry file chosen in dialog (opened in the backup folder when there is one)
 // to the editor, which asks its own confirmation before importing it.
