@@ -344,3 +344,22 @@ TEST(TabsControl, HiddenPagesCanGiveTheirWindowsBack) {
     EXPECT_TRUE(IsWindowVisible(f.Sheets[2]->WindowHandle()));
     EXPECT_FALSE(f.Sheets[0]->HandleAllocated()) << "the page left behind gives its window back";
 }
+
+TEST(TabsControl, AFailingRepeatedScrollStopsTheRepeat) {
+    std::vector<std::string> captions(12, "Tab");
+    TPageForm f(260, 150, captions);
+    f.Pages->SetActivePage(f.Sheets[0]);
+    f.Show();
+    TFcTabScroller* s = f.Pages->Scroller();
+    ASSERT_NE(s, nullptr);
+    PostMessageA(s->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(s->GetWidth() - 3, 3));
+    PumpFor(10);
+    ASSERT_NE(s->RepeatTimer(), nullptr);
+    ASSERT_TRUE(s->RepeatTimer()->GetEnabled());
+    f.Pages->OnScrolledTabs = [](TObject*) { throw Exception("scroll failed"); };
+    EXPECT_THROW(s->RepeatTimer()->OnTimer(s->RepeatTimer()), Exception);
+    EXPECT_FALSE(s->RepeatTimer()->GetEnabled());
+    f.Pages->OnScrolledTabs = nullptr;
+    PostMessageA(s->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(s->GetWidth() - 3, 3));
+    PumpFor(10);
+}

@@ -342,3 +342,31 @@ TEST(TabsKeys, AWalkOfVetoesAsksEachTabOnce) {
     EXPECT_EQ(t->GetTabIndex(), 0);
     EXPECT_EQ(log.Events, (std::vector<std::string>{"changing 1", "changing 2"}));
 }
+
+namespace {
+struct TMoused : TMeasuredTabs {
+    using TMeasuredTabs::TMeasuredTabs;
+    void Move(TPoint p) { MouseMove(TShiftState(), p.X, p.Y); }
+};
+} // namespace
+
+TEST(TabsSelection, WithoutTabHintsTheProgramsHintStays) {
+    TFreeGuard<TMoused> t(new TMoused(nullptr));
+    CompleteConstruction(t.get());
+    t->SetBounds(0, 0, 300, 100);
+    auto* tab = new TFcTabData;
+    tab->Caption = "AB";
+    tab->Hint = "tab";
+    t->Tabs()->Add(tab);
+    Layout(*t);
+    t->SetHint("set by the program");
+    const TRect r = t->TabRect(0);
+    t->Move(TPoint(r.Left + 5, r.Top + 5));
+    EXPECT_EQ(t->HotTab(), 0);
+    t->Move(TPoint(200, 60));
+    EXPECT_EQ(t->HotTab(), -1);
+    EXPECT_EQ(t->GetHint(), "set by the program");
+    t->SetTabHints(true);
+    t->Move(TPoint(r.Left + 5, r.Top + 5));
+    EXPECT_EQ(t->GetHint(), "tab");
+}

@@ -179,3 +179,12 @@ TEST(TabsLayout, ContentRectanglesLeaveRoomForTheShape) {
     t->SetShowFocusRect(false);
     EXPECT_EQ(t->ContentRect(TRect(0, 0, 60, 20)), TRect(4, 3, 40, 19));
 }
+
+TEST(TabsLayout, RowsStopAtOnePerTabWhateverTheIndent) {
+    auto t = NewTabs(120, 200, std::vector<std::string>(5, "Caption"));
+    t->SetMultiLine(true);
+    t->SetRowIndent(1000);
+    Layout(*t);
+    EXPECT_LE(t->RowCount(), 5);
+    for (int i = 0; i < t->TabCount(); ++i) EXPECT_GE(t->Tabs()->Items(i)->TabRect.Width(), 0) << i;
+}

@@ -341,3 +341,13 @@ TEST(TabsPages, TheControlGoesBeforeItsPagesWithoutCallingBack) {
     EXPECT_EQ(changes, 0);
     PumpFor(10);
 }
+
+TEST(TabsPages, MovingTheActiveTabCountsTabsNotPages) {
+    TPageForm f(300, 200, {"One", "Hidden", "Three"});
+    f.Sheets[1]->SetTabVisible(false);
+    f.Pages->SetActivePage(f.Sheets[0]);
+    // Onto the place of the second tab, which is the third page.
+    f.Pages->MoveActiveTab(1);
+    EXPECT_EQ(f.Pages->Pages(2), f.Sheets[0]);
+    EXPECT_EQ(f.Pages->Tabs()->Items(1)->Caption, "One");
+}
