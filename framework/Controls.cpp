@@ -1386,6 +1386,8 @@ void TWinControl::RecreateWnd() {
     DestroyHandle();
     HandleNeeded();
     if (focused && handle_) ::SetFocus(handle_);
+    // Hooks that adjust the window after it is made (styles, regions) do it again.
+    if (handle_) Perform(CM_RECREATEWND);
 }
 
 void TWinControl::SetParentWindow(HWND value) {
@@ -2440,4 +2442,52 @@ void THintWindow::WndProc(TMessage& Message) {
         return;
     }
     TCustomControl::WndProc(Message);
+}
+
+// ---------------------------------------------------------------------------------------
+// TWindowProcHook
+
+struct TWindowProcHook::TLink {
+    TControl* Control = nullptr;
+    TComponentWatch Watch;
+    THandler Handler;
+    TWndMethod Next;
+    bool Active = true;
+};
+
+// What the chain holds for one hook; recognised by type when a hook is unlinked.
+struct TWindowProcHook::TCall {
+    std::shared_ptr<TLink> Link;
+    void operator()(TMessage& m) const {
+        // The chain may be rewritten while the message is handled: hold the link.
+        std::shared_ptr<TLink> link = Link;
+        if (link->Active) link->Handler(m, link->Next);
+        else if (link->Next) link->Next(m);
+    }
+};
+
+TWindowProcHook::TWindowProcHook(TControl* Control, THandler Handler)
+    : link_(std::make_shared<TLink>(TLink{Control, TComponentWatch(Control), std::move(Handler), {}, true})) {
+    link_->Next = Control->WindowProc;
+    Control->WindowProc = TCall{link_};
+}
+
+TWindowProcHook::~TWindowProcHook() { Remove(); }
+
+bool TWindowProcHook::Installed() const { return link_->Active && !link_->Watch.Freed(); }
+
+void TWindowProcHook::Remove() {
+    if (!link_->Active) return;
+    link_->Active = false;
+    if (link_->Watch.Freed()) return;
+    // Walk the chain of hooks from the control's end to find the slot that holds this one.
+    TWndMethod* slot = &link_->Control->WindowProc;
+    while (const TCall* call = slot->target<TCall>()) {
+        if (call->Link == link_) {
+            TWndMethod next = link_->Next;
+            *slot = std::move(next);
+            return;
+        }
+        slot = &call->Link->Next;
+    }
 }

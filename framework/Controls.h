@@ -43,7 +43,8 @@ struct TMessage {
 //   CM_FOCUSCHANGED                    broadcast by a form; LParam = the new focused control
 //   CM_DESIGNHITTEST                   kept for completeness; there is no designer
 //   CM_RELEASE                         posted to a form by Release: frees it
-//   CM_BORDERCHANGED, CM_RECREATEWND   a form's border changed / its window is recreated
+//   CM_BORDERCHANGED, CM_RECREATEWND   a form's border is about to change / its window has
+//                                      been made again (sent after the new one exists)
 // CN_*: WM_COMMAND, WM_NOTIFY, WM_DRAWITEM ... reflected from the parent back to the child
 //   control that caused them (CN_BASE + the original message number).
 constexpr UINT CM_BASE = WM_APP + 0x2000;
@@ -628,6 +629,28 @@ private:
     std::unique_ptr<TSizeConstraints> constraints_;
     TBiDiMode bidiMode_ = bdLeftToRight;
     int helpContext_ = 0;
+};
+
+// A handler put in front of a control's WindowProc. Hooks stack; each one takes itself
+// out of the chain by identity when it is removed, wherever it sits, so a hook installed
+// after it keeps working and the control's handler is as it was once all have gone. A
+// hook that something foreign has wrapped since cannot be unlinked: it then only passes
+// messages on.
+class TWindowProcHook {
+public:
+    // Next hands a message to what the chain held before this hook.
+    using THandler = std::function<void(TMessage& Message, const TWndMethod& Next)>;
+    TWindowProcHook(TControl* Control, THandler Handler);
+    ~TWindowProcHook();
+    TWindowProcHook(const TWindowProcHook&) = delete;
+    TWindowProcHook& operator=(const TWindowProcHook&) = delete;
+    void Remove();
+    bool Installed() const;
+
+private:
+    struct TLink;
+    struct TCall;
+    std::shared_ptr<TLink> link_;
 };
 
 // ---------------------------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "framework/Forms.h"
 
+#include "framework/Menus.h"
+
 #include <algorithm>
 
 // ---------------------------------------------------------------------------------------
@@ -54,6 +56,7 @@ void TCustomForm::Publish(TClassBuilder<TCustomForm>& b) {
     b.Prop("HelpFile", &TCustomForm::GetHelpFile, &TCustomForm::SetHelpFile);
     b.Prop("Icon", &TCustomForm::GetIcon, &TCustomForm::SetIcon);
     b.Prop("KeyPreview", &TCustomForm::GetKeyPreview, &TCustomForm::SetKeyPreview);
+    b.Prop("Menu", &TCustomForm::GetMenu, &TCustomForm::SetMenu);
     b.Prop("PixelsPerInch", &TCustomForm::GetPixelsPerInch, &TCustomForm::SetPixelsPerInch);
     b.Prop("Position", &TCustomForm::GetPosition, &TCustomForm::SetPosition);
     b.Prop("Scaled", &TCustomForm::GetScaled, &TCustomForm::SetScaled);
@@ -205,8 +208,26 @@ void TCustomForm::CreateHandle() {
     TWinControl::CreateHandle();
 }
 
+void TCustomForm::SetMenu(TMainMenu* v) {
+    if (v == menu_) return;
+    if (menu_) {
+        menu_->RemoveFreeNotification(this);
+        if (handle_ && menu_->WindowMenuHandle() == handle_) menu_->SetWindowMenu(nullptr);
+    }
+    menu_ = v;
+    if (!v) return;
+    v->FreeNotification(this);
+    if (handle_ && !parent_ && !IsLoading()) v->SetWindowMenu(handle_);
+}
+
+void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
+    TWinControl::Notification(AComponent, Operation);
+    if (Operation == TOperation::opRemove && AComponent == menu_) menu_ = nullptr;
+}
+
 void TCustomForm::CreateWnd() {
     TWinControl::CreateWnd();
+    if (menu_ && !parent_) menu_->SetWindowMenu(handle_);
     if (!icon_->Empty()) {
         SendMessageA(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_->Handle()));
         SendMessageA(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_->Handle()));
@@ -221,6 +242,8 @@ void TCustomForm::CreateWnd() {
 }
 
 void TCustomForm::DestroyWnd() {
+    // A window takes its menu with it when it goes: the bar is taken off first.
+    if (menu_ && handle_ && menu_->WindowMenuHandle() == handle_) menu_->SetWindowMenu(nullptr);
     requestedClientWidth_ = GetClientWidth();
     requestedClientHeight_ = GetClientHeight();
     TWinControl::DestroyWnd();
@@ -791,6 +814,45 @@ void TScreen::SetActiveForm(TCustomForm* f) {
 }
 
 // ---------------------------------------------------------------------------------------
+// TApplicationEvents
+
+IMPLEMENT_CLASS(TApplicationEvents);
+
+namespace {
+std::vector<TApplicationEvents*>& LiveApplicationEvents() {
+    static std::vector<TApplicationEvents*> list;
+    return list;
+}
+
+// A handler may free its own or another events object: each is checked before it is asked.
+bool ApplicationEventsHandle(MSG& msg) {
+    const auto listeners = LiveApplicationEvents();
+    bool handled = false;
+    for (TApplicationEvents* e : listeners) {
+        const auto& live = LiveApplicationEvents();
+        if (std::find(live.begin(), live.end(), e) == live.end() || !e->OnMessage) continue;
+        TMessageEvent handler = e->OnMessage;
+        handler(msg, handled);
+        if (handled) break;
+    }
+    return handled;
+}
+} // namespace
+
+void TApplicationEvents::Publish(TClassBuilder<TApplicationEvents>& b) {
+    b.Event("OnMessage", &TApplicationEvents::OnMessage);
+}
+
+TApplicationEvents::TApplicationEvents(TComponent* AOwner) : TComponent(AOwner) {
+    LiveApplicationEvents().push_back(this);
+}
+
+TApplicationEvents::~TApplicationEvents() {
+    auto& list = LiveApplicationEvents();
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
+// ---------------------------------------------------------------------------------------
 // TApplication
 
 IMPLEMENT_CLASS(TApplication);
@@ -881,6 +943,7 @@ bool TApplication::ProcessMessage() {
     bool handled = false;
     Guard([&] {
         if (OnMessage) OnMessage(msg, handled);
+        if (!handled) handled = ApplicationEventsHandle(msg);
         if (!handled) handled = IsKeyMsg(msg);
     }, this);
     if (!handled) {

@@ -1,6 +1,7 @@
 // A popup menu that draws all its items itself, in the colours of a visual style, of a
 // theme file, or of its own properties.
 #pragma once
+#include "controls/skinned/SkMenu.h"
 #include "controls/skinned/SkMgr.h"
 #include "framework/Menus.h"
 
@@ -24,38 +25,38 @@ class TskPopupMenu : public TPopupMenu {
     // six menu colours of the style (or of the theme file); explicit values set later win.
     void SetUIStyle(TskUIStyle Value);
     // Both heights are fixed while the style is MacOS, whose bitmaps have their own.
-    int GetMenuItemHeight() const { return menuItemHeight_; }
+    int GetMenuItemHeight() const { return look_.MenuItemHeight; }
     void SetMenuItemHeight(int Value);
-    int GetSeparatorHeight() const { return separatorHeight_; }
+    int GetSeparatorHeight() const { return look_.SeparatorHeight; }
     void SetSeparatorHeight(int Value);
-    int GetBarWidth() const { return barWidth_; }
+    int GetBarWidth() const { return look_.BarWidth; }
     void SetBarWidth(int Value);
-    TColor GetBarColor() const { return barColor_; }
-    void SetBarColor(TColor Value) { barColor_ = Value; }
-    TColor GetColor() const { return color_; }
-    void SetColor(TColor Value) { color_ = Value; }
-    TColor GetSeparatorColor() const { return separatorColor_; }
-    void SetSeparatorColor(TColor Value) { separatorColor_ = Value; }
-    TColor GetSelectedBorderColor() const { return selectedBorderColor_; }
-    void SetSelectedBorderColor(TColor Value) { selectedBorderColor_ = Value; }
-    TColor GetSelectedColor() const { return selectedColor_; }
-    void SetSelectedColor(TColor Value) { selectedColor_ = Value; }
-    TColor GetSelectedFontColor() const { return selectedFontColor_; }
-    void SetSelectedFontColor(TColor Value) { selectedFontColor_ = Value; }
-    TColor GetFontColor() const { return fontColor_; }
-    void SetFontColor(TColor Value) { fontColor_ = Value; }
+    TColor GetBarColor() const { return look_.BarColor; }
+    void SetBarColor(TColor Value) { look_.BarColor = Value; }
+    TColor GetColor() const { return look_.Color; }
+    void SetColor(TColor Value) { look_.Color = Value; }
+    TColor GetSeparatorColor() const { return look_.SeparatorColor; }
+    void SetSeparatorColor(TColor Value) { look_.SeparatorColor = Value; }
+    TColor GetSelectedBorderColor() const { return look_.SelectedBorderColor; }
+    void SetSelectedBorderColor(TColor Value) { look_.SelectedBorderColor = Value; }
+    TColor GetSelectedColor() const { return look_.SelectedColor; }
+    void SetSelectedColor(TColor Value) { look_.SelectedColor = Value; }
+    TColor GetSelectedFontColor() const { return look_.SelectedFontColor; }
+    void SetSelectedFontColor(TColor Value) { look_.SelectedFontColor = Value; }
+    TColor GetFontColor() const { return look_.FontColor; }
+    void SetFontColor(TColor Value) { look_.FontColor = Value; }
     // Kept for layouts; nothing is drawn in it.
-    TColor GetBorderColor() const { return borderColor_; }
-    void SetBorderColor(TColor Value) { borderColor_ = Value; }
-    bool GetFlatMenu() const { return flatMenu_; }
-    void SetFlatMenu(bool Value) { flatMenu_ = Value; }
-    const std::string& GetFontName() const { return fontName_; }
+    TColor GetBorderColor() const { return look_.BorderColor; }
+    void SetBorderColor(TColor Value) { look_.BorderColor = Value; }
+    bool GetFlatMenu() const { return look_.FlatMenu; }
+    void SetFlatMenu(bool Value) { look_.FlatMenu = Value; }
+    const std::string& GetFontName() const { return look_.FontName; }
     void SetFontName(const std::string& Value);
-    int GetFontSize() const { return fontSize_; }
+    int GetFontSize() const { return look_.FontSize; }
     void SetFontSize(int Value);
-    TFontCharset GetFontCharset() const { return fontCharset_; }
+    TFontCharset GetFontCharset() const { return look_.FontCharset; }
     void SetFontCharset(TFontCharset Value);
-    bool GetUseSystemFont() const { return useSystemFont_; }
+    bool GetUseSystemFont() const { return look_.UseSystemFont; }
     void SetUseSystemFont(bool Value);
 
     // Every item of this menu, sub-items and items added at run time included, is
@@ -74,35 +75,14 @@ private:
     bool ReadsRightToLeft() const;
     // Items are measured again the next time the menu shows.
     void SizesChanged();
-    // The font the items are measured and drawn with.
-    void PrepareFont(TCanvas& canvas, const TMenuItem* item) const;
-    void DrawBarAndBackground(TCanvas& canvas, const TRect& rect, bool leftToRight) const;
-    void DrawSeparatorItem(TCanvas& canvas, const TRect& rect, bool leftToRight) const;
-    void DrawItemBackground(TCanvas& canvas, const TRect& rect, bool leftToRight, bool highlighted) const;
-    void DrawItemText(TCanvas& canvas, const TMenuItem* item, const TRect& rect, bool leftToRight) const;
-    void DrawItemGlyph(TCanvas& canvas, const TMenuItem* item, const TRect& rect, bool leftToRight, bool enabled) const;
-    bool HasUsableImage(const TMenuItem* item) const;
 
     TskFileTheme* fileTheme_ = nullptr;
     TskUIStyle uiStyle_ = DeepBlue;
-    int menuItemHeight_ = 21;
-    int separatorHeight_ = 21;
-    int barWidth_ = 0;
-    TColor barColor_ = clBtnFace;
-    TColor color_ = clWhite;
-    TColor separatorColor_ = clGray;
-    TColor selectedBorderColor_ = clHighlight;
-    TColor selectedColor_ = clHighlight;
-    TColor selectedFontColor_ = clWhite;
-    TColor fontColor_ = clWhite;
-    TColor borderColor_ = clBlack;
-    bool flatMenu_ = false;
-    std::string fontName_ = "MS Sans Serif";
-    int fontSize_ = 8;
-    TFontCharset fontCharset_ = DEFAULT_CHARSET;
-    bool useSystemFont_ = true;
+    TskMenuLook look_;
 };
 
-// The check mark of menu items, one image list for all menus ("MENU_CHECKED", white
+// The check mark of menu items, one image list for all popup menus ("MENU_CHECKED", white
 // transparent); empty when the program lacks the bitmap.
 TCustomImageList* MenuCheckImages();
+// A new list holding the check mark, owned by owner.
+TCustomImageList* CreateMenuCheckImages(TComponent* owner);

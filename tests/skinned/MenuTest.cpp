@@ -4,6 +4,7 @@
 
 #include "../framework/FormTesting.h"
 #include "../framework/PopupChoice.h"
+#include "controls/skinned/SkForm.h"
 #include "controls/skinned/SkMenu.h"
 #include "controls/skinned/SkPopupMenu.h"
 #include "framework/Guards.h"
@@ -147,9 +148,8 @@ TEST_F(SkinnedMenu, AThemeFileGivesTheColoursAndItsRemovalFallsBackToDeepBlue) {
 }
 
 TEST_F(SkinnedMenu, ANewMenuTakesTheStyleOfTheOwnerFormsFrame) {
-    TFormFrameStandIn frames;
     TFormGuard<TForm> form(TForm::Create(nullptr, false));
-    frames.Create(form.get())->SetUIStyle(Protein);
+    TskForm::Create(form.get())->SetUIStyle(Protein);
     TskPopupMenu* owned = TskPopupMenu::Create(form.get());
     EXPECT_EQ(owned->GetUIStyle(), Protein);
     EXPECT_EQ(owned->GetSelectedColor(), StyleColor(Protein, SkKey::MenuSelectedBackgroundColor));

@@ -1,6 +1,7 @@
 // The skinned progress bar: its arithmetic, what it paints horizontally and vertically, its
 // caption, and the styles and theme it takes its picture and colours from.
 #include "common/Screenshot.h"
+#include "controls/skinned/SkForm.h"
 #include "controls/skinned/SkProgressBar.h"
 #include "skinned/PictureTesting.h"
 #include "skinned/SkinnedTesting.h"
@@ -141,9 +142,8 @@ TEST(ProgressBarStyle, StylePictureAndColoursThenExplicitOnesWin) {
 }
 
 TEST(ProgressBarStyle, NewBarTakesTheFormFramesStyleAndALostThemeMeansDeepBlue) {
-    TFormFrameStandIn standIn;
     auto form = NewTestForm();
-    TskThemeProbe* frame = standIn.Create(form.get());
+    TskForm* frame = TskForm::Create(form.get());
     frame->SetUIStyle(Protein);
     auto* bar = TskProgressBar::Create(form.get());
     EXPECT_EQ(bar->GetUIStyle(), Protein);

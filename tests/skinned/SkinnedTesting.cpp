@@ -57,34 +57,3 @@ void TskThemeProbe::SetUIStyle(TskUIStyle v) {
     style_ = v;
     Writes.push_back("UIStyle:" + EnumToIdent(v));
 }
-
-namespace {
-
-// Registered only while a TFormFrameStandIn lives.
-class TFakeFormFrame : public TskThemeProbe {
-    DECLARE_CLASS(TFakeFormFrame, TskThemeProbe)
-    using TskThemeProbe::TskThemeProbe;
-};
-
-}  // namespace
-
-const TClassInfo& TFakeFormFrame::StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TFakeFormFrame>("TskForm");
-    return info;
-}
-
-TFormFrameStandIn::TFormFrameStandIn() : previous_(GetClass("TskForm")) {
-    RegisterClass(TFakeFormFrame::StaticClassInfo());
-}
-
-TFormFrameStandIn::~TFormFrameStandIn() {
-    if (previous_) RegisterClass(*previous_);
-    else UnRegisterClass(TFakeFormFrame::StaticClassInfo());
-}
-
-TskThemeProbe* TFormFrameStandIn::Create(TWinControl* form) {
-    TskThemeProbe* frame = TFakeFormFrame::Create(form);
-    frame->SetParent(form);
-    frame->Writes.clear();
-    return frame;
-}

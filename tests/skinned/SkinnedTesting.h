@@ -96,17 +96,3 @@ class TThemedPlainProbe : public TskThemeProbe {
     DECLARE_CLASS(TThemedPlainProbe, TskThemeProbe)
     using TskThemeProbe::TskThemeProbe;
 };
-
-// Registers a stand-in for the skinned form frame under the class name "TskForm" for the
-// lifetime of the object (the previous registration, if any, comes back afterwards).
-class TFormFrameStandIn {
-public:
-    TFormFrameStandIn();
-    ~TFormFrameStandIn();
-    TFormFrameStandIn(const TFormFrameStandIn&) = delete;
-    TFormFrameStandIn& operator=(const TFormFrameStandIn&) = delete;
-    // A new frame control owned and parented by form.
-    TskThemeProbe* Create(TWinControl* form);
-private:
-    const TClassInfo* previous_;
-};

@@ -2,6 +2,7 @@
 #include "SkinnedTesting.h"
 
 #include "../framework/FormTesting.h"
+#include "controls/skinned/SkForm.h"
 #include "controls/skinned/SkPublic.h"
 #include "framework/Guards.h"
 
@@ -300,23 +301,25 @@ TEST(FileTheme, AMissingPathIsFoundByNameInTheProgramsFolder) {
 }
 
 TEST(FileTheme, LoadingAppliesTheThemeAgainToTheFormsSkinnedControlsThatUseIt) {
-    TFormFrameStandIn frames;
     TFormGuard<TForm> form(TForm::Create(nullptr, false));
     auto* theme = TskFileTheme::Create(form.get());
     auto* other = TskFileTheme::Create(form.get());
     auto* user = TskThemeProbe::Create(form.get());
     auto* elsewhere = TskThemeProbe::Create(form.get());
     auto* plain = TThemedPlainProbe::Create(form.get());
-    TskThemeProbe* frame = frames.Create(form.get());
+    TskForm* frame = TskForm::Create(form.get());
     user->SetFileTheme(theme);
     elsewhere->SetFileTheme(other);
     plain->SetFileTheme(theme);
+    frame->SetUIStyle(FromThemeFile);
     frame->SetFileTheme(theme);
-    for (TskThemeProbe* p : std::initializer_list<TskThemeProbe*>{user, elsewhere, plain, frame}) p->Writes.clear();
+    ASSERT_EQ(frame->GetFrameBorderWidth(), 1);   // nothing loaded yet: DeepBlue's
+    for (TskThemeProbe* p : std::initializer_list<TskThemeProbe*>{user, elsewhere, plain}) p->Writes.clear();
 
     theme->SetThemeFile(SampleFile("reapply.skn"));
     EXPECT_EQ(user->Writes, std::vector<std::string>{"FileTheme"});
-    EXPECT_EQ(frame->Writes, std::vector<std::string>{"FileTheme"});
+    // The frame read the file's border width, -7, which it keeps at 0.
+    EXPECT_EQ(frame->GetFrameBorderWidth(), 0);
     EXPECT_TRUE(elsewhere->Writes.empty());
     EXPECT_TRUE(plain->Writes.empty());   // not a "Tsk" class
 }
@@ -328,12 +331,10 @@ TEST(FileTheme, TheOwnerFormsFrameGivesNewControlsTheirFirstStyle) {
 
     TFormGuard<TForm> form(TForm::Create(nullptr, false));
     EXPECT_EQ(OwnerFormUIStyle(form.get()), DeepBlue);
-    TFormFrameStandIn frames;
     auto* unrelated = TskThemeProbe::Create(form.get());
     unrelated->SetParent(form.get());
     unrelated->SetUIStyle(MacOS);
     EXPECT_EQ(OwnerFormUIStyle(form.get()), DeepBlue);
-    frames.Create(form.get())->SetUIStyle(Protein);
-    frames.Create(form.get())->SetUIStyle(WinXP);
-    EXPECT_EQ(OwnerFormUIStyle(form.get()), Protein);   // the first frame
+    TskForm::Create(form.get())->SetUIStyle(Protein);
+    EXPECT_EQ(OwnerFormUIStyle(form.get()), Protein);
 }

@@ -218,7 +218,7 @@ STYLES = [
           face=[(0, (252, 254, 255)), (0.5, (226, 238, 252)), (0.52, (206, 224, 246)), (1, (226, 240, 254))],
           accent=[(0, (200, 200, 255)), (0.48, (128, 128, 246)), (0.52, (94, 94, 236)), (1, (150, 160, 252))],
           accent_edge=(50, 50, 150), glyph=(255, 255, 255), check=(70, 70, 200),
-          title=[(0, (222, 238, 254)), (0.48, (168, 204, 244)), (0.52, (120, 170, 232)), (1, (150, 196, 246))],
+          title=[(0, (150, 186, 236)), (0.48, (86, 134, 214)), (0.52, (50, 100, 196)), (1, (84, 138, 222))],
           pinstripe=False, title_round=11, radius=6,
           button_key=True, titlebtn_key=True, titlebtn_top=6,
           btn_fill=[(0, (226, 240, 255)), (0.48, (150, 194, 244)), (0.52, (100, 156, 228)), (1, (150, 204, 250))],
@@ -487,7 +487,8 @@ def title_piece(style, part):
         left = 1 if part == 'TITLE_LEFT' else -8
         right = w - 1 if part == 'TITLE_RIGHT' else w + 8
         sheen = a.rrect((left, 1, right, h * 0.48), 6)
-        a.paint(sheen, a.vgrad([(0, (250, 253, 255)), (1, (204, 226, 250))], 1, h * 0.48))
+        # Deep enough under the white caption that it stays readable.
+        a.paint(sheen, a.vgrad([(0, (200, 222, 250)), (1, (112, 156, 226))], 1, h * 0.48))
     if part == 'TITLE_LEFT':
         a.paint(a.rrect((0, 0, 1, h), 0), style.edge)
     if part == 'TITLE_RIGHT' and w > 1:
