@@ -4,6 +4,7 @@
 #include "app/globals.h"
 #include "app/multiLangs.h"
 #include "app/multiSkins.h"
+#include "controls/skinned/pxGDIPlusAPI.h"
 #include "framework/ComObj.h"
 #include "framework/Forms.h"
 
@@ -34,5 +35,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         Application->HandleException(Application);
     }
     Application->Shutdown();
+    // Every form and picture is gone now: GDI+ may shut down.
+    pxFinalizeGDIPlus();
     return 0;
 }

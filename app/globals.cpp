@@ -13,6 +13,7 @@ std::string SkinsDir;
 std::string SkinPath;
 std::string BackupRegDir;
 std::string BackupScrDir;
+std::string BackupStartupDir;
 
 bool HideScreenSaverFlag = true;
 bool HideSysPatchFlag = false;
@@ -63,6 +64,7 @@ bool LoadStartupConfigIn(const std::string& appDir) {
         HideSysPatchFlag = ini.ReadBool(kSection, "HideSysPatch", HideSysPatchFlag);
         BackupRegDir = AppDir + "Back up\\reg\\";
         BackupScrDir = AppDir + "Back up\\scr\\";
+        BackupStartupDir = AppDir + "Back up\\startup\\";
         for (const std::string* dir : {&LangsDir, &SkinsDir}) {
             if (!DirectoryExists(*dir) && !ForceDirectories(*dir)) {
                 failedPath = *dir;

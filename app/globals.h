@@ -13,6 +13,8 @@ extern std::string SkinsDir;
 extern std::string SkinPath;
 extern std::string BackupRegDir;
 extern std::string BackupScrDir;
+// Startup-folder files are copied here before they are removed.
+extern std::string BackupStartupDir;
 
 extern bool HideScreenSaverFlag;   // starts true
 extern bool HideSysPatchFlag;      // starts false

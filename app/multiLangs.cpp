@@ -29,36 +29,49 @@ TLoadErrorBox LanguageErrorBox = [](const std::string& text) {
 
 std::span<const TLanguageEntry> LanguageEntries() { return kLanguageTable; }
 
-bool LoadLanguage() {
-    if (!FileExists(LanguagePath) && !WriteDefaultLanguage()) {
-        if (LanguageErrorBox)
-            LanguageErrorBox(FormatLang(IDS_MESSAGEBOX_WARNING_SaveFileFailed,
-                                        DefaultOf(IDS_MESSAGEBOX_WARNING_SaveFileFailed), LanguagePath));
+bool LoadIniTexts(const std::string& path, bool (*writeDefault)(), const TLoadErrorBox& errorBox,
+                  const std::function<void(TIniFile&)>& read) {
+    if (!FileExists(path) && !writeDefault()) {
+        if (errorBox)
+            errorBox(FormatLang(IDS_MESSAGEBOX_WARNING_SaveFileFailed, DefaultOf(IDS_MESSAGEBOX_WARNING_SaveFileFailed),
+                                path));
         return false;
     }
     try {
-        TIniFile ini(LanguagePath);
-        for (const auto& e : kLanguageTable) {
-            std::string value = ini.ReadString(LanguageSection, e.ReadKey, *e.Text);
-            *e.Text = e.Escaped ? EscapeLineBreaks(value, true) : std::move(value);
-        }
+        TIniFile ini(path);
+        read(ini);
     } catch (const std::exception&) {
-        // The strings read so far keep their new texts, the rest their old ones; the
-        // program goes on either way, so this is not worth a message.
+        // A bad value shows where it is applied, and the program goes on with the texts it
+        // has: a failed read is not worth a message.
         return false;
     }
     return true;
 }
 
-bool WriteDefaultLanguage() {
+bool WriteIniTexts(const std::string& path, const std::function<void(TIniFile&)>& write) {
     try {
-        TIniFile ini(LanguagePath);
-        for (const auto& e : kLanguageTable)
-            ini.WriteString(LanguageSection, e.WriteKey, e.Escaped ? EscapeLineBreaks(*e.Text, false) : *e.Text);
+        TIniFile ini(path);
+        write(ini);
     } catch (const std::exception&) {
         return false;
     }
     return true;
+}
+
+bool LoadLanguage() {
+    return LoadIniTexts(LanguagePath, WriteDefaultLanguage, LanguageErrorBox, [](TIniFile& ini) {
+        for (const auto& e : kLanguageTable) {
+            std::string value = ini.ReadString(LanguageSection, e.ReadKey, *e.Text);
+            *e.Text = e.Escaped ? EscapeLineBreaks(value, true) : std::move(value);
+        }
+    });
+}
+
+bool WriteDefaultLanguage() {
+    return WriteIniTexts(LanguagePath, [](TIniFile& ini) {
+        for (const auto& e : kLanguageTable)
+            ini.WriteString(LanguageSection, e.WriteKey, e.Escaped ? EscapeLineBreaks(*e.Text, false) : *e.Text);
+    });
 }
 
 void ResetLanguageDefaults() {

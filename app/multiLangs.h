@@ -153,6 +153,30 @@
     L(IDS_MESSAGEBOX_MESSAGE_BackupSucceed, "Backup registry info successfully") \
     L(IDS_MESSAGEBOX_MESSAGE_PrintError, "Something is wrong with the printer or Print Spooler service is unavailable.") \
     L(IDS_MESSAGEBOX_WARNING_SaveFileFailed, "Save file %s failed!") \
+    L(IDS_MESSAGEBOX_MESSAGE_BackupCount, "%d of %d uninstall entries were backed up into %s.") \
+    L(IDS_MESSAGEBOX_MESSAGE_BackupFailedList, "These could not be backed up:") \
+    L(IDS_MESSAGEBOX_MESSAGE_BackupQuoteRefused, "%s (refused: its name contains a double quote)") \
+    L(IDS_MESSAGEBOX_MESSAGE_BackupNotStarted, "%s (the registry editor could not be started)") \
+    L(IDS_MESSAGEBOX_MESSAGE_BackupNotWritten, "%s (the registry editor did not write it)") \
+    L(IDS_MESSAGEBOX_MESSAGE_BackupMore, "... and %d more") \
+    L(IDS_MESSAGEBOX_MESSAGE_BackupStopped, "The backup was stopped before the end.") \
+    L(IDS_MESSAGEBOX_MESSAGE_BackupNoKey, "The registry key %s could not be opened: no entries were backed up (0 files).") \
+    L(IDS_MESSAGEBOX_MESSAGE_BackupNoEntries, "The registry key %s has no entries: nothing was backed up (0 files).") \
+    L(IDS_MESSAGEBOX_MESSAGE_BackupFolderFailed, "The backup folder %s could not be created (a file may be in its way): none of the %d entries were backed up.") \
+    L(IDS_MESSAGEBOX_WARNING_StartupApplyFailed, "These startup entries could not be changed and were left as they were:") \
+    L(IDS_MESSAGEBOX_WARNING_StartupDeleteFailed, "These startup entries could not be deleted:") \
+    L(IDS_MESSAGEBOX_WARNING_StartupAddFailed, "The startup entry could not be added:") \
+    L(IDS_MESSAGEBOX_WARNING_StartupNameTaken, "an entry of this name already exists in %s") \
+    L(IDS_MESSAGEBOX_WARNING_StartupKeyFailed, "%s could not be opened or written") \
+    L(IDS_MESSAGEBOX_WARNING_StartupEntryMissing, "it is no longer in %s") \
+    L(IDS_MESSAGEBOX_WARNING_StartupBackupFailed, "no backup copy could be made in %s") \
+    L(IDS_MESSAGEBOX_WARNING_StartupFileFailed, "%s could not be removed: %s") \
+    L(IDS_MESSAGEBOX_WARNING_StartupIsFolder, "%s is a folder, which is not removed") \
+    L(IDS_MESSAGEBOX_WARNING_RegKeyMissing, "The registry key %s no longer exists.") \
+    L(IDS_MESSAGEBOX_WARNING_RegNameQuote, "%s contains a double quote, so it cannot be handed to the registry editor.") \
+    L(IDS_MESSAGEBOX_WARNING_NotRegFile, "%s is not a registry file; nothing was imported.") \
+    L(IDS_MESSAGEBOX_WARNING_RegeditKeyFailed, "The registry editor's settings in %s could not be written.") \
+    L(IDS_MESSAGEBOX_WARNING_CommentFailed, "The comment could not be stored: %s") \
     L(IDS_MESSAGEBOX_WARNING_CleanFailed, "%d of the checked items could not be deleted; they are still listed.") \
     L(IDS_MESSAGEBOX_WARNING_DeleteScrFailed, "The screen saver could not be backed up, so it was not deleted.")
 
@@ -198,9 +222,24 @@ std::string FormatLang(const std::string& text, const std::string& englishDefaul
         return Format(englishDefault, args...);
     }
 }
+// FormatLang of a language string (pass the variable itself) with its own built-in default.
+template <class... A>
+std::string FormatLangOf(const std::string& languageString, const A&... args) {
+    return FormatLang(languageString, DefaultOf(languageString), args...);
+}
 
 // How a failed write of the missing language file reaches the user: the text names the
 // file. By default a system message box with no owner, titled ProductTitle, error icon and
 // OK; tests replace it.
 using TLoadErrorBox = std::function<void(const std::string& text)>;
 extern TLoadErrorBox LanguageErrorBox;
+
+class TIniFile;
+// Language and skin files load alike: a missing file is first written by writeDefault (a
+// failure goes to errorBox, naming the file), then read takes the texts from it. False when
+// the file could not be written or read; texts read before a failure keep their new values,
+// the rest their old ones.
+bool LoadIniTexts(const std::string& path, bool (*writeDefault)(), const TLoadErrorBox& errorBox,
+                  const std::function<void(TIniFile&)>& read);
+// Opens path for write to store the texts in; false when that fails.
+bool WriteIniTexts(const std::string& path, const std::function<void(TIniFile&)>& write);

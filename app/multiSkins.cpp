@@ -27,31 +27,15 @@ TLoadErrorBox SkinErrorBox = [](const std::string& text) {
 std::span<const TSkinEntry> SkinEntries() { return kSkinTable; }
 
 bool LoadSkin() {
-    if (!FileExists(SkinPath) && !WriteDefaultSkin()) {
-        if (SkinErrorBox)
-            SkinErrorBox(FormatLang(IDS_MESSAGEBOX_WARNING_SaveFileFailed,
-                                    DefaultOf(IDS_MESSAGEBOX_WARNING_SaveFileFailed), SkinPath));
-        return false;
-    }
-    try {
-        TIniFile ini(SkinPath);
+    return LoadIniTexts(SkinPath, WriteDefaultSkin, SkinErrorBox, [](TIniFile& ini) {
         for (const auto& e : kSkinTable) *e.Text = ini.ReadString(e.Section, e.Key, *e.Text);
-    } catch (const std::exception&) {
-        // A bad value shows where it is applied; a failed read leaves the rest at their
-        // defaults, which is all start-up needs.
-        return false;
-    }
-    return true;
+    });
 }
 
 bool WriteDefaultSkin() {
-    try {
-        TIniFile ini(SkinPath);
+    return WriteIniTexts(SkinPath, [](TIniFile& ini) {
         for (const auto& e : kSkinTable) ini.WriteString(e.Section, e.Key, *e.Text);
-    } catch (const std::exception&) {
-        return false;
-    }
-    return true;
+    });
 }
 
 void ResetSkinDefaults() {

@@ -46,6 +46,8 @@ set_tests_properties(wine_down PROPERTIES FIXTURES_CLEANUP wine)
 # A GoogleTest executable run whole as one test (each Wine process start costs time).
 function(velmora_add_gtest target)
   add_test(NAME ${target} COMMAND ${target} --gtest_brief=0)
+  # The suites share one X display: a window or menu of one suite would steal the focus from,
+  # or lie over the screenshot of, another's. They take turns.
   set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900
-                       WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+                       WORKING_DIRECTORY ${CMAKE_BINARY_DIR} RESOURCE_LOCK display)
 endfunction()

@@ -91,17 +91,20 @@ void TCustomAction::ForEachLink(F&& f) {
     }
 }
 
-void TCustomAction::SetCaption(const std::string& Value) {
-    if (Value == caption_) return;
-    ForEachLink([&](TBasicActionLink* l) { if (auto* a = dynamic_cast<TActionLink*>(l)) a->SetCaption(Value); });
-    caption_ = Value;
+template <class T, class Link, class Arg>
+void TCustomAction::SetLinked(T& field, const T& Value, void (Link::*setOnLink)(Arg)) {
+    if (Value == field) return;
+    ForEachLink([&](TBasicActionLink* l) { if (auto* link = dynamic_cast<Link*>(l)) (link->*setOnLink)(Value); });
+    field = Value;
     Change();
 }
 
+void TCustomAction::SetCaption(const std::string& Value) { SetLinked(caption_, Value, &TActionLink::SetCaption); }
+
 void TCustomAction::SetChecked(bool Value) {
     if (checking_ || Value == checked_) return;
-    checking_ = true;
-    try {
+    {
+        TRestore checking(checking_, true);
         // The links compare the client with the value still stored, so store last.
         ForEachLink([&](TBasicActionLink* l) { if (auto* a = dynamic_cast<TActionLink*>(l)) a->SetChecked(Value); });
         checked_ = Value;
@@ -112,69 +115,25 @@ void TCustomAction::SetChecked(bool Value) {
                 if (other && other != this && other->groupIndex_ == groupIndex_) other->SetChecked(false);
             }
         }
-    } catch (...) {
-        checking_ = false;
-        throw;
     }
-    checking_ = false;
     Change();
 }
 
-void TCustomAction::SetEnabled(bool Value) {
-    if (Value == enabled_) return;
-    ForEachLink([&](TBasicActionLink* l) { if (auto* a = dynamic_cast<TActionLink*>(l)) a->SetEnabled(Value); });
-    enabled_ = Value;
-    Change();
-}
+void TCustomAction::SetEnabled(bool Value) { SetLinked(enabled_, Value, &TActionLink::SetEnabled); }
 
-void TCustomAction::SetVisible(bool Value) {
-    if (Value == visible_) return;
-    ForEachLink([&](TBasicActionLink* l) { if (auto* a = dynamic_cast<TActionLink*>(l)) a->SetVisible(Value); });
-    visible_ = Value;
-    Change();
-}
+void TCustomAction::SetVisible(bool Value) { SetLinked(visible_, Value, &TActionLink::SetVisible); }
 
-void TCustomAction::SetHint(const std::string& Value) {
-    if (Value == hint_) return;
-    ForEachLink([&](TBasicActionLink* l) { if (auto* a = dynamic_cast<TActionLink*>(l)) a->SetHint(Value); });
-    hint_ = Value;
-    Change();
-}
+void TCustomAction::SetHint(const std::string& Value) { SetLinked(hint_, Value, &TActionLink::SetHint); }
 
-void TCustomAction::SetImageIndex(int Value) {
-    if (Value == imageIndex_) return;
-    ForEachLink([&](TBasicActionLink* l) { if (auto* a = dynamic_cast<TActionLink*>(l)) a->SetImageIndex(Value); });
-    imageIndex_ = Value;
-    Change();
-}
+void TCustomAction::SetImageIndex(int Value) { SetLinked(imageIndex_, Value, &TActionLink::SetImageIndex); }
 
-void TCustomAction::SetHelpContext(int Value) {
-    if (Value == helpContext_) return;
-    ForEachLink([&](TBasicActionLink* l) { if (auto* a = dynamic_cast<TActionLink*>(l)) a->SetHelpContext(Value); });
-    helpContext_ = Value;
-    Change();
-}
+void TCustomAction::SetHelpContext(int Value) { SetLinked(helpContext_, Value, &TActionLink::SetHelpContext); }
 
-void TCustomAction::SetShortCut(TShortCut Value) {
-    if (Value == shortCut_) return;
-    ForEachLink([&](TBasicActionLink* l) { if (auto* m = dynamic_cast<TMenuActionLink*>(l)) m->SetShortCut(Value); });
-    shortCut_ = Value;
-    Change();
-}
+void TCustomAction::SetShortCut(TShortCut Value) { SetLinked(shortCut_, Value, &TMenuActionLink::SetShortCut); }
 
-void TCustomAction::SetGroupIndex(int Value) {
-    if (Value == groupIndex_) return;
-    ForEachLink([&](TBasicActionLink* l) { if (auto* m = dynamic_cast<TMenuActionLink*>(l)) m->SetGroupIndex(Value); });
-    groupIndex_ = Value;
-    Change();
-}
+void TCustomAction::SetGroupIndex(int Value) { SetLinked(groupIndex_, Value, &TMenuActionLink::SetGroupIndex); }
 
-void TCustomAction::SetAutoCheck(bool Value) {
-    if (Value == autoCheck_) return;
-    ForEachLink([&](TBasicActionLink* l) { if (auto* m = dynamic_cast<TMenuActionLink*>(l)) m->SetAutoCheck(Value); });
-    autoCheck_ = Value;
-    Change();
-}
+void TCustomAction::SetAutoCheck(bool Value) { SetLinked(autoCheck_, Value, &TMenuActionLink::SetAutoCheck); }
 
 bool TCustomAction::Execute() {
     Update();

@@ -85,6 +85,12 @@ protected:
     template <class F> void ForEachLink(F&& f);
 
 private:
+    // Gives Value to the links of type Link first (they compare their client with the value
+    // still stored), then stores it in field and reports the change.
+    template <class T, class Link, class Arg>
+    void SetLinked(T& field, const T& Value, void (Link::*setOnLink)(Arg));
+
+private:
     std::string caption_;
     bool checked_ = false;
     bool enabled_ = true;

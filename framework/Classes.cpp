@@ -514,13 +514,13 @@ const TClassInfo& TObject::StaticClassInfo() {
 static const TClassRegistrar velmora_class_registrar_TObject(TObject::StaticClassInfo());
 
 void CompleteConstruction(TObject* obj) {
-    try {
-        obj->AfterConstruction();
-    } catch (...) {
+    // An object that fails to finish is nobody's: it goes before the exception does.
+    TScopeExit discard([obj] {
         if (auto* c = dynamic_cast<TComponent*>(obj)) c->Free();
         else delete obj;
-        throw;
-    }
+    });
+    obj->AfterConstruction();
+    discard.Dismiss();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -796,9 +796,8 @@ int TStrings::AddObject(const std::string& s, TObject* obj) {
 }
 
 void TStrings::AddStrings(const TStrings& other) {
-    BeginUpdate();
+    TUpdateLock lock(*this);
     for (int i = 0; i < other.Count(); ++i) AddObject(other.Get(i), other.GetObject(i));
-    EndUpdate();
 }
 
 bool TStrings::CompareStrings(const std::string& a, const std::string& b) const {
@@ -828,15 +827,9 @@ std::vector<std::string> TStrings::ToVector() const {
 }
 
 void TStrings::SetStrings(const std::vector<std::string>& lines) {
-    BeginUpdate();
-    try {
-        Clear();
-        for (const auto& s : lines) Add(s);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    TUpdateLock lock(*this);
+    Clear();
+    for (const auto& s : lines) Add(s);
 }
 
 std::string TStrings::Text() const {
@@ -846,7 +839,7 @@ std::string TStrings::Text() const {
 }
 
 void TStrings::SetText(const std::string& text) {
-    BeginUpdate();
+    TUpdateLock lock(*this);
     Clear();
     size_t i = 0;
     while (i < text.size()) {
@@ -857,7 +850,6 @@ void TStrings::SetText(const std::string& text) {
         if (j < text.size() && text[j] == '\n') ++j;
         i = j;
     }
-    EndUpdate();
 }
 
 std::string TStrings::CommaText() const {
@@ -926,10 +918,9 @@ void TStrings::LoadFromFile(const std::string& fileName) {
 
 void TStrings::Assign(TPersistent* Source) {
     if (auto* s = dynamic_cast<TStrings*>(Source)) {
-        BeginUpdate();
+        TUpdateLock lock(*this);
         Clear();
         AddStrings(*s);
-        EndUpdate();
         return;
     }
     TPersistent::Assign(Source);
@@ -938,10 +929,9 @@ void TStrings::Assign(TPersistent* Source) {
 void TStrings::DefineProperties(TFiler& Filer) {
     Filer.DefineProperty("Strings", [this](const TValue& v) {
         if (v.Kind != TValueKind::List) RaiseInvalidPropertyValue(v);
-        BeginUpdate();
+        TUpdateLock lock(*this);
         Clear();
         for (auto& item : v.List) Add(TPropType<std::string>::FromValue(item));
-        EndUpdate();
     });
 }
 
@@ -1169,9 +1159,8 @@ void TCollection::Delete(int index) { delete Items(index); }
 
 void TCollection::Clear() {
     if (items_.empty()) return;
-    BeginUpdate();
+    TUpdateLock lock(*this);
     while (!items_.empty()) delete items_.back();
-    EndUpdate();
 }
 
 TCollectionItem* TCollection::Items(int index) const {
@@ -1191,10 +1180,9 @@ void TCollection::Changed() {
 
 void TCollection::Assign(TPersistent* Source) {
     if (auto* src = dynamic_cast<TCollection*>(Source)) {
-        BeginUpdate();
+        TUpdateLock lock(*this);
         Clear();
         for (auto* item : src->items_) Add()->Assign(item);
-        EndUpdate();
         return;
     }
     TPersistent::Assign(Source);
@@ -1318,8 +1306,8 @@ TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : fileName
     case TFileMode::fmOpenReadWrite: access = GENERIC_READ | GENERIC_WRITE; break;
     case TFileMode::fmCreate: access = GENERIC_READ | GENERIC_WRITE; disposition = CREATE_ALWAYS; share = 0; break;
     }
-    handle_ = CreateFileA(fileName.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle_ == INVALID_HANDLE_VALUE) {
+    handle_.Reset(CreateFileA(fileName.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle_) {
         DWORD err = GetLastError();
         std::string reason = SysErrorMessage(err);
         if (mode == TFileMode::fmCreate) throw EFCreateError("Cannot create file \"" + fileName + "\". " + reason);
@@ -1327,20 +1315,18 @@ TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : fileName
     }
 }
 
-TFileStream::~TFileStream() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-}
+TFileStream::~TFileStream() = default;
 
 int64_t TFileStream::Read(void* buffer, int64_t count) {
     DWORD got = 0;
-    if (count <= 0 || !ReadFile(handle_, buffer, static_cast<DWORD>(std::min<int64_t>(count, 0x7FFFFFFF)), &got, nullptr))
+    if (count <= 0 || !ReadFile(handle_.Get(), buffer, static_cast<DWORD>(std::min<int64_t>(count, 0x7FFFFFFF)), &got, nullptr))
         return 0;
     return got;
 }
 
 int64_t TFileStream::Write(const void* buffer, int64_t count) {
     DWORD done = 0;
-    if (count <= 0 || !WriteFile(handle_, buffer, static_cast<DWORD>(std::min<int64_t>(count, 0x7FFFFFFF)), &done, nullptr))
+    if (count <= 0 || !WriteFile(handle_.Get(), buffer, static_cast<DWORD>(std::min<int64_t>(count, 0x7FFFFFFF)), &done, nullptr))
         return 0;
     return done;
 }
@@ -1349,7 +1335,7 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
     LARGE_INTEGER dist, result;
     dist.QuadPart = offset;
     DWORD method = origin == TSeekOrigin::soBeginning ? FILE_BEGIN : origin == TSeekOrigin::soCurrent ? FILE_CURRENT : FILE_END;
-    if (!SetFilePointerEx(handle_, dist, &result, method)) return -1;
+    if (!SetFilePointerEx(handle_.Get(), dist, &result, method)) return -1;
     return result.QuadPart;
 }
 
@@ -1400,15 +1386,13 @@ public:
             Error(node.Line, "class " + node.ClassName + " of the layout is unknown");
         created_.push_back(root_);
         root_->SetLoadingState(true);
-        try {
-            ApplyAll(root_, node);
-            for (auto& child : node.Children) CreateChild(child, root_);
-            ResolveFixups();
-            AssignFields();
-        } catch (...) {
-            for (auto* c : created_) c->SetLoadingState(false);
-            throw;
-        }
+        // A layout that fails part-way leaves no component in the loading state.
+        TScopeExit unload([this] { for (auto* c : created_) c->SetLoadingState(false); });
+        ApplyAll(root_, node);
+        for (auto& child : node.Children) CreateChild(child, root_);
+        ResolveFixups();
+        AssignFields();
+        unload.Dismiss();
         for (auto* c : created_) c->Loaded();
     }
 
@@ -1491,13 +1475,12 @@ private:
             if (value.Kind == TValueKind::Collection) {
                 auto* coll = dynamic_cast<TCollection*>(p->GetObject(obj));
                 if (!coll) break;
-                coll->BeginUpdate();
+                TUpdateLock lock(*coll);
                 coll->Clear();
                 for (auto& item : value.Items) {
                     TCollectionItem* ci = coll->Add();
                     for (auto& a : item) Apply(ci, a, p->Name);
                 }
-                coll->EndUpdate();
                 return;
             }
             break;

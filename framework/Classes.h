@@ -2,6 +2,7 @@
 // access by name, persistent objects, components with ownership and notification,
 // string lists, collections, streams, and the reader of window layouts.
 #pragma once
+#include "framework/Guards.h"
 #include "framework/SysUtils.h"
 
 #include <any>
@@ -770,7 +771,7 @@ class TFileStream : public TStream {
     const std::string& FileName() const { return fileName_; }
 private:
     std::string fileName_;
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    TFileHandle handle_;
 };
 
 // Reads a resource of a module (RCDATA by default) as a stream.

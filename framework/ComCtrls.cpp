@@ -85,6 +85,23 @@ std::string EditedLabel(const NMHDR* hdr, UINT ansiCode, const char* text) {
     return hdr->code == ansiCode ? std::string(text) : WideToAnsi(reinterpret_cast<const wchar_t*>(text));
 }
 
+// How a label edit ends, the same for list and tree views: the typed text after the OnEdited
+// handler had its say, and whether it is still the typed one. The control shows typed text
+// itself (told TRUE); text the handler changed, the view puts into the window.
+struct TEditedLabel {
+    std::string Text;
+    bool AsTyped;
+};
+
+template <class F>
+TEditedLabel EndLabelEdit(const NMHDR* hdr, UINT ansiCode, const char* typed, F&& onEdited) {
+    std::string text = EditedLabel(hdr, ansiCode, typed);
+    std::string edited = text;
+    onEdited(edited);
+    bool asTyped = edited == text;
+    return {std::move(edited), asTyped};
+}
+
 // Copies text into a notification's buffer of cch characters, cut to fit.
 void CopyToBuffer(char* buffer, int cch, const std::string& text) {
     if (!buffer || cch <= 0) return;
@@ -458,15 +475,9 @@ TPersistent* TListItems::GetOwner() const { return owner_; }
 
 void TListItems::Assign(TPersistent* Source) {
     if (auto* src = dynamic_cast<TListItems*>(Source)) {
-        BeginUpdate();
-        try {
-            Clear();
-            for (auto& it : src->items_) Add()->Assign(it.get());
-        } catch (...) {
-            EndUpdate();
-            throw;
-        }
-        EndUpdate();
+        TUpdateLock lock(*this);
+        Clear();
+        for (auto& it : src->items_) Add()->Assign(it.get());
         return;
     }
     TPersistent::Assign(Source);
@@ -491,6 +502,18 @@ TListItem* TListItems::Insert(int index) {
     TListItem* item = owned.get();
     items_.insert(items_.begin() + index, std::move(owned));
     Renumber(index);
+    InsertIntoWindow(item);
+    owner_->InsertItem(item);
+    return item;
+}
+
+TListItem* TListItems::AddItem(std::unique_ptr<TListItem> Item, int Index) {
+    if (!Item || Item->owner_ != this || Item->index_ >= 0)
+        throw EListError("The item does not belong to this list or is in it already");
+    Index = Index < 0 ? Count() : std::min(Index, Count());
+    TListItem* item = Item.get();
+    items_.insert(items_.begin() + Index, std::move(Item));
+    Renumber(Index);
     InsertIntoWindow(item);
     owner_->InsertItem(item);
     return item;
@@ -533,16 +556,10 @@ void TListItems::Delete(int index) {
 
 void TListItems::Clear() {
     if (items_.empty()) return;
-    BeginUpdate();
-    try {
-        for (size_t i = 0; i < items_.size(); ++i) owner_->Delete(items_[i].get());
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
+    TUpdateLock lock(*this);
+    for (size_t i = 0; i < items_.size(); ++i) owner_->Delete(items_[i].get());
     if (owner_->HandleAllocated()) SendMessageA(owner_->WindowHandle(), LVM_DELETEALLITEMS, 0, 0);
     items_.clear();
-    EndUpdate();
 }
 
 void TListItems::BeginUpdate() {
@@ -681,15 +698,11 @@ void TCustomListView::CreateWnd() {
     }
     columns_->shown_.clear();
     SyncColumns();
-    restoring_ = true;
-    try {
+    {
+        TRestore restoring(restoring_, true);
         SendMessageA(handle_, LVM_SETITEMCOUNT, static_cast<WPARAM>(items_->Count()), 0);
         for (auto& it : items_->items_) items_->InsertIntoWindow(it.get());
-    } catch (...) {
-        restoring_ = false;
-        throw;
     }
-    restoring_ = false;
     if (items_->updateCount_ > 0) SetRedraw(handle_, false);
     AutoSizeColumns();
 }
@@ -1180,100 +1193,113 @@ LRESULT TCustomListView::EndCellDraw(HDC dc, NMLVCUSTOMDRAW* cd, bool defaultDra
 
 void TCustomListView::CNCustomDraw(NMLVCUSTOMDRAW* cd, LRESULT& result) {
     result = CDRF_DODEFAULT;
-    DWORD stage = cd->nmcd.dwDrawStage;
+    switch (cd->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT: result = CustomDrawPrePaint(cd); return;
+    case CDDS_POSTPAINT: CustomDrawPostPaint(cd); return;
+    case CDDS_ITEMPREPAINT: result = CustomDrawItemPrePaint(cd); return;
+    case CDDS_ITEMPOSTPAINT: CustomDrawItemPostPaint(cd); return;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: result = CustomDrawSubItemPrePaint(cd); return;
+    case CDDS_ITEMPOSTPAINT | CDDS_SUBITEM: CustomDrawSubItemPostPaint(cd); return;
+    default: return;
+    }
+}
+
+bool TCustomListView::DrawWhole(NMLVCUSTOMDRAW* cd, TCustomDrawStage Stage) {
+    canvas_->SetPaintDC(cd->nmcd.hdc);
+    TScopeExit detach([this] { canvas_->SetPaintDC(nullptr); });
+    return CustomDraw(TRect(cd->nmcd.rc), Stage);
+}
+
+template <class F>
+LRESULT TCustomListView::DrawCell(NMLVCUSTOMDRAW* cd, TFont* startFont, HFONT baseFont, F&& draw) {
     HDC dc = cd->nmcd.hdc;
-    auto state = TCustomDrawState::FromBits(cd->nmcd.uItemState & 0x1FF);
-    auto wantsItems = [this] {
-        return IsCustomDrawn(dtItem, cdPrePaint) || IsCustomDrawn(dtItem, cdPostPaint) ||
-               IsCustomDrawn(dtSubItem, cdPrePaint) || IsCustomDrawn(dtSubItem, cdPostPaint);
-    };
-    auto whole = [&](TCustomDrawStage s) {
-        canvas_->SetPaintDC(dc);
-        bool def = true;
-        try {
-            def = CustomDraw(TRect(cd->nmcd.rc), s);
-        } catch (...) {
-            canvas_->SetPaintDC(nullptr);
-            throw;
-        }
+    BeginCellDraw(dc, startFont);
+    // A handler that fails leaves the DC with the font the cell started from.
+    TScopeExit failed([&] {
         canvas_->SetPaintDC(nullptr);
-        return def;
-    };
+        SelectObject(dc, baseFont);
+    });
+    bool defaultDraw = draw();
+    failed.Dismiss();
+    return EndCellDraw(dc, cd, defaultDraw, baseFont);
+}
 
-    if (stage == CDDS_PREPAINT) {
-        if (IsCustomDrawn(dtControl, cdPrePaint) && !whole(cdPrePaint)) {
-            result = CDRF_SKIPDEFAULT;
-            return;
-        }
-        if (wantsItems()) result |= CDRF_NOTIFYITEMDRAW;
-        if (IsCustomDrawn(dtControl, cdPostPaint)) result |= CDRF_NOTIFYPOSTPAINT;
-        return;
-    }
-    if (stage == CDDS_POSTPAINT) {
-        if (IsCustomDrawn(dtControl, cdPostPaint)) whole(cdPostPaint);
-        return;
-    }
-    TListItem* item = ItemFromIndex(static_cast<int>(cd->nmcd.dwItemSpec));
-    if (!item) return;
-    HFONT controlFont = Font()->Handle();
-    auto cell = [&](auto&& call, TFont* startFont, HFONT baseFont) {
-        BeginCellDraw(dc, startFont);
-        bool def = true;
-        try {
-            def = call();
-        } catch (...) {
-            canvas_->SetPaintDC(nullptr);
-            SelectObject(dc, baseFont);
-            throw;
-        }
-        return EndCellDraw(dc, cd, def, baseFont);
-    };
+TListItem* TCustomListView::DrawnItem(const NMLVCUSTOMDRAW* cd) const {
+    return ItemFromIndex(static_cast<int>(cd->nmcd.dwItemSpec));
+}
 
-    switch (stage) {
-    case CDDS_ITEMPREPAINT:
-        itemFontSet_ = false;
-        if (IsCustomDrawn(dtItem, cdPrePaint)) {
-            result = cell([&] { return CustomDrawItem(item, state, cdPrePaint); }, Font(), controlFont);
-            if (result & CDRF_SKIPDEFAULT) return;
-            if (CellFontChanged()) {
-                itemFont_->Assign(canvas_->Font());
-                itemFontSet_ = true;
-                SelectObject(dc, itemFont_->Handle());
-            }
+TCustomDrawState TCustomListView::DrawnState(const NMLVCUSTOMDRAW* cd) {
+    return TCustomDrawState::FromBits(cd->nmcd.uItemState & 0x1FF);
+}
+
+LRESULT TCustomListView::CustomDrawPrePaint(NMLVCUSTOMDRAW* cd) {
+    if (IsCustomDrawn(dtControl, cdPrePaint) && !DrawWhole(cd, cdPrePaint)) return CDRF_SKIPDEFAULT;
+    LRESULT result = CDRF_DODEFAULT;
+    if (IsCustomDrawn(dtItem, cdPrePaint) || IsCustomDrawn(dtItem, cdPostPaint) ||
+        IsCustomDrawn(dtSubItem, cdPrePaint) || IsCustomDrawn(dtSubItem, cdPostPaint))
+        result |= CDRF_NOTIFYITEMDRAW;
+    if (IsCustomDrawn(dtControl, cdPostPaint)) result |= CDRF_NOTIFYPOSTPAINT;
+    return result;
+}
+
+void TCustomListView::CustomDrawPostPaint(NMLVCUSTOMDRAW* cd) {
+    if (IsCustomDrawn(dtControl, cdPostPaint)) DrawWhole(cd, cdPostPaint);
+}
+
+LRESULT TCustomListView::CustomDrawItemPrePaint(NMLVCUSTOMDRAW* cd) {
+    TListItem* item = DrawnItem(cd);
+    if (!item) return CDRF_DODEFAULT;
+    LRESULT result = CDRF_DODEFAULT;
+    itemFontSet_ = false;
+    if (IsCustomDrawn(dtItem, cdPrePaint)) {
+        result = DrawCell(cd, Font(), Font()->Handle(),
+                          [&] { return CustomDrawItem(item, DrawnState(cd), cdPrePaint); });
+        if (result & CDRF_SKIPDEFAULT) return result;
+        if (CellFontChanged()) {
+            itemFont_->Assign(canvas_->Font());
+            itemFontSet_ = true;
+            SelectObject(cd->nmcd.hdc, itemFont_->Handle());
         }
-        // The item's colours, so that every cell starts from them.
-        itemText_ = cd->clrText;
-        itemTextBk_ = cd->clrTextBk;
-        if (IsCustomDrawn(dtSubItem, cdPrePaint) || IsCustomDrawn(dtSubItem, cdPostPaint))
-            result |= CDRF_NOTIFYSUBITEMDRAW;
-        if (IsCustomDrawn(dtItem, cdPostPaint)) result |= CDRF_NOTIFYPOSTPAINT;
-        return;
-    case CDDS_ITEMPOSTPAINT:
-        if (IsCustomDrawn(dtItem, cdPostPaint))
-            cell([&] { return CustomDrawItem(item, state, cdPostPaint); }, Font(), controlFont);
-        return;
-    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
-        // Every cell starts from the item's look, not from what the previous cell chose.
-        cd->clrText = itemText_;
-        cd->clrTextBk = itemTextBk_;
-        TFont* startFont = itemFontSet_ ? itemFont_.get() : Font();
-        HFONT baseFont = startFont->Handle();
-        if (IsCustomDrawn(dtSubItem, cdPrePaint)) {
-            result = cell([&] { return CustomDrawSubItem(item, cd->iSubItem, state, cdPrePaint); }, startFont, baseFont);
-        } else {
-            SelectObject(dc, baseFont);
-            result = CDRF_NEWFONT;
-        }
-        if (IsCustomDrawn(dtSubItem, cdPostPaint) && !(result & CDRF_SKIPDEFAULT)) result |= CDRF_NOTIFYPOSTPAINT;
-        return;
     }
-    case CDDS_ITEMPOSTPAINT | CDDS_SUBITEM:
-        if (IsCustomDrawn(dtSubItem, cdPostPaint))
-            cell([&] { return CustomDrawSubItem(item, cd->iSubItem, state, cdPostPaint); }, Font(), controlFont);
-        return;
-    default:
-        return;
+    // The item's colours, so that every cell starts from them.
+    itemText_ = cd->clrText;
+    itemTextBk_ = cd->clrTextBk;
+    if (IsCustomDrawn(dtSubItem, cdPrePaint) || IsCustomDrawn(dtSubItem, cdPostPaint))
+        result |= CDRF_NOTIFYSUBITEMDRAW;
+    if (IsCustomDrawn(dtItem, cdPostPaint)) result |= CDRF_NOTIFYPOSTPAINT;
+    return result;
+}
+
+void TCustomListView::CustomDrawItemPostPaint(NMLVCUSTOMDRAW* cd) {
+    TListItem* item = DrawnItem(cd);
+    if (!item || !IsCustomDrawn(dtItem, cdPostPaint)) return;
+    DrawCell(cd, Font(), Font()->Handle(), [&] { return CustomDrawItem(item, DrawnState(cd), cdPostPaint); });
+}
+
+LRESULT TCustomListView::CustomDrawSubItemPrePaint(NMLVCUSTOMDRAW* cd) {
+    TListItem* item = DrawnItem(cd);
+    if (!item) return CDRF_DODEFAULT;
+    // Every cell starts from the item's look, not from what the previous cell chose.
+    cd->clrText = itemText_;
+    cd->clrTextBk = itemTextBk_;
+    TFont* startFont = itemFontSet_ ? itemFont_.get() : Font();
+    HFONT baseFont = startFont->Handle();
+    LRESULT result = CDRF_NEWFONT;
+    if (IsCustomDrawn(dtSubItem, cdPrePaint)) {
+        result = DrawCell(cd, startFont, baseFont,
+                          [&] { return CustomDrawSubItem(item, cd->iSubItem, DrawnState(cd), cdPrePaint); });
+    } else {
+        SelectObject(cd->nmcd.hdc, baseFont);
     }
+    if (IsCustomDrawn(dtSubItem, cdPostPaint) && !(result & CDRF_SKIPDEFAULT)) result |= CDRF_NOTIFYPOSTPAINT;
+    return result;
+}
+
+void TCustomListView::CustomDrawSubItemPostPaint(NMLVCUSTOMDRAW* cd) {
+    TListItem* item = DrawnItem(cd);
+    if (!item || !IsCustomDrawn(dtSubItem, cdPostPaint)) return;
+    DrawCell(cd, Font(), Font()->Handle(),
+             [&] { return CustomDrawSubItem(item, cd->iSubItem, DrawnState(cd), cdPostPaint); });
 }
 
 // --- notifications
@@ -1283,91 +1309,85 @@ void TCustomListView::CNNotify(TMessage& Message) {
     Message.Result = 0;
     if (!hdr || ControlState.Contains(csDestroyingHandle) || IsDestroying()) return;
     switch (hdr->code) {
-    case NM_CUSTOMDRAW:
-        CNCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(hdr), Message.Result);
-        return;
-    case NM_CLICK:
-        Click();
-        return;
-    case LVN_DELETEALLITEMS:
-        // No LVN_DELETEITEM per item: the items report their own deletion.
-        Message.Result = TRUE;
-        return;
-    case LVN_ITEMCHANGING: {
-        auto* nm = reinterpret_cast<NMLISTVIEW*>(hdr);
-        if (restoring_) return;
-        TListItem* item = ItemFromIndex(nm->iItem);
-        if (!item) return;
-        TItemChange change = (nm->uChanged & LVIF_TEXT) ? ctText : (nm->uChanged & LVIF_IMAGE) ? ctImage : ctState;
-        if (!CanChange(item, change)) Message.Result = TRUE;
-        return;
-    }
-    case LVN_ITEMCHANGED: {
-        auto* nm = reinterpret_cast<NMLISTVIEW*>(hdr);
-        if (restoring_) return;
-        TListItem* item = ItemFromIndex(nm->iItem);
-        if (nm->uChanged & LVIF_STATE) {
-            // iItem -1 (every item at once) reports a null item.
-            if ((nm->uOldState ^ nm->uNewState) & LVIS_SELECTED)
-                DoSelectItem(item, (nm->uNewState & LVIS_SELECTED) != 0);
-            if (item) Change(item, ctState);
-        }
-        if (item && (nm->uChanged & LVIF_TEXT)) Change(item, ctText);
-        if (item && (nm->uChanged & LVIF_IMAGE)) Change(item, ctImage);
-        return;
-    }
-    case LVN_COLUMNCLICK: {
-        auto* nm = reinterpret_cast<NMLISTVIEW*>(hdr);
-        if (columnClick_ && nm->iSubItem >= 0 && nm->iSubItem < columns_->Count()) ColClick(Column(nm->iSubItem));
-        return;
-    }
+    case NM_CUSTOMDRAW: CNCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(hdr), Message.Result); return;
+    case NM_CLICK: Click(); return;
+    // No LVN_DELETEITEM per item: the items report their own deletion.
+    case LVN_DELETEALLITEMS: Message.Result = TRUE; return;
+    case LVN_ITEMCHANGING: Message.Result = LVNItemChanging(*reinterpret_cast<NMLISTVIEW*>(hdr)); return;
+    case LVN_ITEMCHANGED: LVNItemChanged(*reinterpret_cast<NMLISTVIEW*>(hdr)); return;
+    case LVN_COLUMNCLICK: LVNColumnClick(*reinterpret_cast<NMLISTVIEW*>(hdr)); return;
+    // The wide forms differ only in where their texts point.
     case LVN_BEGINLABELEDITA:
-    case LVN_BEGINLABELEDITW: {
-        auto* nm = reinterpret_cast<NMLVDISPINFOA*>(hdr);
-        TListItem* item = ItemFromIndex(nm->item.iItem);
-        if (readOnly_ || !item || !CanEdit(item)) Message.Result = TRUE;
-        return;
-    }
+    case LVN_BEGINLABELEDITW: Message.Result = LVNBeginLabelEdit(*reinterpret_cast<NMLVDISPINFOA*>(hdr)); return;
     case LVN_ENDLABELEDITA:
-    case LVN_ENDLABELEDITW: {
-        auto* nm = reinterpret_cast<NMLVDISPINFOA*>(hdr);
-        TListItem* item = ItemFromIndex(nm->item.iItem);
-        if (!item || !nm->item.pszText) return;
-        std::string text = EditedLabel(hdr, LVN_ENDLABELEDITA, nm->item.pszText);
-        std::string edited = text;
-        Edit(item, edited);
-        item->caption_ = edited;
-        if (edited == text) {
-            Message.Result = TRUE;
-        } else {
-            item->PushText(0, edited);
-        }
-        return;
+    case LVN_ENDLABELEDITW: Message.Result = LVNEndLabelEdit(*reinterpret_cast<NMLVDISPINFOA*>(hdr)); return;
+    case LVN_GETINFOTIPA: LVNGetInfoTip(*reinterpret_cast<NMLVGETINFOTIPA*>(hdr)); return;
+    case LVN_GETINFOTIPW: LVNGetInfoTip(*reinterpret_cast<NMLVGETINFOTIPW*>(hdr)); return;
+    default: return;
     }
-    case LVN_GETINFOTIPA: {
-        auto* tip = reinterpret_cast<NMLVGETINFOTIPA*>(hdr);
-        TListItem* item = ItemFromIndex(tip->iItem);
-        if (!item || !tip->pszText || tip->cchTextMax <= 0) return;
-        std::string text(tip->pszText, strnlen(tip->pszText, static_cast<size_t>(tip->cchTextMax)));
-        std::string proposed = text;
-        DoInfoTip(item, text);
-        if (text != proposed) CopyToBuffer(tip->pszText, tip->cchTextMax, text);
-        return;
+}
+
+// TRUE refuses the change.
+LRESULT TCustomListView::LVNItemChanging(const NMLISTVIEW& nm) {
+    if (restoring_) return FALSE;
+    TListItem* item = ItemFromIndex(nm.iItem);
+    if (!item) return FALSE;
+    TItemChange change = (nm.uChanged & LVIF_TEXT) ? ctText : (nm.uChanged & LVIF_IMAGE) ? ctImage : ctState;
+    return CanChange(item, change) ? FALSE : TRUE;
+}
+
+void TCustomListView::LVNItemChanged(const NMLISTVIEW& nm) {
+    if (restoring_) return;
+    TListItem* item = ItemFromIndex(nm.iItem);
+    if (nm.uChanged & LVIF_STATE) {
+        // iItem -1 (every item at once) reports a null item.
+        if ((nm.uOldState ^ nm.uNewState) & LVIS_SELECTED) DoSelectItem(item, (nm.uNewState & LVIS_SELECTED) != 0);
+        if (item) Change(item, ctState);
     }
-    case LVN_GETINFOTIPW: {
-        auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(hdr);
-        TListItem* item = ItemFromIndex(tip->iItem);
-        if (!item || !tip->pszText || tip->cchTextMax <= 0) return;
-        std::wstring w(tip->pszText, wcsnlen(tip->pszText, static_cast<size_t>(tip->cchTextMax)));
-        std::string text = WideToAnsi(w.c_str());
-        std::string proposed = text;
-        DoInfoTip(item, text);
-        if (text != proposed) CopyToBuffer(tip->pszText, tip->cchTextMax, text);
-        return;
-    }
-    default:
-        return;
-    }
+    if (item && (nm.uChanged & LVIF_TEXT)) Change(item, ctText);
+    if (item && (nm.uChanged & LVIF_IMAGE)) Change(item, ctImage);
+}
+
+void TCustomListView::LVNColumnClick(const NMLISTVIEW& nm) {
+    if (columnClick_ && nm.iSubItem >= 0 && nm.iSubItem < columns_->Count()) ColClick(Column(nm.iSubItem));
+}
+
+// TRUE refuses the edit.
+LRESULT TCustomListView::LVNBeginLabelEdit(const NMLVDISPINFOA& nm) {
+    TListItem* item = ItemFromIndex(nm.item.iItem);
+    return readOnly_ || !item || !CanEdit(item) ? TRUE : FALSE;
+}
+
+LRESULT TCustomListView::LVNEndLabelEdit(const NMLVDISPINFOA& nm) {
+    TListItem* item = ItemFromIndex(nm.item.iItem);
+    if (!item || !nm.item.pszText) return FALSE;
+    TEditedLabel label =
+        EndLabelEdit(&nm.hdr, LVN_ENDLABELEDITA, nm.item.pszText, [&](std::string& s) { Edit(item, s); });
+    item->caption_ = label.Text;
+    if (label.AsTyped) return TRUE;
+    item->PushText(0, label.Text);
+    return FALSE;
+}
+
+bool TCustomListView::ChangeInfoTip(int index, std::string& text) {
+    TListItem* item = ItemFromIndex(index);
+    if (!item) return false;
+    std::string proposed = text;
+    DoInfoTip(item, text);
+    return text != proposed;
+}
+
+void TCustomListView::LVNGetInfoTip(NMLVGETINFOTIPA& tip) {
+    if (!tip.pszText || tip.cchTextMax <= 0) return;
+    std::string text(tip.pszText, strnlen(tip.pszText, static_cast<size_t>(tip.cchTextMax)));
+    if (ChangeInfoTip(tip.iItem, text)) CopyToBuffer(tip.pszText, tip.cchTextMax, text);
+}
+
+void TCustomListView::LVNGetInfoTip(NMLVGETINFOTIPW& tip) {
+    if (!tip.pszText || tip.cchTextMax <= 0) return;
+    std::wstring w(tip.pszText, wcsnlen(tip.pszText, static_cast<size_t>(tip.cchTextMax)));
+    std::string text = WideToAnsi(w.c_str());
+    if (ChangeInfoTip(tip.iItem, text)) CopyToBuffer(tip.pszText, tip.cchTextMax, text);
 }
 
 void TCustomListView::WndProc(TMessage& Message) {
@@ -1627,20 +1647,14 @@ void TTreeNodes::Assign(TPersistent* Source) {
         TPersistent::Assign(Source);
         return;
     }
-    BeginUpdate();
-    try {
-        Clear();
-        std::function<void(const TTreeNode*, TTreeNode*)> copy = [&](const TTreeNode* from, TTreeNode* parent) {
-            TTreeNode* n = AddChildObject(parent, from->text_, from->data_);
-            n->Assign(const_cast<TTreeNode*>(from));
-            for (auto& c : from->children_) copy(c.get(), n);
-        };
-        for (auto& r : src->roots_) copy(r.get(), nullptr);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    TUpdateLock lock(*this);
+    Clear();
+    std::function<void(const TTreeNode*, TTreeNode*)> copy = [&](const TTreeNode* from, TTreeNode* parent) {
+        TTreeNode* n = AddChildObject(parent, from->text_, from->data_);
+        n->Assign(const_cast<TTreeNode*>(from));
+        for (auto& c : from->children_) copy(c.get(), n);
+    };
+    for (auto& r : src->roots_) copy(r.get(), nullptr);
 }
 
 void TTreeNodes::BuildFlat() const {
@@ -1765,19 +1779,13 @@ void TTreeNodes::Delete(TTreeNode* Node) {
 
 void TTreeNodes::Clear() {
     if (roots_.empty()) return;
-    BeginUpdate();
-    try {
-        for (auto& r : roots_) FireDeletion(r.get());
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
+    TUpdateLock lock(*this);
+    for (auto& r : roots_) FireDeletion(r.get());
     owner_->savedSelected_ = nullptr;
     if (owner_->HandleAllocated()) SendMessageA(owner_->WindowHandle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     byItem_.clear();
     roots_.clear();
     Changed();
-    EndUpdate();
 }
 
 void TTreeNodes::BeginUpdate() {
@@ -2132,11 +2140,10 @@ void TCustomTreeView::CNNotify(TMessage& Message) {
         auto* d = reinterpret_cast<NMTVDISPINFOA*>(hdr);
         TTreeNode* node = NodeFromItem(d->item.hItem);
         if (!node || !d->item.pszText) return;
-        std::string text = EditedLabel(hdr, TVN_ENDLABELEDITA, d->item.pszText);
-        std::string edited = text;
-        Edit(node, edited);
-        node->text_ = edited;
-        if (edited == text) Message.Result = TRUE;
+        TEditedLabel label =
+            EndLabelEdit(hdr, TVN_ENDLABELEDITA, d->item.pszText, [&](std::string& s) { Edit(node, s); });
+        node->text_ = label.Text;
+        if (label.AsTyped) Message.Result = TRUE;
         else node->PushItem(TVIF_TEXT);
         return;
     }
@@ -2233,9 +2240,9 @@ TPersistent* TComboExItems::GetOwner() const { return owner_; }
 
 TComboExItem* TComboExItems::AddItem(const std::string& Caption, int ImageIndex, int SelectedImageIndex,
                                      int OverlayImageIndex, int Indent, intptr_t Data) {
-    BeginUpdate();
     TComboExItem* item = nullptr;
-    try {
+    {
+        TUpdateLock lock(*this);
         item = Add();
         item->caption_ = Caption;
         item->imageIndex_ = ImageIndex;
@@ -2243,11 +2250,7 @@ TComboExItem* TComboExItems::AddItem(const std::string& Caption, int ImageIndex,
         item->overlayImageIndex_ = OverlayImageIndex;
         item->indent_ = Indent;
         item->data_ = Data;
-    } catch (...) {
-        EndUpdate();
-        throw;
     }
-    EndUpdate();
     return item;
 }
 
@@ -2295,15 +2298,9 @@ void TComboExStrings::PutObject(int index, TObject* obj) {
 }
 
 void TComboExStrings::Insert(int index, const std::string& s) {
-    items_->BeginUpdate();
-    try {
-        TCollectionItem* item = items_->Insert(index);
-        static_cast<TComboExItem*>(item)->SetCaption(s);
-    } catch (...) {
-        items_->EndUpdate();
-        throw;
-    }
-    items_->EndUpdate();
+    TUpdateLock lock(*items_);
+    TCollectionItem* item = items_->Insert(index);
+    static_cast<TComboExItem*>(item)->SetCaption(s);
 }
 
 // ---------------------------------------------------------------------------------------

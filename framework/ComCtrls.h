@@ -1,5 +1,6 @@
 // Common controls: the list view (columns and items kept as our own objects), the tree
-// view (nodes kept as our own tree) and the picture combo box. The windows are
+// view (nodes kept as our own tree), the picture combo box and a tool bar of caption
+// buttons (ComCtrlsToolBar.cpp). The windows are
 // superclasses of the system's classes, so subclasses see every message from creation on.
 #pragma once
 #include "framework/Controls.h"
@@ -21,6 +22,9 @@ class TCustomTreeView;
 class TTreeNodes;
 class TTreeNode;
 class TCustomComboBoxEx;
+class TMenu;
+class TMenuItem;
+class TToolBar;
 
 // ---------------------------------------------------------------------------------------
 // Shared enumerations
@@ -246,6 +250,11 @@ class TListItems : public TPersistent {
 
     TListItem* Add();
     TListItem* Insert(int index);
+    // Puts an item made beforehand for this list (its caption, sub-items, image and data
+    // already set) at index (-1: the end) with one insertion into the window, where Add and
+    // the setters would send a message per property. EListError for an item of another
+    // list or one already in a list.
+    TListItem* AddItem(std::unique_ptr<TListItem> Item, int Index = -1);
     void Delete(int index);
     void Clear();
     // Nested; the window is not redrawn and automatic sorting waits until the last end.
@@ -411,7 +420,30 @@ private:
     friend class TListColumns;
     friend class TListColumn;
     void CNNotify(TMessage& Message);
+    LRESULT LVNItemChanging(const NMLISTVIEW& nm);
+    void LVNItemChanged(const NMLISTVIEW& nm);
+    void LVNColumnClick(const NMLISTVIEW& nm);
+    LRESULT LVNBeginLabelEdit(const NMLVDISPINFOA& nm);
+    LRESULT LVNEndLabelEdit(const NMLVDISPINFOA& nm);
+    void LVNGetInfoTip(NMLVGETINFOTIPA& tip);
+    void LVNGetInfoTip(NMLVGETINFOTIPW& tip);
+    // Lets OnInfoTip change text for the item at index; true when it did.
+    bool ChangeInfoTip(int index, std::string& text);
+    // result: the CDRF_* answer for the stage.
     void CNCustomDraw(NMLVCUSTOMDRAW* cd, LRESULT& result);
+    LRESULT CustomDrawPrePaint(NMLVCUSTOMDRAW* cd);
+    void CustomDrawPostPaint(NMLVCUSTOMDRAW* cd);
+    LRESULT CustomDrawItemPrePaint(NMLVCUSTOMDRAW* cd);
+    void CustomDrawItemPostPaint(NMLVCUSTOMDRAW* cd);
+    LRESULT CustomDrawSubItemPrePaint(NMLVCUSTOMDRAW* cd);
+    void CustomDrawSubItemPostPaint(NMLVCUSTOMDRAW* cd);
+    TListItem* DrawnItem(const NMLVCUSTOMDRAW* cd) const;
+    static TCustomDrawState DrawnState(const NMLVCUSTOMDRAW* cd);
+    // The whole control's custom draw at Stage; false skips the default drawing.
+    bool DrawWhole(NMLVCUSTOMDRAW* cd, TCustomDrawStage Stage);
+    // One cell (an item or a sub-item) drawn by draw, from startFont; see BeginCellDraw.
+    template <class F>
+    LRESULT DrawCell(NMLVCUSTOMDRAW* cd, TFont* startFont, HFONT baseFont, F&& draw);
     void HeaderNotify(NMHDR* hdr, bool& clamped);
     void SyncColumns();
     void PushColumn(TListColumn* column, int index, bool insert);
@@ -874,4 +906,115 @@ private:
 class TComboBoxEx : public TCustomComboBoxEx {
     DECLARE_CLASS(TComboBoxEx, TCustomComboBoxEx)
     using TCustomComboBoxEx::TCustomComboBoxEx;
+};
+
+// ---------------------------------------------------------------------------------------
+// Tool bar: a row of flat caption buttons, painted by the bar (and its custom-draw
+// events). A button bound to a menu item drops the item's sub-menu down below itself, so a
+// bar of such buttons serves as a window's menu bar.
+
+class TToolButton : public TGraphicControl {
+    DECLARE_CLASS(TToolButton, TGraphicControl)
+    explicit TToolButton(TComponent* AOwner);
+    ~TToolButton() override;
+
+    TToolBar* ToolBar() const;
+    bool GetGrouped() const { return grouped_; }
+    void SetGrouped(bool v) { grouped_ = v; }
+    TMenuItem* GetMenuItem() const { return menuItem_; }
+    // Takes the item's caption and enabled state; pressing the button then drops the
+    // item's sub-menu down, or clicks an item that has none.
+    void SetMenuItem(TMenuItem* v);
+    // Sized to the caption (the bar's ButtonHeight high).
+    void SetAutoSize(bool v) override;
+    bool Hot() const;
+    bool Pressed() const;
+    void Click() override;
+
+    static void Publish(TClassBuilder<TToolButton>& b);
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void WndProc(TMessage& Message) override;
+
+protected:
+    void Paint() override;
+    void AdjustSize() override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+
+private:
+    friend class TToolBar;
+    bool grouped_ = false;
+    TMenuItem* menuItem_ = nullptr;
+};
+
+using TTBCustomDrawEvent = std::function<void(TToolBar* Sender, const TRect& ARect, bool& DefaultDraw)>;
+// Canvas has its origin at the button's top-left corner.
+using TTBCustomDrawBtnEvent = std::function<void(TToolBar* Sender, TToolButton* Button, TCanvas* Canvas,
+                                                 TCustomDrawState State, bool& DefaultDraw)>;
+
+class TToolBar : public TCustomControl {
+    DECLARE_CLASS(TToolBar, TCustomControl)
+    explicit TToolBar(TComponent* AOwner);
+    ~TToolBar() override;
+
+    // The buttons in the order the bar shows them.
+    int ButtonCount() const { return static_cast<int>(buttons_.size()); }
+    TToolButton* Buttons(int index) const { return buttons_.at(static_cast<size_t>(index)); }
+    int GetButtonHeight() const { return buttonHeight_; }
+    void SetButtonHeight(int v);
+    bool GetShowCaptions() const { return showCaptions_; }
+    void SetShowCaptions(bool v);
+    // Buttons that don't fit the width go on to another row.
+    bool GetWrapable() const { return wrapable_; }
+    void SetWrapable(bool v);
+    // The bar's height follows its rows of buttons.
+    void SetAutoSize(bool v) override;
+    // The button whose menu is down, or nullptr.
+    TToolButton* DroppedButton() const { return dropped_; }
+    // Drops the button's sub-menu down and returns when the menu has closed (after the
+    // chosen item's click). Moving the pointer onto another menu button, or Left and Right
+    // on the top level, switches to that button's menu.
+    void DropDown(TToolButton* Button);
+    TToolButton* ButtonAtScreen(TPoint ScreenPos) const;
+
+    TTBCustomDrawEvent OnCustomDraw;
+    TTBCustomDrawBtnEvent OnCustomDrawButton;
+
+    // Called once while a dropped-down menu waits for the user, with the menu's window; a
+    // test answers the menu through it. Returns the previous hook.
+    using TDropDownHook = std::function<void(TToolBar& Bar, HWND MenuWindow)>;
+    static TDropDownHook SetDropDownHook(TDropDownHook Hook);
+
+    static void Publish(TClassBuilder<TToolBar>& b);
+    void WndProc(TMessage& Message) override;
+
+protected:
+    friend class TToolButton;
+    void Paint() override;
+    void AlignControls(TControl* AControl, TRect& Rect) override;
+    void CustomAlignPosition(TControl* Control, int& NewLeft, int& NewTop, int& NewWidth, int& NewHeight,
+                             TRect& AlignRect) override;
+    // The default look of a button: a flat frame while hot or pressed, the caption centred.
+    virtual void DrawButton(TToolButton* Button, TCanvas& Canvas);
+
+public:
+    // The menu loop's message filter reaches the bar that is dropping a menu through these.
+    struct TTracking;
+    // A message of the menu loop; true when it was used.
+    bool MenuLoopMessage(const MSG& Msg);
+
+private:
+    void ButtonInserted(TToolButton* Button);
+    void ButtonRemoved(TToolButton* Button);
+    TToolButton* NeighbourMenuButton(TToolButton* From, int Step) const;
+    std::vector<TToolButton*> buttons_;
+    std::vector<std::pair<TToolButton*, TRect>> layout_;
+    int buttonHeight_ = 22;
+    bool showCaptions_ = false;
+    bool wrapable_ = true;
+    TToolButton* dropped_ = nullptr;
+    TToolButton* next_ = nullptr;         // the menu to drop down when this one closes
+    TMenu* droppedMenu_ = nullptr;
+    HMENU selectedMenu_ = nullptr;        // where the menu loop's selection is
+    bool selectedHasPopup_ = false;
 };

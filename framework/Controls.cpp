@@ -1,9 +1,12 @@
 #include "framework/Controls.h"
 #include "framework/Forms.h"
+#include "framework/Guards.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <memory>
+#include <optional>
 
 // ---------------------------------------------------------------------------------------
 // Cursors by name
@@ -190,10 +193,10 @@ void TBasicActionLink::SetAction(TBasicAction* value) {
 
 bool TBasicActionLink::Execute(TComponent* AComponent) {
     if (!action_) return false;
-    action_->ActionComponent = AComponent;
-    struct Reset { TBasicAction* a; ~Reset() { if (a) a->ActionComponent = nullptr; } };
-    Reset reset{action_};
-    return action_->Execute();
+    TBasicAction* action = action_;
+    action->ActionComponent = AComponent;
+    TScopeExit reset([action] { action->ActionComponent = nullptr; });
+    return action->Execute();
 }
 
 bool TBasicActionLink::Update() { return action_ && action_->Update(); }
@@ -340,6 +343,11 @@ void SetKeyMessageWindow(HWND wnd) { tKeyWindow = wnd; }
 
 TWinControl* FindControl(HWND wnd) {
     if (!wnd) return nullptr;
+    // A window of another process (another program of ours) carries the same property,
+    // holding a pointer that means nothing here.
+    DWORD process = 0;
+    GetWindowThreadProcessId(wnd, &process);
+    if (process != GetCurrentProcessId()) return nullptr;
     return static_cast<TWinControl*>(GetPropA(wnd, kControlProp));
 }
 
@@ -363,6 +371,184 @@ TControl* ControlAtScreenPos(TPoint screenPos, bool allowDisabled) {
 }
 
 TControl* FindDragTarget(TPoint screenPos, bool allowDisabled) { return ControlAtScreenPos(screenPos, allowDisabled); }
+
+// ---------------------------------------------------------------------------------------
+// Dragging: one drag at a time. The source keeps the mouse capture, so the mouse messages
+// of the drag reach its window (its parent's for a graphic control), which hands them here
+// before its own handling.
+
+// The screen position of the mouse message being handled (a drag starts from there).
+thread_local std::optional<TPoint> tMouseMessagePos;
+
+struct TDragManager {
+    static TControl* source;
+    static std::optional<TComponentWatch> sourceWatch;
+    static bool started;
+    static TPoint start;
+    static int threshold;
+    static TControl* target;
+    static std::optional<TComponentWatch> targetWatch;
+    static bool accepted;
+
+    static bool Active() {
+        if (source && sourceWatch && sourceWatch->Freed()) Reset();
+        return source != nullptr;
+    }
+    static void Reset() {
+        source = nullptr;
+        sourceWatch.reset();
+        started = false;
+        target = nullptr;
+        targetWatch.reset();
+        accepted = false;
+    }
+    static TControl* LiveTarget() { return target && targetWatch && !targetWatch->Freed() ? target : nullptr; }
+
+    static void Begin(TControl* control, bool immediate, int distance) {
+        if (Active()) return;
+        source = control;
+        sourceWatch.emplace(control);
+        if (tMouseMessagePos) {
+            start = *tMouseMessagePos;
+        } else {
+            POINT p;
+            GetCursorPos(&p);
+            start = TPoint(p);
+        }
+        threshold = distance >= 0 ? distance : std::max(GetSystemMetrics(SM_CXDRAG), GetSystemMetrics(SM_CYDRAG));
+        if (!control->MouseCapture()) control->SetMouseCapture(true);
+        if (immediate) Start(start);
+    }
+    static void Start(TPoint screen) {
+        started = true;
+        Move(screen);
+    }
+    // Asks the control under screen (itself included) whether it takes the drop.
+    static void Move(TPoint screen) {
+        TControl* under = FindDragTarget(screen, false);
+        TControl* old = LiveTarget();
+        if (under != old) {
+            if (old) Ask(old, screen, dsDragLeave);
+            target = under;
+            if (under) targetWatch.emplace(under);
+            else targetWatch.reset();
+            accepted = false;
+            if (Active() && LiveTarget()) accepted = Ask(under, screen, dsDragEnter);
+        } else if (old) {
+            accepted = Ask(old, screen, dsDragMove);
+        }
+        if (Active() && Screen) ::SetCursor(Screen->Cursors(LiveTarget() && accepted ? crDrag : crNoDrop));
+    }
+    static bool Ask(TControl* c, TPoint screen, TDragState state) {
+        TPoint p = c->ScreenToClient(screen);
+        bool accept = false;
+        c->DragOver(source, p.X, p.Y, state, accept);
+        return accept;
+    }
+    static void Finish(bool drop, TPoint screen) {
+        TControl* src = source;
+        TComponentWatch watch(src);
+        TControl* to = started ? LiveTarget() : nullptr;
+        bool take = drop && to && accepted;
+        std::optional<TComponentWatch> toWatch;
+        if (to) toWatch.emplace(to);
+        Reset();
+        src->ControlState.Exclude(csLButtonDown);
+        src->ControlState.Exclude(csClicked);
+        if (src->MouseCapture()) src->SetMouseCapture(false);
+        TPoint p = to ? to->ScreenToClient(screen) : TPoint();
+        if (take) {
+            to->DragDrop(src, p.X, p.Y);
+        } else if (to) {
+            bool ignored = false;
+            to->DragOver(src, p.X, p.Y, dsDragLeave, ignored);
+        }
+        if (watch.Freed()) return;
+        TPoint sp = src->ScreenToClient(screen);
+        src->DoEndDrag(take && toWatch && !toWatch->Freed() ? to : nullptr, sp.X, sp.Y);
+    }
+
+    // A mouse message of window w while a drag may run; true when the drag took it.
+    static bool Mouse(TWinControl* w, const TMessage& m) {
+        if (!Active()) return false;
+        POINT sp{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+        if (w->HandleAllocated()) ::ClientToScreen(w->WindowHandle(), &sp);
+        TPoint screen(sp);
+        switch (m.Msg) {
+        case WM_MOUSEMOVE:
+            if (!started) {
+                if (std::abs(screen.X - start.X) <= threshold && std::abs(screen.Y - start.Y) <= threshold) return false;
+                Start(screen);
+                return true;
+            }
+            Move(screen);
+            return true;
+        case WM_LBUTTONUP:
+            if (!started) {
+                Reset();
+                return false;
+            }
+            Finish(true, screen);
+            return true;
+        case WM_RBUTTONDOWN:
+            if (started) {
+                Finish(false, screen);
+                return true;
+            }
+            Reset();
+            return false;
+        default:
+            return started;
+        }
+    }
+    static void Cancel() {
+        if (!Active()) return;
+        if (!started) {
+            Reset();
+            return;
+        }
+        POINT p;
+        GetCursorPos(&p);
+        Finish(false, TPoint(p));
+    }
+};
+
+TControl* TDragManager::source = nullptr;
+std::optional<TComponentWatch> TDragManager::sourceWatch;
+bool TDragManager::started = false;
+TPoint TDragManager::start;
+int TDragManager::threshold = 0;
+TControl* TDragManager::target = nullptr;
+std::optional<TComponentWatch> TDragManager::targetWatch;
+bool TDragManager::accepted = false;
+
+void TControl::BeginDrag(bool Immediate, int Threshold) { TDragManager::Begin(this, Immediate, Threshold); }
+
+void TControl::EndDrag(bool Drop) {
+    if (!TDragManager::Active() || TDragManager::source != this) return;
+    if (!TDragManager::started) {
+        TDragManager::Reset();
+        return;
+    }
+    POINT p;
+    GetCursorPos(&p);
+    TDragManager::Finish(Drop, TPoint(p));
+}
+
+bool TControl::Dragging() const { return TDragManager::Active() && TDragManager::source == this && TDragManager::started; }
+
+void TControl::DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) {
+    Accept = static_cast<bool>(OnDragOver);
+    if (OnDragOver) OnDragOver(this, Source, X, Y, State, Accept);
+}
+
+void TControl::DragDrop(TObject* Source, int X, int Y) {
+    if (OnDragDrop) OnDragDrop(this, Source, X, Y);
+}
+
+void TControl::DoEndDrag(TObject* Target, int X, int Y) {
+    if (OnEndDrag) OnEndDrag(this, Target, X, Y);
+}
 
 // ---------------------------------------------------------------------------------------
 // TControl
@@ -428,6 +614,9 @@ void TControl::Publish(TClassBuilder<TControl>& b) {
     b.Event("OnMouseWheelDown", &TControl::OnMouseWheelDown);
     b.Event("OnMouseWheelUp", &TControl::OnMouseWheelUp);
     b.Event("OnResize", &TControl::OnResize);
+    b.Event("OnDragOver", &TControl::OnDragOver);
+    b.Event("OnDragDrop", &TControl::OnDragDrop);
+    b.Event("OnEndDrag", &TControl::OnEndDrag);
 }
 
 TControl::TControl(TComponent* AOwner)
@@ -446,6 +635,7 @@ void TControl::Destroying() {
 }
 
 TControl::~TControl() {
+    if (TDragManager::source == this) TDragManager::Reset();
     if (gMouseControl == this) gMouseControl = nullptr;
     if (gCaptureControl == this) {
         gCaptureControl = nullptr;
@@ -680,14 +870,10 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 }
 
 void TControl::SetAlignedBounds(int ALeft, int ATop, int AWidth, int AHeight) {
-    anchoring_ = true;
-    try {
+    {
+        TRestore anchoring(anchoring_, true);
         SetBounds(ALeft, ATop, AWidth, AHeight);
-    } catch (...) {
-        anchoring_ = false;
-        throw;
     }
-    anchoring_ = false;
     UpdateAnchorRules();
 }
 
@@ -838,14 +1024,10 @@ void TControl::SetParentFont(bool v) {
 
 void TControl::ParentFontChanged() {
     if (!parentFont_ || !parent_) return;
-    settingParentFont_ = true;
-    try {
+    {
+        TRestore setting(settingParentFont_, true);
         font_->Assign(parent_->Font());
-    } catch (...) {
-        settingParentFont_ = false;
-        throw;
     }
-    settingParentFont_ = false;
     parentFont_ = true;
 }
 
@@ -1149,14 +1331,11 @@ void TWinControl::CreateWnd() {
         throw EInvalidOperation("Control '" + Name() + "' has no parent window");
     defWndProc_ = RegisterControlClass(p);
     if ((p.Style & WS_CHILD) && !p.Menu) p.Menu = reinterpret_cast<HMENU>(static_cast<INT_PTR>(NextChildId()));
-    ControlState.Include(csCreating);
-    try {
+    {
+        ControlState.Include(csCreating);
+        TScopeExit created([this] { ControlState.Exclude(csCreating); });
         CreateWindowHandle(p);
-    } catch (...) {
-        ControlState.Exclude(csCreating);
-        throw;
     }
-    ControlState.Exclude(csCreating);
     SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), 0);
     UpdateBounds();
 }
@@ -1207,6 +1386,8 @@ void TWinControl::RecreateWnd() {
     DestroyHandle();
     HandleNeeded();
     if (focused && handle_) ::SetFocus(handle_);
+    // Hooks that adjust the window after it is made (styles, regions) do it again.
+    if (handle_) Perform(CM_RECREATEWND);
 }
 
 void TWinControl::SetParentWindow(HWND value) {
@@ -1253,163 +1434,170 @@ void TWinControl::DefaultHandler(TMessage& Message) {
 
 void TWinControl::WndProc(TMessage& Message) {
     switch (Message.Msg) {
-    case WM_PAINT:
-        WMPaint(Message);
-        return;
-    case WM_PRINTCLIENT:
-        if (Message.LParam & PRF_ERASEBKGND) Perform(WM_ERASEBKGND, Message.WParam, 0);
-        if (ControlState.Contains(csCustomPaint)) {
-            PaintHandler(Message);
-        } else {
-            DefaultHandler(Message);
-            PaintControls(reinterpret_cast<HDC>(Message.WParam), nullptr);
-        }
-        return;
-    case WM_ERASEBKGND:
-        WMEraseBkgnd(Message);
-        return;
-    case WM_SETCURSOR:
-        WMSetCursor(Message);
-        return;
-    case WM_WINDOWPOSCHANGED:
-        WMWindowPosChanged(Message);
-        return;
-    case WM_CONTEXTMENU:
-        WMContextMenu(Message);
-        return;
+    case WM_PAINT: WMPaint(Message); return;
+    case WM_PRINTCLIENT: WMPrintClient(Message); return;
+    case WM_ERASEBKGND: WMEraseBkgnd(Message); return;
+    case WM_SETCURSOR: WMSetCursor(Message); return;
+    case WM_WINDOWPOSCHANGED: WMWindowPosChanged(Message); return;
+    case WM_CONTEXTMENU: WMContextMenu(Message); return;
     case WM_MOUSEMOVE: case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: case WM_LBUTTONUP:
     case WM_RBUTTONDOWN: case WM_RBUTTONDBLCLK: case WM_RBUTTONUP:
-    case WM_MBUTTONDOWN: case WM_MBUTTONDBLCLK: case WM_MBUTTONUP:
-        HandleWinMouse(Message);
-        return;
-    case WM_MOUSELEAVE: {
-        // Leaving for a child window is not leaving: that window's moves take over.
-        TControl* mc = gMouseControl;
-        if (mc == this || (mc && mc->parent_ == this && !dynamic_cast<TWinControl*>(mc))) SetMouseControl(nullptr);
-        if (Application) Application->CancelHint();
-        DefaultHandler(Message);
-        return;
-    }
-    case WM_CAPTURECHANGED:
-        if (gCaptureControl && reinterpret_cast<HWND>(Message.LParam) != handle_ &&
-            (gCaptureControl == this || gCaptureControl->parent_ == this)) {
-            TControl* lost = gCaptureControl;
-            gCaptureControl = nullptr;
-            lost->ControlState.Exclude(csClicked);
-            lost->ControlState.Exclude(csLButtonDown);
-            lost->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(lost));
-        }
-        DefaultHandler(Message);
-        return;
-    case WM_KEYDOWN: case WM_SYSKEYDOWN:
-        if (DoKeyDown(Message)) return;
-        break;
-    case WM_KEYUP: case WM_SYSKEYUP:
-        if (DoKeyUp(Message)) return;
-        break;
-    case WM_CHAR:
-        if (DoKeyPress(Message)) return;
-        break;
-    case WM_SETFOCUS:
-        if (auto* f = GetParentForm()) {
-            if (f != this) f->SetFocusedControl(this);
-        }
-        DefaultHandler(Message);
-        return;
-    case CN_KEYDOWN: case CN_SYSKEYDOWN: {
-        Message.Result = 1;
-        auto* form = GetParentForm();
-        WORD key = static_cast<WORD>(Message.WParam);
-        if (form && form->IsShortCut(key, KeyDataToShiftState(Message.LParam))) return;
-        if (Message.Msg == CN_KEYDOWN) {
-            UINT mask = 0;
-            switch (key) {
-            case VK_TAB: mask = DLGC_WANTTAB; break;
-            case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: mask = DLGC_WANTARROWS; break;
-            case VK_RETURN: case VK_EXECUTE: case VK_ESCAPE: case VK_CANCEL: mask = DLGC_WANTALLKEYS; break;
-            }
-            if (mask && Perform(CM_WANTSPECIALKEY, key, Message.LParam) == 0 &&
-                (DialogCode(this, key) & mask) == 0 && form &&
-                form->Perform(CM_DIALOGKEY, key, Message.LParam) != 0)
-                return;
-        }
-        Message.Result = 0;
-        return;
-    }
-    case CN_CHAR:
-        Message.Result = 0;
-        if ((DialogCode(this, Message.WParam) & DLGC_WANTCHARS) == 0) {
-            if (auto* form = GetParentForm()) {
-                if (form->Perform(CM_DIALOGCHAR, Message.WParam, Message.LParam) != 0) Message.Result = 1;
-            }
-        }
-        return;
-    case CN_SYSCHAR:
-        Message.Result = 0;
-        if (Message.WParam != VK_SPACE) {
-            if (auto* form = GetParentForm()) {
-                if (form->Perform(CM_DIALOGCHAR, Message.WParam, Message.LParam) != 0) Message.Result = 1;
-            }
-        }
-        return;
-    case CN_KEYUP:
-        Message.Result = 0;
-        return;
-    case CM_DIALOGKEY:
-    case CM_DIALOGCHAR:
-        Broadcast(Message, true);
-        return;
-    case CM_ENTER:
-        DoEnter();
-        return;
-    case CM_EXIT:
-        DoExit();
-        return;
-    case CM_ENABLEDCHANGED:
-        if (handle_) EnableWindow(handle_, enabled_);
-        Invalidate();
-        return;
-    case CM_VISIBLECHANGED:
-        UpdateShowing();
-        return;
-    case CM_FONTCHANGED:
-        if (handle_) SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), TRUE);
-        NotifyControls(CM_PARENTFONTCHANGED);
-        AdjustSize();
-        Invalidate();
-        return;
-    case CM_COLORCHANGED:
-        UpdateBrush();
-        Invalidate();
-        NotifyControls(CM_PARENTCOLORCHANGED);
-        return;
-    case CM_SHOWHINTCHANGED:
-        NotifyControls(CM_PARENTSHOWHINTCHANGED);
-        return;
-    case CM_SYSCOLORCHANGE:
-    case CM_FOCUSCHANGED:
-        Broadcast(Message);
-        return;
-    case WM_SYSCOLORCHANGE:
-        NotifyControls(CM_SYSCOLORCHANGE);
-        UpdateBrush();
-        DefaultHandler(Message);
-        return;
+    case WM_MBUTTONDOWN: case WM_MBUTTONDBLCLK: case WM_MBUTTONUP: HandleWinMouse(Message); return;
+    case WM_MOUSELEAVE: WMMouseLeave(Message); return;
+    case WM_CAPTURECHANGED: WMCaptureChanged(Message); return;
+    case WM_KEYDOWN: case WM_SYSKEYDOWN: WMKeyDown(Message); return;
+    case WM_KEYUP: case WM_SYSKEYUP: WMKeyUp(Message); return;
+    case WM_CHAR: WMChar(Message); return;
+    case WM_SETFOCUS: WMSetFocus(Message); return;
+    case CN_KEYDOWN: case CN_SYSKEYDOWN: CNKeyDown(Message); return;
+    case CN_CHAR: case CN_SYSCHAR: CNChar(Message); return;
+    case CN_KEYUP: Message.Result = 0; return;
+    case CM_DIALOGKEY: case CM_DIALOGCHAR: Broadcast(Message, true); return;
+    case CM_ENTER: DoEnter(); return;
+    case CM_EXIT: DoExit(); return;
+    case CM_ENABLEDCHANGED: CMEnabledChanged(Message); return;
+    case CM_VISIBLECHANGED: UpdateShowing(); return;
+    case CM_FONTCHANGED: CMFontChanged(Message); return;
+    case CM_COLORCHANGED: CMColorChanged(Message); return;
+    case CM_SHOWHINTCHANGED: NotifyControls(CM_PARENTSHOWHINTCHANGED); return;
+    case CM_SYSCOLORCHANGE: case CM_FOCUSCHANGED: Broadcast(Message); return;
+    case WM_SYSCOLORCHANGE: WMSysColorChange(Message); return;
     case WM_COMMAND: case WM_NOTIFY: case WM_DRAWITEM: case WM_MEASUREITEM: case WM_DELETEITEM:
     case WM_COMPAREITEM: case WM_HSCROLL: case WM_VSCROLL:
     case WM_CTLCOLOREDIT: case WM_CTLCOLORLISTBOX: case WM_CTLCOLORBTN: case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORSCROLLBAR: case WM_CTLCOLORDLG: case WM_CTLCOLORMSGBOX:
-        if (ReflectToChild(Message)) return;
-        DefaultHandler(Message);
-        return;
-    case WM_NCDESTROY:
-        if (gCaptureControl && (gCaptureControl == this || gCaptureControl->parent_ == this)) gCaptureControl = nullptr;
-        DefaultHandler(Message);
-        return;
-    default:
-        break;
+    case WM_CTLCOLORSCROLLBAR: case WM_CTLCOLORDLG: case WM_CTLCOLORMSGBOX: WMReflectable(Message); return;
+    case WM_NCDESTROY: WMNCDestroy(Message); return;
+    default: TControl::WndProc(Message); return;
     }
-    TControl::WndProc(Message);
+}
+
+// --- message handlers
+
+void TWinControl::WMPrintClient(TMessage& Message) {
+    if (Message.LParam & PRF_ERASEBKGND) Perform(WM_ERASEBKGND, Message.WParam, 0);
+    if (ControlState.Contains(csCustomPaint)) {
+        PaintHandler(Message);
+        return;
+    }
+    DefaultHandler(Message);
+    PaintControls(reinterpret_cast<HDC>(Message.WParam), nullptr);
+}
+
+void TWinControl::WMMouseLeave(TMessage& Message) {
+    // Leaving for a child window is not leaving: that window's moves take over.
+    TControl* mc = gMouseControl;
+    if (mc == this || (mc && mc->parent_ == this && !dynamic_cast<TWinControl*>(mc))) SetMouseControl(nullptr);
+    if (Application) Application->CancelHint();
+    DefaultHandler(Message);
+}
+
+void TWinControl::WMCaptureChanged(TMessage& Message) {
+    // A drag ends when its window loses the mouse to another one.
+    if (TDragManager::Active() && TDragManager::started && reinterpret_cast<HWND>(Message.LParam) != handle_)
+        TDragManager::Cancel();
+    if (gCaptureControl && reinterpret_cast<HWND>(Message.LParam) != handle_ &&
+        (gCaptureControl == this || gCaptureControl->parent_ == this)) {
+        TControl* lost = gCaptureControl;
+        gCaptureControl = nullptr;
+        lost->ControlState.Exclude(csClicked);
+        lost->ControlState.Exclude(csLButtonDown);
+        lost->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(lost));
+    }
+    DefaultHandler(Message);
+}
+
+// A key the OnKey* handlers leave goes on to the window.
+void TWinControl::WMKeyDown(TMessage& Message) {
+    // Esc cancels a running drag, whichever window has the focus.
+    if (Message.WParam == VK_ESCAPE && TDragManager::Active() && TDragManager::started) {
+        TDragManager::Cancel();
+        return;
+    }
+    if (!DoKeyDown(Message)) TControl::WndProc(Message);
+}
+
+void TWinControl::WMKeyUp(TMessage& Message) {
+    if (!DoKeyUp(Message)) TControl::WndProc(Message);
+}
+
+void TWinControl::WMChar(TMessage& Message) {
+    if (!DoKeyPress(Message)) TControl::WndProc(Message);
+}
+
+void TWinControl::WMSetFocus(TMessage& Message) {
+    if (auto* f = GetParentForm()) {
+        if (f != this) f->SetFocusedControl(this);
+    }
+    DefaultHandler(Message);
+}
+
+// Result 1: the key was a shortcut or a dialog key the form used, and the message loop drops
+// it; 0: the key goes to the window.
+void TWinControl::CNKeyDown(TMessage& Message) {
+    Message.Result = 1;
+    auto* form = GetParentForm();
+    WORD key = static_cast<WORD>(Message.WParam);
+    if (form && form->IsShortCut(key, KeyDataToShiftState(Message.LParam))) return;
+    if (Message.Msg == CN_KEYDOWN) {
+        UINT mask = 0;
+        switch (key) {
+        case VK_TAB: mask = DLGC_WANTTAB; break;
+        case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: mask = DLGC_WANTARROWS; break;
+        case VK_RETURN: case VK_EXECUTE: case VK_ESCAPE: case VK_CANCEL: mask = DLGC_WANTALLKEYS; break;
+        }
+        if (mask && Perform(CM_WANTSPECIALKEY, key, Message.LParam) == 0 &&
+            (DialogCode(this, key) & mask) == 0 && form &&
+            form->Perform(CM_DIALOGKEY, key, Message.LParam) != 0)
+            return;
+    }
+    Message.Result = 0;
+}
+
+// CN_CHAR and CN_SYSCHAR: a character the control does not want (any Alt+character but the
+// space that opens the system menu) is offered to the form as a mnemonic. Result 1 when the
+// form used it.
+void TWinControl::CNChar(TMessage& Message) {
+    Message.Result = 0;
+    bool offer = Message.Msg == CN_CHAR ? (DialogCode(this, Message.WParam) & DLGC_WANTCHARS) == 0
+                                        : Message.WParam != VK_SPACE;
+    if (!offer) return;
+    if (auto* form = GetParentForm()) {
+        if (form->Perform(CM_DIALOGCHAR, Message.WParam, Message.LParam) != 0) Message.Result = 1;
+    }
+}
+
+void TWinControl::CMEnabledChanged(TMessage&) {
+    if (handle_) EnableWindow(handle_, enabled_);
+    Invalidate();
+}
+
+void TWinControl::CMFontChanged(TMessage&) {
+    if (handle_) SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), TRUE);
+    NotifyControls(CM_PARENTFONTCHANGED);
+    AdjustSize();
+    Invalidate();
+}
+
+void TWinControl::CMColorChanged(TMessage&) {
+    UpdateBrush();
+    Invalidate();
+    NotifyControls(CM_PARENTCOLORCHANGED);
+}
+
+void TWinControl::WMSysColorChange(TMessage& Message) {
+    NotifyControls(CM_SYSCOLORCHANGE);
+    UpdateBrush();
+    DefaultHandler(Message);
+}
+
+// Notifications and colour requests go to the child they are about (as CN_*), else on.
+void TWinControl::WMReflectable(TMessage& Message) {
+    if (!ReflectToChild(Message)) DefaultHandler(Message);
+}
+
+void TWinControl::WMNCDestroy(TMessage& Message) {
+    if (gCaptureControl && (gCaptureControl == this || gCaptureControl->parent_ == this)) gCaptureControl = nullptr;
+    DefaultHandler(Message);
 }
 
 bool TWinControl::ReflectToChild(TMessage& Message) {
@@ -1475,7 +1663,9 @@ void TWinControl::SetParentBackground(bool v) {
 // --- mouse
 
 void TWinControl::HandleWinMouse(TMessage& Message) {
+    if (TDragManager::Mouse(this, Message)) return;
     TPoint p(GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam));
+    TRestore<std::optional<TPoint>> at(tMouseMessagePos, handle_ ? std::optional<TPoint>(ClientToScreen(p)) : std::nullopt);
     TControl* capture = GetCaptureControl();
     TControl* target = nullptr;
     if (capture && capture->parent_ == this && !dynamic_cast<TWinControl*>(capture)) target = capture;
@@ -1579,18 +1769,11 @@ void TWinControl::WMPaint(TMessage& Message) {
 }
 
 void TWinControl::PaintHandler(TMessage& Message) {
-    HDC dc = reinterpret_cast<HDC>(Message.WParam);
-    PAINTSTRUCT ps{};
-    struct PaintEnd {
-        HWND wnd; PAINTSTRUCT* ps; bool own;
-        ~PaintEnd() { if (own) EndPaint(wnd, ps); }
-    } end{handle_, &ps, dc == nullptr};
-    if (!dc) dc = BeginPaint(handle_, &ps);
+    TPaintDC dc(handle_, Message.WParam);
     if (!dc) return;
-    int saved = SaveDC(dc);
-    struct Restore { HDC dc; int s; ~Restore() { RestoreDC(dc, s); } } restore{dc, saved};
-    PaintWindow(dc);
-    PaintControls(dc, nullptr);
+    TSaveDC saved(dc.Get());
+    PaintWindow(dc.Get());
+    PaintControls(dc.Get(), nullptr);
 }
 
 void TWinControl::PaintWindow(HDC DC) {
@@ -1608,8 +1791,7 @@ void TWinControl::PaintControls(HDC dc, TControl* First) {
         if (dynamic_cast<TWinControl*>(c) || !c->visible_) continue;
         TRect r = c->BoundsRect(), overlap;
         if (clipKind != NULLREGION && clipKind != ERROR && !IntersectRect(overlap, r, TRect(clip))) continue;
-        int saved = SaveDC(dc);
-        struct Restore { HDC dc; int s; ~Restore() { RestoreDC(dc, s); } } restore{dc, saved};
+        TSaveDC saved(dc);
         // Relative moves, so that painting nested into another control's DC adds up.
         OffsetViewportOrgEx(dc, c->left_, c->top_, nullptr);
         IntersectClipRect(dc, 0, 0, c->width_, c->height_);
@@ -1865,16 +2047,12 @@ void TWinControl::AlignControl(TControl* AControl) {
         return;
     }
     alignPending_ = false;
-    aligning_ = true;
-    try {
+    {
+        TRestore aligning(aligning_, true);
         TRect r = GetClientRect();
         AdjustClientRect(r);
         AlignControls(AControl, r);
-    } catch (...) {
-        aligning_ = false;
-        throw;
     }
-    aligning_ = false;
     if (autoSize_) AdjustSize();
 }
 
@@ -1943,14 +2121,8 @@ void TWinControl::AlignControls(TControl* AControl, TRect& Rect) {
             if (a.Contains(akTop)) h = cr.Height() - c->anchorBottom_ - t;
             else t = cr.Height() - c->anchorBottom_ - h;
         }
-        c->anchoring_ = true;
-        try {
-            c->SetBounds(l, t, std::max(0, w), std::max(0, h));
-        } catch (...) {
-            c->anchoring_ = false;
-            throw;
-        }
-        c->anchoring_ = false;
+        TRestore anchoring(c->anchoring_, true);
+        c->SetBounds(l, t, std::max(0, w), std::max(0, h));
     }
 }
 
@@ -2089,43 +2261,32 @@ void TWinControl::KeyPress(char& Key) {
     if (OnKeyPress) OnKeyPress(this, Key);
 }
 
-bool TWinControl::DoKeyDown(TMessage& Message) {
+template <class Key, class Handler>
+bool TWinControl::DispatchKey(TMessage& Message, bool (TWinControl::*Preview)(TMessage&), Handler&& handle) {
     // A handler that frees this control leaves nothing to hand the key on to.
     TControlWatch watch(this);
     auto* form = GetParentForm();
-    if (form && form != this && form->GetKeyPreview() && form->DoKeyDown(Message)) return true;
+    if (form && form != this && form->GetKeyPreview() && (form->*Preview)(Message)) return true;
     if (watch.Freed()) return true;
-    WORD key = static_cast<WORD>(Message.WParam);
-    KeyDown(key, KeyDataToShiftState(Message.LParam));
+    Key key = static_cast<Key>(Message.WParam);
+    handle(key);
     if (watch.Freed() || key == 0) return true;
-    Message.WParam = key;
+    Message.WParam = static_cast<std::make_unsigned_t<Key>>(key);
     return false;
+}
+
+bool TWinControl::DoKeyDown(TMessage& Message) {
+    return DispatchKey<WORD>(Message, &TWinControl::DoKeyDown,
+                             [&](WORD& key) { KeyDown(key, KeyDataToShiftState(Message.LParam)); });
 }
 
 bool TWinControl::DoKeyUp(TMessage& Message) {
-    // A handler that frees this control leaves nothing to hand the key on to.
-    TControlWatch watch(this);
-    auto* form = GetParentForm();
-    if (form && form != this && form->GetKeyPreview() && form->DoKeyUp(Message)) return true;
-    if (watch.Freed()) return true;
-    WORD key = static_cast<WORD>(Message.WParam);
-    KeyUp(key, KeyDataToShiftState(Message.LParam));
-    if (watch.Freed() || key == 0) return true;
-    Message.WParam = key;
-    return false;
+    return DispatchKey<WORD>(Message, &TWinControl::DoKeyUp,
+                             [&](WORD& key) { KeyUp(key, KeyDataToShiftState(Message.LParam)); });
 }
 
 bool TWinControl::DoKeyPress(TMessage& Message) {
-    // A handler that frees this control leaves nothing to hand the key on to.
-    TControlWatch watch(this);
-    auto* form = GetParentForm();
-    if (form && form != this && form->GetKeyPreview() && form->DoKeyPress(Message)) return true;
-    if (watch.Freed()) return true;
-    char ch = static_cast<char>(Message.WParam);
-    KeyPress(ch);
-    if (watch.Freed() || ch == 0) return true;
-    Message.WParam = static_cast<unsigned char>(ch);
-    return false;
+    return DispatchKey<char>(Message, &TWinControl::DoKeyPress, [this](char& key) { KeyPress(key); });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -2184,13 +2345,7 @@ TGraphicControl::~TGraphicControl() { canvas_->FreeHandle(); }
 
 void TGraphicControl::WndProc(TMessage& Message) {
     if (Message.Msg == WM_PAINT && Message.WParam) {
-        canvas_->SetPaintDC(reinterpret_cast<HDC>(Message.WParam));
-        struct Detach { TControlCanvas* c; ~Detach() { c->SetHandle(nullptr); } } detach{canvas_.get()};
-        canvas_->Lock();
-        struct Unlock { TControlCanvas* c; ~Unlock() { c->Unlock(); } } unlock{canvas_.get()};
-        canvas_->Font()->Assign(Font());
-        canvas_->Brush()->SetColor(GetColor());
-        Paint();
+        PaintOnCanvas(*canvas_, reinterpret_cast<HDC>(Message.WParam), *this, [this] { Paint(); });
         return;
     }
     TControl::WndProc(Message);
@@ -2210,12 +2365,7 @@ TCustomControl::TCustomControl(TComponent* AOwner)
 TCustomControl::~TCustomControl() { canvas_->FreeHandle(); }
 
 void TCustomControl::PaintWindow(HDC DC) {
-    canvas_->Lock();
-    struct Unlock { TControlCanvas* c; ~Unlock() { c->SetHandle(nullptr); c->Unlock(); } } unlock{canvas_.get()};
-    canvas_->SetPaintDC(DC);
-    canvas_->Font()->Assign(Font());
-    canvas_->Brush()->SetColor(GetColor());
-    Paint();
+    PaintOnCanvas(*canvas_, DC, *this, [this] { Paint(); });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -2292,4 +2442,52 @@ void THintWindow::WndProc(TMessage& Message) {
         return;
     }
     TCustomControl::WndProc(Message);
+}
+
+// ---------------------------------------------------------------------------------------
+// TWindowProcHook
+
+struct TWindowProcHook::TLink {
+    TControl* Control = nullptr;
+    TComponentWatch Watch;
+    THandler Handler;
+    TWndMethod Next;
+    bool Active = true;
+};
+
+// What the chain holds for one hook; recognised by type when a hook is unlinked.
+struct TWindowProcHook::TCall {
+    std::shared_ptr<TLink> Link;
+    void operator()(TMessage& m) const {
+        // The chain may be rewritten while the message is handled: hold the link.
+        std::shared_ptr<TLink> link = Link;
+        if (link->Active) link->Handler(m, link->Next);
+        else if (link->Next) link->Next(m);
+    }
+};
+
+TWindowProcHook::TWindowProcHook(TControl* Control, THandler Handler)
+    : link_(std::make_shared<TLink>(TLink{Control, TComponentWatch(Control), std::move(Handler), {}, true})) {
+    link_->Next = Control->WindowProc;
+    Control->WindowProc = TCall{link_};
+}
+
+TWindowProcHook::~TWindowProcHook() { Remove(); }
+
+bool TWindowProcHook::Installed() const { return link_->Active && !link_->Watch.Freed(); }
+
+void TWindowProcHook::Remove() {
+    if (!link_->Active) return;
+    link_->Active = false;
+    if (link_->Watch.Freed()) return;
+    // Walk the chain of hooks from the control's end to find the slot that holds this one.
+    TWndMethod* slot = &link_->Control->WindowProc;
+    while (const TCall* call = slot->target<TCall>()) {
+        if (call->Link == link_) {
+            TWndMethod next = link_->Next;
+            *slot = std::move(next);
+            return;
+        }
+        slot = &call->Link->Next;
+    }
 }

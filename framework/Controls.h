@@ -43,7 +43,8 @@ struct TMessage {
 //   CM_FOCUSCHANGED                    broadcast by a form; LParam = the new focused control
 //   CM_DESIGNHITTEST                   kept for completeness; there is no designer
 //   CM_RELEASE                         posted to a form by Release: frees it
-//   CM_BORDERCHANGED, CM_RECREATEWND   a form's border changed / its window is recreated
+//   CM_BORDERCHANGED, CM_RECREATEWND   a form's border is about to change / its window has
+//                                      been made again (sent after the new one exists)
 // CN_*: WM_COMMAND, WM_NOTIFY, WM_DRAWITEM ... reflected from the parent back to the child
 //   control that caused them (CN_BASE + the original message number).
 constexpr UINT CM_BASE = WM_APP + 0x2000;
@@ -192,6 +193,15 @@ using TMouseWheelEvent = std::function<void(TObject* Sender, TShiftState Shift, 
 using TMouseWheelUpDownEvent = std::function<void(TObject* Sender, TShiftState Shift, TPoint MousePos, bool& Handled)>;
 using TContextPopupEvent = std::function<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
 using TWndMethod = std::function<void(TMessage&)>;
+
+// Dragging a control onto another (the dragged control is the drag's source object).
+enum class TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+DECLARE_ENUM_NAMES(TDragState, "dsDragEnter", "dsDragLeave", "dsDragMove");
+using enum TDragState;
+using TDragOverEvent =
+    std::function<void(TObject* Sender, TObject* Source, int X, int Y, TDragState State, bool& Accept)>;
+using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
+using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
 
 TShiftState KeysToShiftState(WPARAM keys);      // MK_* flags of a mouse message
 TShiftState KeyDataToShiftState(LPARAM keyData);  // the key data of a key message
@@ -506,6 +516,17 @@ class TControl : public TComponent {
 
     virtual void Click();
     virtual void DblClick();
+
+    // --- dragging
+    // Starts dragging this control while the left button is held: at once, or once the
+    // mouse has moved more than Threshold pixels (-1: the system's drag distance). The
+    // control under the mouse is asked (DragOver) and gets the drop (DragDrop); Esc, the
+    // right button or a lost capture cancel.
+    void BeginDrag(bool Immediate, int Threshold = -1);
+    // Drops on the target under the mouse when it accepts (Drop), else cancels.
+    void EndDrag(bool Drop);
+    // True while a drag of this control runs (not while it waits for the threshold).
+    bool Dragging() const;
     // The hint text to show: the part before '|'.
     std::string GetShortHint() const;
     // The effective ShowHint after ParentShowHint.
@@ -524,6 +545,9 @@ class TControl : public TComponent {
     TMouseWheelUpDownEvent OnMouseWheelUp;
     TContextPopupEvent OnContextPopup;
     TNotifyEvent OnResize;
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TEndDragEvent OnEndDrag;
 
     static void Publish(TClassBuilder<TControl>& b);
     void Loaded() override;
@@ -533,6 +557,7 @@ protected:
     friend class TWinControl;
     friend class TControlActionLink;
     friend class TSizeConstraints;
+    friend struct TDragManager;
 
     void Destroying() override;
     virtual std::string GetTextValue() const { return text_; }
@@ -544,6 +569,11 @@ protected:
     virtual bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos);
     virtual bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos);
     virtual void DoContextPopup(TPoint MousePos, bool& Handled);
+    // A drag passes over the control: Accept starts as whether OnDragOver is assigned.
+    virtual void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept);
+    virtual void DragDrop(TObject* Source, int X, int Y);
+    // The drag of this control ended; Target is null when it was cancelled or refused.
+    virtual void DoEndDrag(TObject* Target, int X, int Y);
     virtual void Resize();
     // Called after the bounds changed (windowed controls move their window).
     virtual void BoundsChanged() {}
@@ -599,6 +629,28 @@ private:
     std::unique_ptr<TSizeConstraints> constraints_;
     TBiDiMode bidiMode_ = bdLeftToRight;
     int helpContext_ = 0;
+};
+
+// A handler put in front of a control's WindowProc. Hooks stack; each one takes itself
+// out of the chain by identity when it is removed, wherever it sits, so a hook installed
+// after it keeps working and the control's handler is as it was once all have gone. A
+// hook that something foreign has wrapped since cannot be unlinked: it then only passes
+// messages on.
+class TWindowProcHook {
+public:
+    // Next hands a message to what the chain held before this hook.
+    using THandler = std::function<void(TMessage& Message, const TWndMethod& Next)>;
+    TWindowProcHook(TControl* Control, THandler Handler);
+    ~TWindowProcHook();
+    TWindowProcHook(const TWindowProcHook&) = delete;
+    TWindowProcHook& operator=(const TWindowProcHook&) = delete;
+    void Remove();
+    bool Installed() const;
+
+private:
+    struct TLink;
+    struct TCall;
+    std::shared_ptr<TLink> link_;
 };
 
 // ---------------------------------------------------------------------------------------
@@ -739,6 +791,8 @@ protected:
     virtual void KeyDown(WORD& Key, TShiftState Shift);
     virtual void KeyUp(WORD& Key, TShiftState Shift);
     virtual void KeyPress(char& Key);
+    // A key message for the OnKey* handlers: the form's (with KeyPreview) first, then this
+    // control's. True when the key is used up; otherwise Message carries the key that is left.
     bool DoKeyDown(TMessage& Message);
     bool DoKeyUp(TMessage& Message);
     bool DoKeyPress(TMessage& Message);
@@ -763,11 +817,28 @@ private:
     friend LRESULT CALLBACK ControlWndProc(HWND, UINT, WPARAM, LPARAM);
     void HandleWinMouse(TMessage& Message);
     bool ReflectToChild(TMessage& Message);
+    template <class Key, class Handler>
+    bool DispatchKey(TMessage& Message, bool (TWinControl::*Preview)(TMessage&), Handler&& handle);
     void WMPaint(TMessage& Message);
     void WMEraseBkgnd(TMessage& Message);
     void WMSetCursor(TMessage& Message);
     void WMWindowPosChanged(TMessage& Message);
     void WMContextMenu(TMessage& Message);
+    void WMPrintClient(TMessage& Message);
+    void WMMouseLeave(TMessage& Message);
+    void WMCaptureChanged(TMessage& Message);
+    void WMKeyDown(TMessage& Message);
+    void WMKeyUp(TMessage& Message);
+    void WMChar(TMessage& Message);
+    void WMSetFocus(TMessage& Message);
+    void WMSysColorChange(TMessage& Message);
+    void WMReflectable(TMessage& Message);
+    void WMNCDestroy(TMessage& Message);
+    void CNKeyDown(TMessage& Message);
+    void CNChar(TMessage& Message);
+    void CMEnabledChanged(TMessage& Message);
+    void CMFontChanged(TMessage& Message);
+    void CMColorChanged(TMessage& Message);
     void CNCtlColor(TMessage& Message);
     void UpdateTabOrder(int value);
 
@@ -820,6 +891,21 @@ private:
     HDC ownDC_ = nullptr;
     HWND ownWnd_ = nullptr;
 };
+
+// Runs paint with Canvas locked and on DC, starting from Control's font and colour; the DC is
+// detached again however paint ends.
+template <class F>
+void PaintOnCanvas(TControlCanvas& Canvas, HDC DC, const TControl& Control, F&& paint) {
+    Canvas.Lock();
+    TScopeExit release([&Canvas] {
+        Canvas.SetHandle(nullptr);
+        Canvas.Unlock();
+    });
+    Canvas.SetPaintDC(DC);
+    Canvas.Font()->Assign(Control.Font());
+    Canvas.Brush()->SetColor(Control.GetColor());
+    paint();
+}
 
 // ---------------------------------------------------------------------------------------
 // TGraphicControl: no window; the parent paints it and routes its mouse messages.

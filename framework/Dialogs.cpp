@@ -10,12 +10,6 @@ TDialogHandler& DialogHandler() {
     return handler;
 }
 
-// Holds a global memory block that a print dialog hands back.
-struct TGlobalMem {
-    HGLOBAL Handle = nullptr;
-    ~TGlobalMem() { if (Handle) GlobalFree(Handle); }
-};
-
 } // namespace
 
 TDialogHandler SetDialogHandler(TDialogHandler Handler) {
@@ -169,7 +163,7 @@ bool TPrintDialog::ShowSystemDialog(HWND Owner) {
     if (options_.Contains(poDisablePrintToFile)) pd.Flags |= PD_DISABLEPRINTTOFILE;
     if (options_.Contains(poHelp)) pd.Flags |= PD_SHOWHELP;
     BOOL ok = PrintDlgA(&pd);
-    TGlobalMem names{pd.hDevNames}, mode{pd.hDevMode};
+    TGlobalHandle names(pd.hDevNames), mode(pd.hDevMode);
     if (!ok) {
         if (DWORD error = CommDlgExtendedError())
             throw EOSError("The print dialog failed (error " + std::to_string(error) + ")", error);
@@ -177,16 +171,16 @@ bool TPrintDialog::ShowSystemDialog(HWND Owner) {
     }
     copies_ = pd.nCopies;
     std::string device;
-    if (names.Handle) {
-        if (auto* dn = static_cast<DEVNAMES*>(GlobalLock(names.Handle))) {
+    if (names.Get()) {
+        if (auto* dn = static_cast<DEVNAMES*>(GlobalLock(names.Get()))) {
             device = reinterpret_cast<const char*>(dn) + dn->wDeviceOffset;
-            GlobalUnlock(names.Handle);
+            GlobalUnlock(names.Get());
         }
     }
     deviceName_ = device;
-    auto* dm = mode.Handle ? static_cast<DEVMODEA*>(GlobalLock(mode.Handle)) : nullptr;
+    auto* dm = mode.Get() ? static_cast<DEVMODEA*>(GlobalLock(mode.Get())) : nullptr;
     Printer()->SetDevice(device, dm);
-    if (dm) GlobalUnlock(mode.Handle);
+    if (dm) GlobalUnlock(mode.Get());
     return true;
 }
 

@@ -367,14 +367,13 @@ TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {
         if (m.Msg == WM_TIMER) Timer();
         else m.Result = DefWindowProcA(window_, m.Msg, m.WParam, m.LParam);
     });
-    try {
-        UpdateTimer();
-    } catch (...) {
-        // The destructor does not run for a constructor that throws.
+    // The destructor does not run for a constructor that throws.
+    TScopeExit release([this] {
         DeallocateHWnd(window_);
         window_ = nullptr;
-        throw;
-    }
+    });
+    UpdateTimer();
+    release.Dismiss();
 }
 
 TTimer::~TTimer() {

@@ -1,5 +1,7 @@
 #include "framework/Forms.h"
 
+#include "framework/Menus.h"
+
 #include <algorithm>
 
 // ---------------------------------------------------------------------------------------
@@ -54,6 +56,7 @@ void TCustomForm::Publish(TClassBuilder<TCustomForm>& b) {
     b.Prop("HelpFile", &TCustomForm::GetHelpFile, &TCustomForm::SetHelpFile);
     b.Prop("Icon", &TCustomForm::GetIcon, &TCustomForm::SetIcon);
     b.Prop("KeyPreview", &TCustomForm::GetKeyPreview, &TCustomForm::SetKeyPreview);
+    b.Prop("Menu", &TCustomForm::GetMenu, &TCustomForm::SetMenu);
     b.Prop("PixelsPerInch", &TCustomForm::GetPixelsPerInch, &TCustomForm::SetPixelsPerInch);
     b.Prop("Position", &TCustomForm::GetPosition, &TCustomForm::SetPosition);
     b.Prop("Scaled", &TCustomForm::GetScaled, &TCustomForm::SetScaled);
@@ -205,8 +208,26 @@ void TCustomForm::CreateHandle() {
     TWinControl::CreateHandle();
 }
 
+void TCustomForm::SetMenu(TMainMenu* v) {
+    if (v == menu_) return;
+    if (menu_) {
+        menu_->RemoveFreeNotification(this);
+        if (handle_ && menu_->WindowMenuHandle() == handle_) menu_->SetWindowMenu(nullptr);
+    }
+    menu_ = v;
+    if (!v) return;
+    v->FreeNotification(this);
+    if (handle_ && !parent_ && !IsLoading()) v->SetWindowMenu(handle_);
+}
+
+void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
+    TWinControl::Notification(AComponent, Operation);
+    if (Operation == TOperation::opRemove && AComponent == menu_) menu_ = nullptr;
+}
+
 void TCustomForm::CreateWnd() {
     TWinControl::CreateWnd();
+    if (menu_ && !parent_) menu_->SetWindowMenu(handle_);
     if (!icon_->Empty()) {
         SendMessageA(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_->Handle()));
         SendMessageA(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_->Handle()));
@@ -221,6 +242,8 @@ void TCustomForm::CreateWnd() {
 }
 
 void TCustomForm::DestroyWnd() {
+    // A window takes its menu with it when it goes: the bar is taken off first.
+    if (menu_ && handle_ && menu_->WindowMenuHandle() == handle_) menu_->SetWindowMenu(nullptr);
     requestedClientWidth_ = GetClientWidth();
     requestedClientHeight_ = GetClientHeight();
     TWinControl::DestroyWnd();
@@ -512,28 +535,20 @@ int TCustomForm::ShowModal() {
     EnumThreadWindows(GetCurrentThreadId(), DisableWindowProc, reinterpret_cast<LPARAM>(&disabled));
     modal_ = true;
     modalResult_ = mrNone;
-    int result = mrNone;
-    auto restore = [&] {
+    TScopeExit restore([&] {
         modal_ = false;
         Hide();
         for (HWND w : disabled.list)
             if (IsWindow(w)) EnableWindow(w, TRUE);
         if (previousActive && IsWindow(previousActive) && IsWindowVisible(previousActive)) SetActiveWindow(previousActive);
-    };
-    try {
-        Show();
-        do {
-            Application->HandleMessage();
-            if (Application->Terminated()) modalResult_ = mrCancel;
-            else if (modalResult_ != mrNone) CloseModal();
-        } while (modalResult_ == mrNone);
-        result = modalResult_;
-    } catch (...) {
-        restore();
-        throw;
-    }
-    restore();
-    return result;
+    });
+    Show();
+    do {
+        Application->HandleMessage();
+        if (Application->Terminated()) modalResult_ = mrCancel;
+        else if (modalResult_ != mrNone) CloseModal();
+    } while (modalResult_ == mrNone);
+    return modalResult_;
 }
 
 // --- focus
@@ -597,12 +612,7 @@ void TCustomForm::Deactivate() {
 // --- painting
 
 void TCustomForm::PaintWindow(HDC DC) {
-    canvas_->Lock();
-    struct Unlock { TControlCanvas* c; ~Unlock() { c->SetHandle(nullptr); c->Unlock(); } } unlock{canvas_.get()};
-    canvas_->SetPaintDC(DC);
-    canvas_->Font()->Assign(Font());
-    canvas_->Brush()->SetColor(GetColor());
-    Paint();
+    PaintOnCanvas(*canvas_, DC, *this, [this] { Paint(); });
 }
 
 void TCustomForm::Paint() {
@@ -613,87 +623,102 @@ void TCustomForm::Paint() {
 
 void TCustomForm::WndProc(TMessage& Message) {
     switch (Message.Msg) {
-    case WM_CLOSE:
-        Close();
-        return;
-    case WM_QUERYENDSESSION:
-        Message.Result = CloseQuery() ? 1 : 0;
-        return;
-    case CM_RELEASE:
-        Free();
-        return;
-    case WM_ACTIVATE: {
-        bool nowActive = LOWORD(Message.WParam) != WA_INACTIVE;
-        if (nowActive == active_) break;
+    case WM_CLOSE: Close(); return;
+    case WM_QUERYENDSESSION: Message.Result = CloseQuery() ? 1 : 0; return;
+    case CM_RELEASE: Free(); return;
+    case WM_ACTIVATE: WMActivate(Message); return;
+    case WM_SETFOCUS: WMSetFocus(Message); return;
+    case WM_GETMINMAXINFO: WMGetMinMaxInfo(Message); return;
+    case CM_DIALOGKEY: CMDialogKey(Message); return;
+    case WM_SYSCOMMAND: WMSysCommand(Message); return;
+    default: TWinControl::WndProc(Message); return;
+    }
+}
+
+// --- message handlers
+
+void TCustomForm::WMActivate(TMessage& Message) {
+    bool nowActive = LOWORD(Message.WParam) != WA_INACTIVE;
+    if (nowActive != active_) {
         active_ = nowActive;
-        if (nowActive) {
+        if (!nowActive) {
+            Deactivate();
+        } else {
             if (Screen) Screen->SetActiveForm(this);
             Activate();
-            if (!HIWORD(Message.WParam)) {
-                TWinControl* target = activeControl_;
-                if (!target || !target->CanFocus()) target = FindNextControl(nullptr, true, true, false);
-                if (target && target->CanFocus()) {
-                    ::SetFocus(target->Handle());
-                    Message.Result = 0;
-                    return;
-                }
-            }
-        } else {
-            Deactivate();
-        }
-        break;
-    }
-    case WM_SETFOCUS:
-        if (activeControl_ && activeControl_ != this && activeControl_->CanFocus()) {
-            ::SetFocus(activeControl_->Handle());
-            return;
-        }
-        break;
-    case WM_GETMINMAXINFO: {
-        DefaultHandler(Message);
-        auto* mmi = reinterpret_cast<MINMAXINFO*>(Message.LParam);
-        int minW, minH, maxW, maxH;
-        ConstrainedResize(minW, minH, maxW, maxH);
-        if (minW > 0) mmi->ptMinTrackSize.x = minW;
-        if (minH > 0) mmi->ptMinTrackSize.y = minH;
-        if (maxW > 0) mmi->ptMaxTrackSize.x = maxW;
-        if (maxH > 0) mmi->ptMaxTrackSize.y = maxH;
-        return;
-    }
-    case CM_DIALOGKEY:
-        if (GetKeyState(VK_MENU) >= 0) {
-            switch (Message.WParam) {
-            case VK_TAB:
-                if (GetKeyState(VK_CONTROL) >= 0) {
-                    SelectNext(activeControl_, GetKeyState(VK_SHIFT) >= 0, true);
-                    Message.Result = 1;
-                    return;
-                }
-                break;
-            case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN:
-                if (activeControl_ && activeControl_->Parent()) {
-                    activeControl_->Parent()->SelectNext(activeControl_,
-                                                         Message.WParam == VK_RIGHT || Message.WParam == VK_DOWN, false);
-                    Message.Result = 1;
-                }
+            // A form activated while minimized (HIWORD) has no control to give the focus to.
+            if (!HIWORD(Message.WParam) && FocusActiveControl()) {
+                Message.Result = 0;
                 return;
             }
         }
-        break;
-    case WM_SYSCOMMAND:
-        if ((Message.WParam & 0xFFF0) == SC_MINIMIZE && Application && Application->MainForm() == this) {
-            DefaultHandler(Message);
-            if (Application->OnMinimize) Application->OnMinimize(Application);
-            return;
-        }
-        if ((Message.WParam & 0xFFF0) == SC_RESTORE && Application && Application->MainForm() == this) {
-            DefaultHandler(Message);
-            if (Application->OnRestore) Application->OnRestore(Application);
-            return;
-        }
-        break;
     }
     TWinControl::WndProc(Message);
+}
+
+// Gives the focus to the active control, or to the first that can take it.
+bool TCustomForm::FocusActiveControl() {
+    TWinControl* target = activeControl_;
+    if (!target || !target->CanFocus()) target = FindNextControl(nullptr, true, true, false);
+    if (!target || !target->CanFocus()) return false;
+    ::SetFocus(target->Handle());
+    return true;
+}
+
+void TCustomForm::WMSetFocus(TMessage& Message) {
+    if (activeControl_ && activeControl_ != this && activeControl_->CanFocus()) {
+        ::SetFocus(activeControl_->Handle());
+        return;
+    }
+    TWinControl::WndProc(Message);
+}
+
+void TCustomForm::WMGetMinMaxInfo(TMessage& Message) {
+    DefaultHandler(Message);
+    auto* mmi = reinterpret_cast<MINMAXINFO*>(Message.LParam);
+    int minW, minH, maxW, maxH;
+    ConstrainedResize(minW, minH, maxW, maxH);
+    if (minW > 0) mmi->ptMinTrackSize.x = minW;
+    if (minH > 0) mmi->ptMinTrackSize.y = minH;
+    if (maxW > 0) mmi->ptMaxTrackSize.x = maxW;
+    if (maxH > 0) mmi->ptMaxTrackSize.y = maxH;
+}
+
+// Tab and Shift+Tab move through the form, the arrows through the active control's siblings
+// (not with Alt, which belongs to the menu). Result 1 when the key was used.
+void TCustomForm::CMDialogKey(TMessage& Message) {
+    if (GetKeyState(VK_MENU) >= 0) {
+        switch (Message.WParam) {
+        case VK_TAB:
+            if (GetKeyState(VK_CONTROL) >= 0) {
+                SelectNext(activeControl_, GetKeyState(VK_SHIFT) >= 0, true);
+                Message.Result = 1;
+                return;
+            }
+            break;
+        case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN:
+            if (activeControl_ && activeControl_->Parent()) {
+                activeControl_->Parent()->SelectNext(activeControl_,
+                                                     Message.WParam == VK_RIGHT || Message.WParam == VK_DOWN, false);
+                Message.Result = 1;
+            }
+            return;
+        }
+    }
+    TWinControl::WndProc(Message);
+}
+
+// The main form's minimize and restore are the application's.
+void TCustomForm::WMSysCommand(TMessage& Message) {
+    WPARAM command = Message.WParam & 0xFFF0;
+    bool mainForm = Application && Application->MainForm() == this;
+    if (!mainForm || (command != SC_MINIMIZE && command != SC_RESTORE)) {
+        TWinControl::WndProc(Message);
+        return;
+    }
+    DefaultHandler(Message);
+    TNotifyEvent& event = command == SC_MINIMIZE ? Application->OnMinimize : Application->OnRestore;
+    if (event) event(Application);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -789,6 +814,45 @@ void TScreen::SetActiveForm(TCustomForm* f) {
 }
 
 // ---------------------------------------------------------------------------------------
+// TApplicationEvents
+
+IMPLEMENT_CLASS(TApplicationEvents);
+
+namespace {
+std::vector<TApplicationEvents*>& LiveApplicationEvents() {
+    static std::vector<TApplicationEvents*> list;
+    return list;
+}
+
+// A handler may free its own or another events object: each is checked before it is asked.
+bool ApplicationEventsHandle(MSG& msg) {
+    const auto listeners = LiveApplicationEvents();
+    bool handled = false;
+    for (TApplicationEvents* e : listeners) {
+        const auto& live = LiveApplicationEvents();
+        if (std::find(live.begin(), live.end(), e) == live.end() || !e->OnMessage) continue;
+        TMessageEvent handler = e->OnMessage;
+        handler(msg, handled);
+        if (handled) break;
+    }
+    return handled;
+}
+} // namespace
+
+void TApplicationEvents::Publish(TClassBuilder<TApplicationEvents>& b) {
+    b.Event("OnMessage", &TApplicationEvents::OnMessage);
+}
+
+TApplicationEvents::TApplicationEvents(TComponent* AOwner) : TComponent(AOwner) {
+    LiveApplicationEvents().push_back(this);
+}
+
+TApplicationEvents::~TApplicationEvents() {
+    auto& list = LiveApplicationEvents();
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
+// ---------------------------------------------------------------------------------------
 // TApplication
 
 IMPLEMENT_CLASS(TApplication);
@@ -879,6 +943,7 @@ bool TApplication::ProcessMessage() {
     bool handled = false;
     Guard([&] {
         if (OnMessage) OnMessage(msg, handled);
+        if (!handled) handled = ApplicationEventsHandle(msg);
         if (!handled) handled = IsKeyMsg(msg);
     }, this);
     if (!handled) {
@@ -897,7 +962,7 @@ bool TApplication::IsKeyMsg(MSG& msg) {
     while (wnd && !(c = FindControl(wnd))) wnd = GetParent(wnd);
     if (!c) return false;
     SetKeyMessageWindow(msg.hwnd);
-    struct Reset { ~Reset() { SetKeyMessageWindow(nullptr); } } reset;
+    TScopeExit reset([] { SetKeyMessageWindow(nullptr); });
     return c->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
 }
 
@@ -940,8 +1005,7 @@ void TApplication::HandleException(TObject* Sender) {
     // One box at a time: a handler that fails again while its box is up (a paint that
     // keeps failing) must not stack boxes.
     if (handlingException_ > 0) return;
-    ++handlingException_;
-    struct Leave { int& n; ~Leave() { --n; } } leave{handlingException_};
+    TRestore handling(handlingException_, handlingException_ + 1);
     try {
         std::rethrow_exception(e);
     } catch (const EAbort&) {

@@ -9,6 +9,7 @@
 
 class TApplication;
 class TScreen;
+class TMainMenu;
 
 // ---------------------------------------------------------------------------------------
 // Message boxes: every box of the program goes through this one seam, so tests can answer
@@ -148,6 +149,9 @@ class TCustomForm : public TWinControl {
     TIcon* GetIcon() const { return icon_.get(); }
     void SetIcon(TIcon* v);
     TCanvas* Canvas() const { return canvas_.get(); }
+    // The menu bar the window shows (a form that sits in another control shows none).
+    TMainMenu* GetMenu() const { return menu_; }
+    void SetMenu(TMainMenu* v);
     std::string GetHelpFile() const { return helpFile_; }
     void SetHelpFile(const std::string& v) { helpFile_ = v; }
 
@@ -169,6 +173,7 @@ class TCustomForm : public TWinControl {
     static void Publish(TClassBuilder<TCustomForm>& b);
     void DefineProperties(TFiler& Filer) override;
     void WndProc(TMessage& Message) override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
 
 protected:
     friend class TWinControl;
@@ -192,6 +197,13 @@ protected:
     void ApplyLayered();
 
 private:
+    void WMActivate(TMessage& Message);
+    void WMSetFocus(TMessage& Message);
+    void WMGetMinMaxInfo(TMessage& Message);
+    void WMSysCommand(TMessage& Message);
+    void CMDialogKey(TMessage& Message);
+    bool FocusActiveControl();
+
     bool readLayout_;
     bool modal_ = false;
     bool active_ = false;
@@ -214,6 +226,7 @@ private:
     std::unique_ptr<TIcon> icon_;
     std::unique_ptr<TControlCanvas> canvas_;
     std::string helpFile_;
+    TMainMenu* menu_ = nullptr;
     int requestedClientWidth_ = -1;
     int requestedClientHeight_ = -1;
 };
@@ -281,17 +294,14 @@ class TApplication : public TComponent {
         ref = nullptr;
         pendingRef_ = [&ref](TCustomForm* f) { ref = static_cast<T*>(f); };
         creatingMainForm_ = mainForm_ == nullptr;
-        try {
-            T* form = T::Create(this);
-            ref = form;
-        } catch (...) {
+        TScopeExit created([this] {
             pendingRef_ = nullptr;
             creatingMainForm_ = false;
-            ref = nullptr;
-            throw;
-        }
-        pendingRef_ = nullptr;
-        creatingMainForm_ = false;
+        });
+        // The reference was set early: a form that failed to finish must not stay in it.
+        TScopeExit failed([&ref] { ref = nullptr; });
+        ref = T::Create(this);
+        failed.Dismiss();
     }
     // Shows the main form (when ShowMainForm) and runs the message loop until the main form
     // closes or Terminate is called.
@@ -372,6 +382,19 @@ private:
     TControl* hintControl_ = nullptr;
     THintWindow* hintWindow_ = nullptr;
     HWND utilWnd_ = nullptr;
+};
+
+// ---------------------------------------------------------------------------------------
+// TApplicationEvents: a component that takes part in the application's message loop. Any
+// number may live at once (the application's own OnMessage holds one handler); each is
+// asked, in the order they were made, until one marks the message handled.
+
+class TApplicationEvents : public TComponent {
+    DECLARE_CLASS(TApplicationEvents, TComponent)
+    explicit TApplicationEvents(TComponent* AOwner);
+    ~TApplicationEvents() override;
+    TMessageEvent OnMessage;
+    static void Publish(TClassBuilder<TApplicationEvents>& b);
 };
 
 // The program's application and screen objects; they exist from start-up on.

@@ -910,15 +910,18 @@ bool DecodeDib(const uint8_t* dib, size_t n, size_t bitsOffset, TDecodedImage& o
         const bool four = compression == BI_RLE4;
         int x = 0, y = 0;
         size_t i = 0;
+        // x never passes the row's end, however long the runs: pixels beyond it are dropped
+        // (and a counter that kept growing would overflow into the image).
         auto put = [&](uint32_t index) {
-            if (x < W && y < H) row(y)[x] = palette[index & 0xFF];
+            if (x >= W) return;
+            if (y < H) row(y)[x] = palette[index & 0xFF];
             ++x;
         };
         while (i + 1 < avail && y < H) {
             uint8_t count = bits[i], value = bits[i + 1];
             i += 2;
             if (count) {
-                for (int k = 0; k < count; ++k) put(four ? ((k & 1) ? value & 15 : value >> 4) : value);
+                for (int k = 0; k < count && x < W; ++k) put(four ? ((k & 1) ? value & 15 : value >> 4) : value);
             } else if (value == 0) {
                 x = 0;
                 ++y;
@@ -926,7 +929,7 @@ bool DecodeDib(const uint8_t* dib, size_t n, size_t bitsOffset, TDecodedImage& o
                 break;
             } else if (value == 2) {
                 if (i + 2 > avail) return false;
-                x += bits[i];
+                x = std::min(x + bits[i], W);
                 y += bits[i + 1];
                 i += 2;
             } else {

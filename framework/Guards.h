@@ -6,9 +6,12 @@
 //   TRestore keep(busy_, true);      // sets a variable for the scope, puts the old value back
 //   TScopeExit done([&] { ... });    // anything else
 //
-// Every guard releases on normal exit and during unwinding; none throws from its destructor.
+// Every guard releases on normal exit and during unwinding. TUpdateLock and TScopeExit run code
+// that may fail: like a finally block, their failure goes on to the caller after a normal exit;
+// while another exception unwinds it is dropped, since two at once would end the program.
 #pragma once
 #include "framework/Win.h"
+#include <exception>
 #include <type_traits>
 #include <utility>
 
@@ -18,15 +21,20 @@ class TUpdateLock {
 public:
     explicit TUpdateLock(T& obj) : obj_(&obj) { obj_->BeginUpdate(); }
     explicit TUpdateLock(T* obj) : obj_(obj) { if (obj_) obj_->BeginUpdate(); }
-    ~TUpdateLock() {
-        if (obj_) {
-            try { obj_->EndUpdate(); } catch (...) {}
+    // EndUpdate runs change handlers, which may fail.
+    ~TUpdateLock() noexcept(false) {
+        if (!obj_) return;
+        if (std::uncaught_exceptions() == unwinding_) {
+            obj_->EndUpdate();
+            return;
         }
+        try { obj_->EndUpdate(); } catch (...) {}
     }
     TUpdateLock(const TUpdateLock&) = delete;
     TUpdateLock& operator=(const TUpdateLock&) = delete;
 private:
     T* obj_;
+    int unwinding_ = std::uncaught_exceptions();
 };
 
 // SaveDC for a scope; RestoreDC puts back the clip region, origins, selected objects and modes.
@@ -81,16 +89,25 @@ private:
     T old_;
 };
 
-// Runs a callable at scope exit unless dismissed. The callable must not throw.
+// Runs a callable at scope exit unless dismissed; Dismiss() after the work turns it into the
+// cleanup of a failure only.
 template <class F>
 class TScopeExit {
 public:
     explicit TScopeExit(F f) noexcept(std::is_nothrow_move_constructible_v<F>) : f_(std::move(f)) {}
-    ~TScopeExit() { if (armed_) f_(); }
+    ~TScopeExit() noexcept(false) {
+        if (!armed_) return;
+        if (std::uncaught_exceptions() == unwinding_) {
+            f_();
+            return;
+        }
+        try { f_(); } catch (...) {}
+    }
     TScopeExit(const TScopeExit&) = delete;
     TScopeExit& operator=(const TScopeExit&) = delete;
     void Dismiss() noexcept { armed_ = false; }
 private:
     F f_;
     bool armed_ = true;
+    int unwinding_ = std::uncaught_exceptions();
 };

@@ -45,6 +45,7 @@ struct ImageList { using Type = HIMAGELIST; static HIMAGELIST Invalid() { return
 struct Pidl { using Type = LPITEMIDLIST; static LPITEMIDLIST Invalid() { return nullptr; } static void Close(LPITEMIDLIST p) { CoTaskMemFree(p); } };
 struct Menu { using Type = HMENU; static HMENU Invalid() { return nullptr; } static void Close(HMENU h) { DestroyMenu(h); } };
 struct Region { using Type = HRGN; static HRGN Invalid() { return nullptr; } static void Close(HRGN h) { DeleteObject(h); } };
+struct GlobalMem { using Type = HGLOBAL; static HGLOBAL Invalid() { return nullptr; } static void Close(HGLOBAL h) { GlobalFree(h); } };
 }
 
 using TKeyHandle = THandle<handle_traits::Key>;
@@ -59,6 +60,7 @@ using TImageListHandle = THandle<handle_traits::ImageList>;
 using TPidlHandle = THandle<handle_traits::Pidl>;
 using TMenuHandle = THandle<handle_traits::Menu>;
 using TRegionHandle = THandle<handle_traits::Region>;
+using TGlobalHandle = THandle<handle_traits::GlobalMem>;
 
 // A window's device context from GetDC, given back with ReleaseDC.
 class TWindowDC {

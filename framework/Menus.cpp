@@ -790,27 +790,20 @@ void TMenu::DrawMenuItem(TMenuItem* Item, TCanvas* ACanvas, const TRect& ARect, 
 void TMenu::MeasureMessage(MEASUREITEMSTRUCT& mis) {
     TMenuItem* item = FindItem(static_cast<UINT>(mis.itemData), TFindItemKind::fkCommand);
     if (!item) return;
-    HDC dc;
+    TMemDCHandle dc;
     {
         TWindowDC screen(nullptr);
-        dc = CreateCompatibleDC(screen.Get());
+        dc.Reset(CreateCompatibleDC(screen.Get()));
     }
     if (!dc) throw EOutOfResources("Out of system resources");
+    // Made after the DC, the canvas goes first and gives the DC its own objects back.
     TCanvas canvas;
-    canvas.SetHandle(dc);
-    try {
-        GetMenuFont(canvas.Font());
-        int w = static_cast<int>(mis.itemWidth), h = static_cast<int>(mis.itemHeight);
-        MeasureMenuItem(item, &canvas, w, h);
-        mis.itemWidth = static_cast<UINT>(std::max(w, 0));
-        mis.itemHeight = static_cast<UINT>(std::max(h, 0));
-    } catch (...) {
-        canvas.SetHandle(nullptr);
-        DeleteDC(dc);
-        throw;
-    }
-    canvas.SetHandle(nullptr);
-    DeleteDC(dc);
+    canvas.SetHandle(dc.Get());
+    GetMenuFont(canvas.Font());
+    int w = static_cast<int>(mis.itemWidth), h = static_cast<int>(mis.itemHeight);
+    MeasureMenuItem(item, &canvas, w, h);
+    mis.itemWidth = static_cast<UINT>(std::max(w, 0));
+    mis.itemHeight = static_cast<UINT>(std::max(h, 0));
 }
 
 void TMenu::DrawMessage(DRAWITEMSTRUCT& dis) {
@@ -826,19 +819,11 @@ void TMenu::DrawMessage(DRAWITEMSTRUCT& dis) {
     if (dis.itemState & ODS_HOTLIGHT) state.Include(odHotLight);
     if (dis.itemState & ODS_INACTIVE) state.Include(odInactive);
     if (dis.itemState & ODS_NOACCEL) state.Include(odNoAccel);
-    int saved = SaveDC(dis.hDC);
+    TSaveDC saved(dis.hDC);
     TCanvas canvas;
     canvas.SetHandle(dis.hDC);
-    try {
-        GetMenuFont(canvas.Font());
-        DrawMenuItem(item, &canvas, TRect(dis.rcItem), state);
-    } catch (...) {
-        canvas.SetHandle(nullptr);
-        RestoreDC(dis.hDC, saved);
-        throw;
-    }
-    canvas.SetHandle(nullptr);
-    RestoreDC(dis.hDC, saved);
+    GetMenuFont(canvas.Font());
+    DrawMenuItem(item, &canvas, TRect(dis.rcItem), state);
 }
 
 bool TMenu::HandleMenuMessage(TMessage& Message) {

@@ -181,13 +181,14 @@ int TRegistry::GetDataSize(const std::string& name) const {
     return GetDataInfo(name, info) ? info.DataSize : -1;
 }
 
-bool TRegistry::QueryValue(const std::string& name, DWORD& type, std::vector<uint8_t>& data) const {
+bool TRegistry::QueryValue(const std::string& name, DWORD& type, std::vector<uint8_t>& data, size_t maxSize) const {
     if (!currentKey_) return false;
     DWORD size = 0;
     if (RegQueryValueExA(currentKey_.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
         return false;
     // Another writer may make the value grow between the two calls.
     for (;;) {
+        if (size > maxSize) return false;
         data.assign(size + 1, 0);
         DWORD got = size;
         LONG r = RegQueryValueExA(currentKey_.Get(), name.c_str(), nullptr, &type, data.data(), &got);
@@ -240,6 +241,14 @@ std::vector<uint8_t> TRegistry::ReadBinaryData(const std::string& name) const {
     return data;
 }
 
+bool TRegistry::ReadRawValue(const std::string& name, DWORD& type, std::vector<uint8_t>& data,
+                             size_t maxSize) const {
+    if (QueryValue(name, type, data, maxSize) && data.size() <= maxSize) return true;
+    type = REG_NONE;
+    data.clear();
+    return false;
+}
+
 void TRegistry::PutData(const std::string& name, DWORD type, const void* data, DWORD size) {
     if (!currentKey_ || RegSetValueExA(currentKey_.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data),
                                        size) != ERROR_SUCCESS)
@@ -261,4 +270,8 @@ void TRegistry::WriteInteger(const std::string& name, int value) {
 
 void TRegistry::WriteBinaryData(const std::string& name, const void* buffer, int bufSize) {
     PutData(name, REG_BINARY, buffer, static_cast<DWORD>(std::max(bufSize, 0)));
+}
+
+void TRegistry::WriteRawValue(const std::string& name, DWORD type, const std::vector<uint8_t>& data) {
+    PutData(name, type, data.data(), static_cast<DWORD>(data.size()));
 }

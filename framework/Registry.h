@@ -65,6 +65,10 @@ public:
     // type or larger than bufSize raises ERegistryException; a missing value gives 0.
     int ReadBinaryData(const std::string& name, void* buffer, int bufSize) const;
     std::vector<uint8_t> ReadBinaryData(const std::string& name) const;
+    // The value's type and bytes exactly as stored, to move a value without changing it.
+    // False (outputs emptied) when the value is missing, can't be read or holds more than
+    // maxSize bytes.
+    bool ReadRawValue(const std::string& name, DWORD& type, std::vector<uint8_t>& data, size_t maxSize) const;
 
     // Writes raise ERegistryException "Failed to set data for '<name>'".
     void WriteString(const std::string& name, const std::string& value);
@@ -72,13 +76,16 @@ public:
     void WriteInteger(const std::string& name, int value);
     void WriteBool(const std::string& name, bool value) { WriteInteger(name, value ? 1 : 0); }
     void WriteBinaryData(const std::string& name, const void* buffer, int bufSize);
+    // Stores the bytes under the given type (REG_*) as they are.
+    void WriteRawValue(const std::string& name, DWORD type, const std::vector<uint8_t>& data);
 
 private:
     // The key a path is resolved against and the path with its backslashes trimmed.
     HKEY BaseKey(const std::string& key, std::string& subKey, bool& relative) const;
     bool Open(const std::string& key, bool canCreate, REGSAM access);
-    // Raw value bytes and type; false when the value can't be read.
-    bool QueryValue(const std::string& name, DWORD& type, std::vector<uint8_t>& data) const;
+    // Raw value bytes and type; false when the value can't be read or outgrows maxSize.
+    bool QueryValue(const std::string& name, DWORD& type, std::vector<uint8_t>& data,
+                    size_t maxSize = SIZE_MAX) const;
     void PutData(const std::string& name, DWORD type, const void* data, DWORD size);
 
     HKEY rootKey_ = HKEY_CURRENT_USER;

@@ -350,15 +350,11 @@ const std::vector<std::string>& TMemoStrings::Lines() const {
 }
 
 void TMemoStrings::Store(const std::vector<std::string>& lines) {
-    memo_->ownChange_ = true;
-    try {
-        memo_->SetText(JoinLines(lines));
-    } catch (...) {
-        memo_->ownChange_ = false;
-        valid_ = false;
-        throw;
-    }
-    memo_->ownChange_ = false;
+    TRestore own(memo_->ownChange_, true);
+    // Text that failed to go in leaves the window's own text as the one to read.
+    TScopeExit stale([this] { valid_ = false; });
+    memo_->SetText(JoinLines(lines));
+    stale.Dismiss();
     lines_ = lines;
     valid_ = true;
 }
@@ -391,10 +387,11 @@ void TMemoStrings::Insert(int index, const std::string& s) {
             std::string text = memo_->GetText();
             if (text.back() != '\n' && text.back() != '\r') add = "\r\n" + add;
         }
-        memo_->ownChange_ = true;
-        SendMessageA(wnd, EM_SETSEL, static_cast<WPARAM>(len), len);
-        SendMessageA(wnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(add.c_str()));
-        memo_->ownChange_ = false;
+        {
+            TRestore own(memo_->ownChange_, true);
+            SendMessageA(wnd, EM_SETSEL, static_cast<WPARAM>(len), len);
+            SendMessageA(wnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(add.c_str()));
+        }
         lines_.push_back(s);
         return;
     }
@@ -414,16 +411,9 @@ void TMemoStrings::Delete(int index) {
 void TMemoStrings::Clear() { Store({}); }
 
 void TMemoStrings::SetText(const std::string& text) {
-    memo_->ownChange_ = true;
-    try {
-        memo_->SetText(text);
-    } catch (...) {
-        memo_->ownChange_ = false;
-        valid_ = false;
-        throw;
-    }
-    memo_->ownChange_ = false;
-    valid_ = false;
+    TRestore own(memo_->ownChange_, true);
+    TScopeExit reread([this] { valid_ = false; });
+    memo_->SetText(text);
 }
 
 void TMemoStrings::SetUpdateState(bool updating) { SetRedraw(memo_->WindowHandle(), !updating); }

@@ -31,12 +31,17 @@ HRESULT TProgramList::Create(REFIID riid, void** ppv) noexcept {
     return hr;
 }
 
-const std::vector<std::shared_ptr<const ProgramEntry>>& TProgramList::Programs() {
+const ProgramSnapshot& TProgramList::Programs() {
     if (!programsRead_) {
         programs_ = ScanPrograms();
         programsRead_ = true;
     }
     return programs_;
+}
+
+const std::shared_ptr<TIconCache>& TProgramList::ProgramIcons() {
+    if (!programIcons_) programIcons_ = std::make_shared<TIconCache>();
+    return programIcons_;
 }
 
 const std::vector<ScreenSaver>& TProgramList::Savers() {
@@ -72,7 +77,7 @@ HRESULT TProgramList::Item(LONG Index, IProgramItem** out) {
         const auto& programs = Programs();
         if (!InRange(Index, programs.size()))
             return Fail(DISP_E_BADINDEX, BadIndexText(L"program", Index, programs.size()));
-        auto* item = new (std::nothrow) TProgramItem(programs[static_cast<size_t>(Index)]);
+        auto* item = new (std::nothrow) TProgramItem(programs[static_cast<size_t>(Index)], ProgramIcons());
         if (!item) return Fail(E_OUTOFMEMORY, L"Not enough memory.");
         *out = item;  // created with one reference, which goes to the caller
         return S_OK;
@@ -121,7 +126,7 @@ HRESULT TProgramList::ScreenSaverIconIndex(LONG Index, LONG* out) {
     return ReturnValue(out, [&](LONG& icon) {
         const ScreenSaver* s = nullptr;
         HRESULT hr = Saver(Index, s);
-        if (SUCCEEDED(hr)) icon = quorbel::ScreenSaverIconIndex(*s);
+        if (SUCCEEDED(hr)) icon = quorbel::ScreenSaverIconIndex(*s, saverIcons_);
         return hr;
     });
 }
@@ -139,6 +144,7 @@ HRESULT TProgramList::RefreshPrograms() {
     return Guard([&] {
         programs_ = ScanPrograms();
         programsRead_ = true;
+        ProgramIcons()->KeepOnly(programs_, [](const auto& entry) -> const std::wstring& { return entry->iconKey; });
         return S_OK;
     });
 }
@@ -147,6 +153,7 @@ HRESULT TProgramList::RefreshScreenSavers() {
     return Guard([&] {
         savers_ = ScanScreenSavers();
         saversRead_ = true;
+        saverIcons_.KeepOnly(savers_, [](const ScreenSaver& s) { return s.directory + s.fileName; });
         return S_OK;
     });
 }
@@ -187,52 +194,55 @@ HRESULT TProgramList::Reserved20() { return Fail(E_NOTIMPL, L"Reserved20 is not 
 
 // --- TProgramItem ---------------------------------------------------------------------------
 
-HRESULT TProgramItem::Field(const wchar_t* name, BSTR* out) {
-    return ReturnText(out, [&](std::wstring& text) -> HRESULT {
-        DWORD type = REG_NONE;
-        if (ReadTextField(*entry_, name, text, &type) == FieldState::WrongType) {
-            text.clear();
-            return Fail(E_INVALIDARG, L"The value \"" + std::wstring(name) + L"\" of \"" + entry_->registryName +
-                                          L"\" is stored as " + RegTypeName(type) + L", not as text.");
-        }
+template <class Get>
+HRESULT TProgramItem::Text(BSTR* out, Get get) {
+    return ReturnText(out, [&](std::wstring& text) {
+        text = get(*entry_);
         return S_OK;
     });
 }
 
 HRESULT TProgramItem::ValueAt(LONG index, const RawValue*& out) {
-    const auto& values = entry_->values;
+    const auto& values = entry_->Values();
     if (!InRange(index, values.size())) return Fail(DISP_E_BADINDEX, BadIndexText(L"registry value", index, values.size()));
     out = &values[static_cast<size_t>(index)];
     return S_OK;
 }
 
-HRESULT TProgramItem::DisplayName(BSTR* out) { return Field(L"DisplayName", out); }
-HRESULT TProgramItem::UninstallString(BSTR* out) { return Field(L"UninstallString", out); }
-HRESULT TProgramItem::Publisher(BSTR* out) { return Field(L"Publisher", out); }
-HRESULT TProgramItem::InstallLocation(BSTR* out) { return Field(L"InstallLocation", out); }
-HRESULT TProgramItem::InstallDate(BSTR* out) { return Field(L"InstallDate", out); }
-HRESULT TProgramItem::Version(BSTR* out) { return Field(L"DisplayVersion", out); }
-HRESULT TProgramItem::HelpLink(BSTR* out) { return Field(L"HelpLink", out); }
-HRESULT TProgramItem::AboutLink(BSTR* out) { return Field(L"URLInfoAbout", out); }
-HRESULT TProgramItem::UpdateLink(BSTR* out) { return Field(L"URLUpdateInfo", out); }
-
-HRESULT TProgramItem::RegistryName(BSTR* out) {
-    return ReturnText(out, [&](std::wstring& text) {
-        text = entry_->registryName;
-        return S_OK;
-    });
+// A value of a type that can't be read as the field counts as absent: empty text.
+HRESULT TProgramItem::DisplayName(BSTR* out) { return Text(out, [](const ProgramEntry& e) { return e.displayName; }); }
+HRESULT TProgramItem::UninstallString(BSTR* out) {
+    return Text(out, [](const ProgramEntry& e) { return e.uninstallString; });
 }
+HRESULT TProgramItem::RegistryName(BSTR* out) { return Text(out, [](const ProgramEntry& e) { return e.registryName; }); }
+HRESULT TProgramItem::Publisher(BSTR* out) { return Text(out, [](const ProgramEntry& e) { return e.publisher; }); }
+HRESULT TProgramItem::InstallLocation(BSTR* out) {
+    return Text(out, [](const ProgramEntry& e) { return e.installLocation; });
+}
+HRESULT TProgramItem::InstallDate(BSTR* out) {
+    return Text(out, [](const ProgramEntry& e) { return e.DetailText(L"InstallDate"); });
+}
+HRESULT TProgramItem::Version(BSTR* out) {
+    return Text(out, [](const ProgramEntry& e) { return e.DetailText(L"DisplayVersion"); });
+}
+HRESULT TProgramItem::HelpLink(BSTR* out) { return Text(out, [](const ProgramEntry& e) { return e.DetailText(L"HelpLink"); }); }
+HRESULT TProgramItem::AboutLink(BSTR* out) {
+    return Text(out, [](const ProgramEntry& e) { return e.DetailText(L"URLInfoAbout"); });
+}
+HRESULT TProgramItem::UpdateLink(BSTR* out) {
+    return Text(out, [](const ProgramEntry& e) { return e.DetailText(L"URLUpdateInfo"); });
+}
+HRESULT TProgramItem::LastUsed(BSTR* out) { return Text(out, [](const ProgramEntry& e) { return e.Usage().lastUsed; }); }
 
 HRESULT TProgramItem::LoadDetails(BSTR RegistryName) {
     return Guard([&]() -> HRESULT {
         std::wstring name = FromBstr(RegistryName);
-        if (!SameName(name, entry_->registryName))
+        if (!SameNameOrAnsiTrip(name, entry_->registryName))
             return Fail(E_INVALIDARG, L"LoadDetails was asked for \"" + name + L"\" on the entry \"" +
                                           entry_->registryName + L"\".");
         // A key removed since listing keeps the listed snapshot: the details still show
         // what the user selected.
-        auto fresh = std::make_shared<ProgramEntry>();
-        if (ReadProgramEntry(entry_->registryName, *fresh)) entry_ = std::move(fresh);
+        if (auto fresh = ReadWholeEntry(entry_->registryName)) entry_ = std::move(fresh);
         return S_OK;
     });
 }
@@ -246,7 +256,8 @@ HRESULT TProgramItem::IsSystemPatch(LONG* out) {
 
 HRESULT TProgramItem::IconIndex(LONG* out) {
     return ReturnValue(out, [&](LONG& v) {
-        v = ProgramIconIndex(*entry_);
+        const std::wstring& key = entry_->iconKey;
+        v = icons_ ? icons_->Get(key, [&] { return IconIndexForKey(key); }) : IconIndexForKey(key);
         return S_OK;
     });
 }
@@ -255,43 +266,21 @@ HRESULT TProgramItem::IconIndex(LONG* out) {
 // entries answer 0 and an empty date.
 HRESULT TProgramItem::UsageCount(ULONG* out) {
     return ReturnValue(out, [&](ULONG& v) {
-        v = entry_->usageCount;
-        return S_OK;
-    });
-}
-
-HRESULT TProgramItem::LastUsed(BSTR* out) {
-    return ReturnText(out, [&](std::wstring& text) {
-        text = entry_->lastUsed;
+        v = entry_->Usage().count;
         return S_OK;
     });
 }
 
 HRESULT TProgramItem::Size(FLOAT* out) {
-    return ReturnValue(out, [&](FLOAT& size) -> HRESULT {
-        const RawValue* v = FindValue(*entry_, L"EstimatedSize");
-        if (!v) return S_OK;
-        // Installers write kilobytes; a few write a QWORD, which is just as clear.
-        if (v->type == REG_DWORD && v->data.size() == 4) {
-            DWORD kb;
-            memcpy(&kb, v->data.data(), 4);
-            size = static_cast<FLOAT>(kb) * 1024.0f;
-            return S_OK;
-        }
-        if (v->type == REG_QWORD && v->data.size() == 8) {
-            ULONGLONG kb;
-            memcpy(&kb, v->data.data(), 8);
-            size = static_cast<FLOAT>(kb) * 1024.0f;
-            return S_OK;
-        }
-        return Fail(E_INVALIDARG, L"The value \"EstimatedSize\" of \"" + entry_->registryName + L"\" is stored as " +
-                                      RegTypeName(v->type) + L", not as a number.");
+    return ReturnValue(out, [&](FLOAT& size) {
+        size = entry_->SizeInBytes();
+        return S_OK;
     });
 }
 
 HRESULT TProgramItem::RegistryValueCount(ULONG* out) {
     return ReturnValue(out, [&](ULONG& n) {
-        n = static_cast<ULONG>(entry_->values.size());
+        n = static_cast<ULONG>(entry_->Values().size());
         return S_OK;
     });
 }

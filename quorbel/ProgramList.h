@@ -35,15 +35,19 @@ public:
 
 private:
     TProgramList() = default;
-    const std::vector<std::shared_ptr<const ProgramEntry>>& Programs();
+    const ProgramSnapshot& Programs();
     const std::vector<ScreenSaver>& Savers();
+    const std::shared_ptr<TIconCache>& ProgramIcons();
     // The screen saver at index, or a failure with its error text set.
     HRESULT Saver(LONG index, const ScreenSaver*& out);
     template <class Get>
     HRESULT SaverText(LONG index, BSTR* out, Get get);
 
-    std::vector<std::shared_ptr<const ProgramEntry>> programs_;
+    ProgramSnapshot programs_;
     std::vector<ScreenSaver> savers_;
+    // Shared with the entries handed out, which may outlive the list.
+    std::shared_ptr<TIconCache> programIcons_;
+    TIconCache saverIcons_;
     bool programsRead_ = false;
     bool saversRead_ = false;
 };
@@ -52,7 +56,8 @@ private:
 // same after the list is refreshed; LoadDetails replaces its own snapshot only.
 class TProgramItem final : public TDispatchObject<IProgramItem, IID_IProgramItem> {
 public:
-    explicit TProgramItem(std::shared_ptr<const ProgramEntry> entry) noexcept : entry_(std::move(entry)) {}
+    TProgramItem(std::shared_ptr<const ProgramEntry> entry, std::shared_ptr<TIconCache> icons) noexcept
+        : entry_(std::move(entry)), icons_(std::move(icons)) {}
 
     HRESULT STDMETHODCALLTYPE DisplayName(BSTR* Value) override;
     HRESULT STDMETHODCALLTYPE UninstallString(BSTR* Value) override;
@@ -76,10 +81,12 @@ public:
     HRESULT STDMETHODCALLTYPE SetComment(BSTR Comment) override;
 
 private:
-    HRESULT Field(const wchar_t* name, BSTR* out);
+    template <class Get>
+    HRESULT Text(BSTR* out, Get get);
     HRESULT ValueAt(LONG index, const RawValue*& out);
 
     std::shared_ptr<const ProgramEntry> entry_;
+    std::shared_ptr<TIconCache> icons_;
 };
 
 } // namespace quorbel

@@ -1,7 +1,7 @@
 #include "Programs.h"
-#include <shellapi.h>
 #include <algorithm>
 #include <cwctype>
+#include <unordered_set>
 
 namespace quorbel {
 
@@ -12,20 +12,22 @@ struct KeyOwner {
     ~KeyOwner() { if (h) RegCloseKey(h); }
 };
 
+std::wstring SubKeyPath(const wchar_t* parent, const std::wstring& name) {
+    return std::wstring(parent) + L"\\" + name;
+}
+
 // Registry strings need not be terminated and may have an odd byte count.
-std::wstring DecodeString(const std::vector<BYTE>& data) {
-    size_t n = data.size() / sizeof(wchar_t);
-    std::wstring s(n, L'\0');
-    if (n) memcpy(s.data(), data.data(), n * sizeof(wchar_t));
+std::wstring DecodeString(const BYTE* data, size_t size) {
+    std::wstring s(size / sizeof(wchar_t), L'\0');
+    if (!s.empty()) memcpy(s.data(), data, s.size() * sizeof(wchar_t));
     size_t end = s.find(L'\0');
     if (end != std::wstring::npos) s.resize(end);
     return s;
 }
 
 std::wstring DecodeMultiString(const std::vector<BYTE>& data) {
-    size_t n = data.size() / sizeof(wchar_t);
-    std::wstring all(n, L'\0');
-    if (n) memcpy(all.data(), data.data(), n * sizeof(wchar_t));
+    std::wstring all(data.size() / sizeof(wchar_t), L'\0');
+    if (!all.empty()) memcpy(all.data(), data.data(), all.size() * sizeof(wchar_t));
     std::wstring out;
     size_t pos = 0;
     while (pos < all.size()) {
@@ -51,76 +53,96 @@ std::wstring HexBytes(const BYTE* p, size_t n) {
     return s;
 }
 
-std::wstring Expand(const std::wstring& s) {
-    if (s.find(L'%') == std::wstring::npos) return s;
-    DWORD need = ExpandEnvironmentStringsW(s.c_str(), nullptr, 0);
-    if (need == 0) return s;
-    std::wstring out(need, L'\0');
-    DWORD got = ExpandEnvironmentStringsW(s.c_str(), out.data(), need);
-    if (got == 0 || got > need) return s;
-    out.resize(got - 1);
-    return out;
-}
-
-std::wstring Trim(const std::wstring& s) {
-    size_t b = s.find_first_not_of(L" \t");
-    if (b == std::wstring::npos) return std::wstring();
-    size_t e = s.find_last_not_of(L" \t");
-    return s.substr(b, e - b + 1);
-}
-
 std::wstring Lower(std::wstring s) {
     for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
     return s;
 }
 
-bool ReadValues(HKEY key, std::vector<RawValue>& out) {
-    DWORD count = 0, maxName = 0, maxData = 0;
-    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName,
-                         &maxData, nullptr, nullptr) != ERROR_SUCCESS)
+// Reads single values of one key after another through one buffer. A value of a type that
+// can't be read as the field asked for counts as absent: one badly typed optional value
+// must not cost the entry, let alone the list.
+class TValueReader {
+public:
+    // REG_SZ as stored, REG_EXPAND_SZ expanded.
+    bool Text(HKEY key, const wchar_t* name, std::wstring& out) {
+        out.clear();
+        DWORD type = REG_NONE, size = 0;
+        if (!Query(key, name, type, size) || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
+        out = DecodeString(buffer_.data(), size);
+        if (type == REG_EXPAND_SZ) out = ExpandText(out);
+        return true;
+    }
+    bool Dword(HKEY key, const wchar_t* name, DWORD& out) {
+        DWORD type = REG_NONE, size = 0;
+        if (!Query(key, name, type, size) || type != REG_DWORD || size != sizeof out) return false;
+        memcpy(&out, buffer_.data(), sizeof out);
+        return true;
+    }
+
+private:
+    bool Query(HKEY key, const wchar_t* name, DWORD& type, DWORD& size) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            size = static_cast<DWORD>(buffer_.size());
+            LONG rc = RegQueryValueExW(key, name, nullptr, &type, buffer_.data(), &size);
+            if (rc == ERROR_SUCCESS) {
+                size = std::min<DWORD>(size, static_cast<DWORD>(buffer_.size()));
+                return true;
+            }
+            if (rc != ERROR_MORE_DATA || size > kMaxValueBytes || size <= buffer_.size()) return false;
+            buffer_.resize(size);
+        }
         return false;
-    std::vector<wchar_t> name(maxName + 1);
-    std::vector<BYTE> data(maxData ? maxData : 1);
-    out.clear();
-    out.reserve(count);
-    int retries = 0;
-    for (DWORD i = 0;; ++i) {
+    }
+    std::vector<BYTE> buffer_ = std::vector<BYTE>(4096);
+};
+
+std::vector<RawValue> ReadValues(HKEY key) {
+    std::vector<RawValue> out;
+    std::vector<wchar_t> name(16384);  // the longest value name the registry allows, and its end
+    std::vector<BYTE> data(4096);
+    for (DWORD i = 0; out.size() < kMaxValueCount;) {
         DWORD nameLen = static_cast<DWORD>(name.size());
         DWORD dataLen = static_cast<DWORD>(data.size());
         DWORD type = REG_NONE;
         LONG rc = RegEnumValueW(key, i, name.data(), &nameLen, nullptr, &type, data.data(), &dataLen);
-        if (rc == ERROR_MORE_DATA && ++retries < 8) {
-            // The key changed since RegQueryInfoKey; grow and read the same index again.
-            name.resize(std::max<size_t>(name.size() * 2, 16384 + 1));
-            data.resize(std::max<size_t>(data.size() * 2, dataLen));
-            --i;
-            continue;
+        if (rc == ERROR_MORE_DATA) {
+            if (dataLen > data.size() && dataLen <= kMaxValueBytes) {
+                data.resize(dataLen);  // grown (or the value changed meanwhile): read it again
+                continue;
+            }
+            // Too large to keep: listed by name and type only.
+            nameLen = static_cast<DWORD>(name.size());
+            rc = RegEnumValueW(key, i, name.data(), &nameLen, nullptr, &type, nullptr, nullptr);
+            dataLen = 0;
         }
         if (rc != ERROR_SUCCESS) break;
-        retries = 0;
         RawValue v;
-        v.name.assign(name.data(), nameLen);
+        v.name.assign(name.data(), std::min<size_t>(nameLen, name.size()));
         v.type = type;
         v.data.assign(data.begin(), data.begin() + std::min<size_t>(dataLen, data.size()));
         out.push_back(std::move(v));
+        ++i;
     }
-    return true;
+    return out;
 }
 
-void ReadUsage(ProgramEntry& e) {
+ProgramUsage ReadUsage(const std::wstring& registryName) {
+    ProgramUsage usage;
     KeyOwner key;
-    std::wstring path = std::wstring(kArpCacheKey) + L"\\" + e.registryName;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &key.h) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SubKeyPath(kArpCacheKey, registryName).c_str(), 0, KEY_QUERY_VALUE, &key.h) !=
+        ERROR_SUCCESS)
+        return usage;
     BYTE buf[1024];
     DWORD size = sizeof buf, type = 0;
-    if (RegQueryValueExW(key.h, L"SlowInfoCache", nullptr, &type, buf, &size) != ERROR_SUCCESS) return;
-    if (type != REG_BINARY) return;
+    if (RegQueryValueExW(key.h, L"SlowInfoCache", nullptr, &type, buf, &size) != ERROR_SUCCESS || type != REG_BINARY)
+        return usage;
     FILETIME last{};
     ULONG count = 0;
     if (ParseSlowInfoCache(buf, size, count, last)) {
-        e.usageCount = count;
-        e.lastUsed = FormatFileTime(last);
+        usage.count = count;
+        usage.lastUsed = FormatFileTime(last);
     }
+    return usage;
 }
 
 bool LooksLikeKbNumber(const std::wstring& name) {
@@ -146,29 +168,82 @@ bool IsUpdateReleaseType(const std::wstring& releaseType) {
     return std::any_of(std::begin(kinds), std::end(kinds), [&](const wchar_t* k) { return t == k; });
 }
 
-// The file part of a command line: a quoted path, an unquoted path up to ".exe", or the
-// first word.
-std::wstring CommandFile(const std::wstring& command) {
-    std::wstring s = Trim(command);
-    if (s.empty()) return s;
-    if (s[0] == L'"') {
-        size_t end = s.find(L'"', 1);
-        return s.substr(1, end == std::wstring::npos ? std::wstring::npos : end - 1);
-    }
-    std::wstring low = Lower(s);
-    size_t exe = low.find(L".exe");
-    if (exe != std::wstring::npos) {
-        size_t end = exe + 4;
-        if (end == s.size() || s[end] == L' ' || s[end] == L'/' || s[end] == L'\t') return s.substr(0, end);
-    }
-    return s.substr(0, s.find(L' '));
+std::wstring Folded(std::wstring s) {
+    if (!s.empty()) CharUpperBuffW(s.data(), static_cast<DWORD>(s.size()));
+    return s;
 }
 
-std::wstring ResolveOnPath(const std::wstring& file) {
-    if (file.empty() || file.find_first_of(L"\\/:") != std::wstring::npos) return file;
-    wchar_t buf[MAX_PATH];
-    DWORD n = SearchPathW(nullptr, file.c_str(), nullptr, MAX_PATH, buf, nullptr);
-    return (n > 0 && n < MAX_PATH) ? std::wstring(buf, n) : file;
+FILETIME LastWriteTime(HKEY key) {
+    FILETIME t{};
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &t);
+    return t;
+}
+
+// The sub-key names, each once. Enumeration goes by index, so keys deleted and created
+// meanwhile shift the others: enumerate again while the key changes under us (a few
+// times), and drop a name seen before whatever happened.
+std::vector<std::wstring> SubKeyNames(HKEY root) {
+    std::vector<std::wstring> names;
+    std::vector<wchar_t> name(256);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const FILETIME before = LastWriteTime(root);
+        names.clear();
+        for (DWORD i = 0;;) {
+            DWORD len = static_cast<DWORD>(name.size());
+            LONG rc = RegEnumKeyExW(root, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
+            if (rc == ERROR_MORE_DATA && name.size() < 32768) {
+                name.resize(name.size() * 2);
+                continue;
+            }
+            if (rc != ERROR_SUCCESS) break;
+            names.emplace_back(name.data(), std::min<size_t>(len, name.size()));
+            ++i;
+        }
+        const FILETIME after = LastWriteTime(root);
+        if (CompareFileTime(&before, &after) == 0) break;
+    }
+    std::unordered_set<std::wstring> seen;
+    std::vector<std::wstring> unique;
+    unique.reserve(names.size());
+    for (auto& n : names)
+        if (seen.insert(Folded(n)).second) unique.push_back(std::move(n));
+    return unique;
+}
+
+// The values that the list fill shows or needs to decide whether and how an entry is
+// listed. With listedOnly, false as soon as the entry turns out not to be listed: a name
+// or command stored as a number cannot be shown or run, and system components are hidden.
+bool ReadFillFields(HKEY key, TValueReader& reader, ProgramEntry& e, bool listedOnly) {
+    const bool named = reader.Text(key, L"DisplayName", e.displayName) && !Trim(e.displayName).empty();
+    if (listedOnly && !named) return false;
+    const bool removable = reader.Text(key, L"UninstallString", e.uninstallString) && !Trim(e.uninstallString).empty();
+    if (listedOnly && !removable) return false;
+    DWORD system = 0;
+    if (listedOnly && reader.Dword(key, L"SystemComponent", system) && system == 1) return false;
+    reader.Text(key, L"Publisher", e.publisher);
+    reader.Text(key, L"InstallLocation", e.installLocation);
+    std::wstring displayIcon, parent, releaseType;
+    reader.Text(key, L"DisplayIcon", displayIcon);
+    e.iconKey = IconKey(displayIcon, e.uninstallString);
+    // An update hangs below the program it updates, and says so or carries a KB number.
+    if (reader.Text(key, L"ParentKeyName", parent) && !Trim(parent).empty())
+        e.isPatch = (reader.Text(key, L"ReleaseType", releaseType) && IsUpdateReleaseType(releaseType)) ||
+                    LooksLikeKbNumber(e.registryName);
+    return true;
+}
+
+std::wstring AnsiTrip(const std::wstring& s) {
+    if (s.empty() || s.size() > 0x7FFFFFF) return s;
+    const int wide = static_cast<int>(s.size());
+    int n = WideCharToMultiByte(CP_ACP, 0, s.data(), wide, nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return s;
+    std::string ansi(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, s.data(), wide, ansi.data(), n, nullptr, nullptr);
+    int m = MultiByteToWideChar(CP_ACP, 0, ansi.data(), n, nullptr, 0);
+    if (m <= 0) return s;
+    std::wstring back(static_cast<size_t>(m), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), n, back.data(), m);
+    return back;
 }
 
 } // namespace
@@ -179,41 +254,109 @@ bool SameName(const std::wstring& a, const std::wstring& b) {
                                 TRUE) == CSTR_EQUAL;
 }
 
-const RawValue* FindValue(const ProgramEntry& e, const wchar_t* name) {
-    std::wstring n(name);
-    for (const auto& v : e.values)
-        if (SameName(v.name, n)) return &v;
-    return nullptr;
+bool SameNameOrAnsiTrip(const std::wstring& a, const std::wstring& b) {
+    return SameName(a, b) || SameName(a, AnsiTrip(b));
 }
 
-FieldState ReadTextField(const ProgramEntry& e, const wchar_t* name, std::wstring& text, DWORD* type) {
-    text.clear();
-    const RawValue* v = FindValue(e, name);
-    if (!v) return FieldState::Absent;
-    if (type) *type = v->type;
-    if (v->type == REG_SZ) {
-        text = DecodeString(v->data);
-    } else if (v->type == REG_EXPAND_SZ) {
-        text = Expand(DecodeString(v->data));
-    } else {
-        return FieldState::WrongType;
-    }
-    return FieldState::Text;
+std::wstring Trim(const std::wstring& s) {
+    size_t b = s.find_first_not_of(L" \t");
+    if (b == std::wstring::npos) return std::wstring();
+    size_t e = s.find_last_not_of(L" \t");
+    return s.substr(b, e - b + 1);
 }
 
-std::wstring RegTypeName(DWORD type) {
-    switch (type) {
-    case REG_NONE: return L"REG_NONE";
-    case REG_SZ: return L"REG_SZ";
-    case REG_EXPAND_SZ: return L"REG_EXPAND_SZ";
-    case REG_BINARY: return L"REG_BINARY";
-    case REG_DWORD: return L"REG_DWORD";
-    case REG_DWORD_BIG_ENDIAN: return L"REG_DWORD_BIG_ENDIAN";
-    case REG_LINK: return L"REG_LINK";
-    case REG_MULTI_SZ: return L"REG_MULTI_SZ";
-    case REG_QWORD: return L"REG_QWORD";
-    default: return L"type " + std::to_wstring(type);
+std::wstring ExpandText(const std::wstring& s) {
+    // The system expands at most 32K characters; past that it answers with the text cut
+    // short and padded with NULs, which is no use to anyone.
+    constexpr DWORD kSystemLimit = 32767;
+    if (s.find(L'%') == std::wstring::npos) return s;
+    DWORD need = ExpandEnvironmentStringsW(s.c_str(), nullptr, 0);
+    if (need == 0 || need > kSystemLimit) return s;
+    std::wstring out(need, L'\0');
+    DWORD got = ExpandEnvironmentStringsW(s.c_str(), out.data(), need);
+    if (got == 0 || got > need) return s;
+    out.resize(got - 1);
+    return out.find(L'\0') == std::wstring::npos ? out : s;
+}
+
+// --- ProgramEntry ----------------------------------------------------------------------------
+
+const std::vector<RawValue>& ProgramEntry::Values() const {
+    if (!values_) {
+        std::vector<RawValue> values;
+        KeyOwner key;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SubKeyPath(kUninstallKey, registryName).c_str(), 0, KEY_QUERY_VALUE,
+                          &key.h) == ERROR_SUCCESS)
+            values = ReadValues(key.h);
+        values_ = std::make_unique<const std::vector<RawValue>>(std::move(values));
     }
+    return *values_;
+}
+
+const ProgramUsage& ProgramEntry::Usage() const {
+    if (!usage_) usage_ = std::make_unique<const ProgramUsage>(ReadUsage(registryName));
+    return *usage_;
+}
+
+std::wstring ProgramEntry::DetailText(const wchar_t* name) const {
+    const std::wstring wanted(name);
+    for (const auto& v : Values()) {
+        if (!SameName(v.name, wanted)) continue;
+        if (v.type == REG_SZ) return DecodeString(v.data.data(), v.data.size());
+        if (v.type == REG_EXPAND_SZ) return ExpandText(DecodeString(v.data.data(), v.data.size()));
+        return std::wstring();
+    }
+    return std::wstring();
+}
+
+float ProgramEntry::SizeInBytes() const {
+    for (const auto& v : Values()) {
+        if (!SameName(v.name, L"EstimatedSize")) continue;
+        // Installers write kilobytes; a few write a QWORD, which is just as clear.
+        if (v.type == REG_DWORD && v.data.size() == 4) {
+            DWORD kb;
+            memcpy(&kb, v.data.data(), 4);
+            return static_cast<float>(kb) * 1024.0f;
+        }
+        if (v.type == REG_QWORD && v.data.size() == 8) {
+            ULONGLONG kb;
+            memcpy(&kb, v.data.data(), 8);
+            return static_cast<float>(kb) * 1024.0f;
+        }
+        return 0.0f;
+    }
+    return 0.0f;
+}
+
+// --- Listing -------------------------------------------------------------------------------
+
+ProgramSnapshot ScanPrograms() {
+    ProgramSnapshot list;
+    KeyOwner root;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &root.h) != ERROR_SUCCESS) return list;
+    TValueReader reader;
+    for (auto& name : SubKeyNames(root.h)) {
+        KeyOwner key;
+        if (RegOpenKeyExW(root.h, name.c_str(), 0, KEY_QUERY_VALUE, &key.h) != ERROR_SUCCESS) continue;
+        auto entry = std::make_shared<ProgramEntry>();
+        entry->registryName = std::move(name);
+        if (ReadFillFields(key.h, reader, *entry, true)) list.push_back(std::move(entry));
+    }
+    return list;
+}
+
+std::shared_ptr<const ProgramEntry> ReadWholeEntry(const std::wstring& registryName) {
+    KeyOwner key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SubKeyPath(kUninstallKey, registryName).c_str(), 0, KEY_QUERY_VALUE,
+                      &key.h) != ERROR_SUCCESS)
+        return nullptr;
+    auto entry = std::make_shared<ProgramEntry>();
+    entry->registryName = registryName;
+    TValueReader reader;
+    ReadFillFields(key.h, reader, *entry, false);
+    entry->Values();
+    entry->Usage();
+    return entry;
 }
 
 std::wstring ValueAsText(const RawValue& v) {
@@ -222,7 +365,7 @@ std::wstring ValueAsText(const RawValue& v) {
     case REG_SZ:
     case REG_EXPAND_SZ:
     case REG_LINK:
-        return DecodeString(d);
+        return DecodeString(d.data(), d.size());
     case REG_MULTI_SZ:
         return DecodeMultiString(d);
     case REG_DWORD:
@@ -249,106 +392,6 @@ std::wstring ValueAsText(const RawValue& v) {
     return HexBytes(d.data(), d.size());
 }
 
-bool IsSystemPatch(const ProgramEntry& e) {
-    std::wstring parent, releaseType;
-    if (ReadTextField(e, L"ParentKeyName", parent) != FieldState::Text || Trim(parent).empty()) return false;
-    if (ReadTextField(e, L"ReleaseType", releaseType) == FieldState::Text && IsUpdateReleaseType(releaseType))
-        return true;
-    return LooksLikeKbNumber(e.registryName);
-}
-
-// A name or command stored as a number cannot be shown or run: such an entry is left out
-// rather than listed with readers that fail while the list is filled.
-bool IsListedProgram(const ProgramEntry& e) {
-    std::wstring name, uninstall;
-    if (ReadTextField(e, L"DisplayName", name) != FieldState::Text || Trim(name).empty()) return false;
-    if (ReadTextField(e, L"UninstallString", uninstall) != FieldState::Text || Trim(uninstall).empty()) return false;
-    const RawValue* system = FindValue(e, L"SystemComponent");
-    if (system && system->type == REG_DWORD && system->data.size() == 4) {
-        DWORD x;
-        memcpy(&x, system->data.data(), 4);
-        if (x == 1) return false;
-    }
-    return true;
-}
-
-bool ReadProgramEntry(const std::wstring& registryName, ProgramEntry& out) {
-    KeyOwner key;
-    std::wstring path = std::wstring(kUninstallKey) + L"\\" + registryName;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &key.h) != ERROR_SUCCESS) return false;
-    out = ProgramEntry();
-    out.registryName = registryName;
-    if (!ReadValues(key.h, out.values)) return false;
-    out.isPatch = IsSystemPatch(out);
-    ReadUsage(out);
-    return true;
-}
-
-std::vector<std::shared_ptr<const ProgramEntry>> ScanPrograms() {
-    std::vector<std::shared_ptr<const ProgramEntry>> list;
-    KeyOwner root;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &root.h) != ERROR_SUCCESS) return list;
-    DWORD maxSubKey = 0;
-    RegQueryInfoKeyW(root.h, nullptr, nullptr, nullptr, nullptr, &maxSubKey, nullptr, nullptr, nullptr, nullptr,
-                     nullptr, nullptr);
-    std::vector<wchar_t> name(std::max<DWORD>(maxSubKey, 255) + 1);
-    for (DWORD i = 0;; ++i) {
-        DWORD len = static_cast<DWORD>(name.size());
-        LONG rc = RegEnumKeyExW(root.h, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_MORE_DATA && name.size() < 65536) {
-            name.resize(name.size() * 2);
-            --i;
-            continue;
-        }
-        if (rc != ERROR_SUCCESS) break;
-        auto entry = std::make_shared<ProgramEntry>();
-        if (ReadProgramEntry(std::wstring(name.data(), len), *entry) && IsListedProgram(*entry))
-            list.push_back(std::move(entry));
-    }
-    return list;
-}
-
-std::wstring IconSourcePath(const std::wstring& displayIcon, const std::wstring& uninstallString) {
-    std::wstring s = Trim(displayIcon);
-    if (!s.empty()) {
-        if (s[0] == L'"') {
-            size_t end = s.find(L'"', 1);
-            s = s.substr(1, end == std::wstring::npos ? std::wstring::npos : end - 1);
-        } else {
-            size_t comma = s.rfind(L',');
-            if (comma != std::wstring::npos) {
-                std::wstring index = Trim(s.substr(comma + 1));
-                size_t start = (!index.empty() && index[0] == L'-') ? 1 : 0;
-                if (index.size() > start &&
-                    std::all_of(index.begin() + start, index.end(), [](wchar_t c) { return std::iswdigit(c); }))
-                    s.resize(comma);
-            }
-        }
-        s = Trim(s);
-    } else {
-        s = CommandFile(uninstallString);
-    }
-    return ResolveOnPath(Expand(s));
-}
-
-LONG SystemIconIndex(const std::wstring& path) {
-    if (path.empty()) return -1;
-    SHFILEINFOW info{};
-    DWORD_PTR list = SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
-    return list ? info.iIcon : -1;
-}
-
-LONG ProgramIconIndex(const ProgramEntry& e) {
-    if (!e.iconKnown) {
-        std::wstring icon, uninstall;
-        ReadTextField(e, L"DisplayIcon", icon);
-        ReadTextField(e, L"UninstallString", uninstall);
-        e.iconIndex = SystemIconIndex(IconSourcePath(icon, uninstall));
-        e.iconKnown = true;
-    }
-    return e.iconIndex;
-}
-
 bool ParseSlowInfoCache(const BYTE* data, size_t size, ULONG& usageCount, FILETIME& lastUsed) {
     // DWORD cbSize, DWORD HasName, INT64 InstallSize, FILETIME LastUsed, INT Frequency, WCHAR Name[262]
     constexpr size_t kHeader = 28;
@@ -364,16 +407,22 @@ bool ParseSlowInfoCache(const BYTE* data, size_t size, ULONG& usageCount, FILETI
 }
 
 std::wstring FormatFileTime(const FILETIME& ft) {
-    if ((ft.dwLowDateTime == 0 && ft.dwHighDateTime == 0) ||
-        (ft.dwLowDateTime == 0xFFFFFFFF && ft.dwHighDateTime == 0xFFFFFFFF))
-        return std::wstring();
+    // 10000-01-01 00:00 UTC: beyond it no date has four digits, and the local-time
+    // conversion of values near the top of the range wraps around.
+    constexpr ULONGLONG kYear10000 = 3067671ULL * 864000000000ULL;
+    const ULONGLONG t = (ULONGLONG(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    if (t == 0 || t >= kYear10000) return std::wstring();
     FILETIME local;
     SYSTEMTIME st;
-    if (!FileTimeToLocalFileTime(&ft, &local) || !FileTimeToSystemTime(&local, &st)) return std::wstring();
+    if (!FileTimeToLocalFileTime(&ft, &local) || !FileTimeToSystemTime(&local, &st) || st.wYear < 1601 ||
+        st.wYear > 9999)
+        return std::wstring();
     wchar_t buf[32];
     swprintf(buf, 32, L"%04u-%02u-%02u %02u:%02u", st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute);
     return buf;
 }
+
+// --- Comments ------------------------------------------------------------------------------
 
 LONG StoreComment(const std::wstring& registryName, const std::wstring& comment) {
     KeyOwner key;
@@ -395,13 +444,12 @@ std::wstring LoadComment(const std::wstring& registryName) {
         return std::wstring();
     DWORD type = 0, size = 0;
     if (RegQueryValueExW(key.h, registryName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
+        (type != REG_SZ && type != REG_EXPAND_SZ) || size > kMaxValueBytes)
         return std::wstring();
     std::vector<BYTE> data(size);
     if (RegQueryValueExW(key.h, registryName.c_str(), nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
         return std::wstring();
-    data.resize(size);
-    return DecodeString(data);
+    return DecodeString(data.data(), std::min<size_t>(size, data.size()));
 }
 
 } // namespace quorbel

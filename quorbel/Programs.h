@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace quorbel {
@@ -13,56 +14,110 @@ inline constexpr wchar_t kArpCacheKey[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache";
 inline constexpr wchar_t kCommentsKey[] = L"Software\\Velmora\\Quorbel\\Comments";
 
+// Registry data past these bounds is not read: no installer writes such values, and a
+// planted one must not cost the listing its memory.
+inline constexpr DWORD kMaxValueBytes = 1u << 20;
+inline constexpr size_t kMaxValueCount = 16384;
+
 struct RawValue {
     std::wstring name;
     DWORD type = REG_NONE;
-    std::vector<BYTE> data;
+    std::vector<BYTE> data;  // empty for a value larger than kMaxValueBytes
 };
 
-// Everything is read when the entry is listed, so its answers stay the same however often
-// the program asks; only the icon is looked up late, because that costs a shell call.
-struct ProgramEntry {
-    std::wstring registryName;
-    std::vector<RawValue> values;  // in the key's enumeration order
-    bool isPatch = false;
-    ULONG usageCount = 0;
+struct ProgramUsage {
+    ULONG count = 0;
     std::wstring lastUsed;
-    mutable bool iconKnown = false;
-    mutable LONG iconIndex = -1;
 };
 
-enum class FieldState { Absent, Text, WrongType };
+// One entry of a snapshot. What the list fill shows is read when the entry is listed;
+// the rest (the key's values, usage) is read when first asked for and then kept, so an
+// entry's answers stay the same however often the program asks.
+class ProgramEntry {
+public:
+    std::wstring registryName;
+    std::wstring displayName;
+    std::wstring uninstallString;
+    std::wstring publisher;
+    std::wstring installLocation;
+    std::wstring iconKey;  // see IconKey
+    bool isPatch = false;
 
-// A named value as text. REG_EXPAND_SZ comes back expanded, since its readers use it as a
-// command line or a folder; any other non-text type is WrongType with its type in *type.
-FieldState ReadTextField(const ProgramEntry& e, const wchar_t* name, std::wstring& text, DWORD* type = nullptr);
-const RawValue* FindValue(const ProgramEntry& e, const wchar_t* name);
+    const std::vector<RawValue>& Values() const;
+    const ProgramUsage& Usage() const;
+    // Text of a named value (REG_SZ, or REG_EXPAND_SZ expanded); empty for any other type.
+    std::wstring DetailText(const wchar_t* name) const;
+    // EstimatedSize in bytes; 0 when it is absent or not a number.
+    float SizeInBytes() const;
+
+private:
+    mutable std::unique_ptr<const std::vector<RawValue>> values_;
+    mutable std::unique_ptr<const ProgramUsage> usage_;
+};
+
+using ProgramSnapshot = std::vector<std::shared_ptr<const ProgramEntry>>;
+
+// The listed entries in the key's order, each registry name once.
+ProgramSnapshot ScanPrograms();
+// Reads one sub-key whatever it holds, all of it at once; null when it cannot be opened.
+std::shared_ptr<const ProgramEntry> ReadWholeEntry(const std::wstring& registryName);
 
 std::wstring ValueAsText(const RawValue& v);
-std::wstring RegTypeName(DWORD type);
-
-// Reads one sub-key of the Uninstall key; false when it cannot be opened.
-bool ReadProgramEntry(const std::wstring& registryName, ProgramEntry& out);
-bool IsListedProgram(const ProgramEntry& e);
-bool IsSystemPatch(const ProgramEntry& e);
-std::vector<std::shared_ptr<const ProgramEntry>> ScanPrograms();
-
-// The file whose icon stands for an entry: DisplayIcon without quotes and ",N", else the
-// program that the uninstall command runs.
-std::wstring IconSourcePath(const std::wstring& displayIcon, const std::wstring& uninstallString);
-LONG SystemIconIndex(const std::wstring& path);
-LONG ProgramIconIndex(const ProgramEntry& e);
 
 // The usage record of the classic Add/Remove Programs cache (SlowInfoCache).
 bool ParseSlowInfoCache(const BYTE* data, size_t size, ULONG& usageCount, FILETIME& lastUsed);
-// Local time as "YYYY-MM-DD HH:MM"; empty for a time that was never set.
+// Local time as "YYYY-MM-DD HH:MM"; empty for a time never set or not a date.
 std::wstring FormatFileTime(const FILETIME& ft);
+// REG_EXPAND_SZ text expanded, or as stored when the system cannot expand it whole.
+std::wstring ExpandText(const std::wstring& s);
 
 // Comments live per user, keyed by registry name; an empty comment removes the value.
 LONG StoreComment(const std::wstring& registryName, const std::wstring& comment);
 std::wstring LoadComment(const std::wstring& registryName);
 
 bool SameName(const std::wstring& a, const std::wstring& b);
+// a equals b, or what b becomes after a trip through the system's 8-bit code page (the
+// program keeps registry names as 8-bit text and hands them back that way).
+bool SameNameOrAnsiTrip(const std::wstring& a, const std::wstring& b);
+std::wstring Trim(const std::wstring& s);
+
+// ---- Icons ----------------------------------------------------------------------------------
+
+// What an entry's icon is taken from: "I" + DisplayIcon, else "U" + the file that the
+// uninstall command runs. Entries with equal keys have the same icon.
+std::wstring IconKey(const std::wstring& displayIcon, const std::wstring& uninstallString);
+// Index into the system image list of a file's own icon.
+LONG SystemIconIndex(const std::wstring& path);
+// Of the icon that the key names: for DisplayIcon "file,N" icon number N of the file.
+LONG IconIndexForKey(const std::wstring& iconKey);
+
+// Icon indexes by key, kept across refreshes for keys that are still listed: the system
+// image list keeps its icons for the process's lifetime, so an index stays good.
+class TIconCache {
+public:
+    template <class Lookup>
+    LONG Get(const std::wstring& key, Lookup lookup) {
+        auto found = icons_.find(key);
+        if (found != icons_.end()) return found->second;
+        LONG index = lookup();
+        icons_.emplace(key, index);
+        return index;
+    }
+    template <class List, class KeyOf>
+    void KeepOnly(const List& list, KeyOf keyOf) {
+        std::unordered_map<std::wstring, LONG> kept;
+        for (const auto& item : list) {
+            auto found = icons_.find(keyOf(item));
+            if (found != icons_.end()) kept.insert(*found);
+        }
+        icons_.swap(kept);
+    }
+
+private:
+    std::unordered_map<std::wstring, LONG> icons_;
+};
+
+// ---- Screen savers --------------------------------------------------------------------------
 
 struct ScreenSaver {
     std::wstring fileName;
@@ -70,15 +125,11 @@ struct ScreenSaver {
     std::wstring displayName;
     std::wstring publisher;
     std::wstring lastUsed;
+    FILETIME lastAccess{};   // as found, put back after the component has read the file
     ULONG size = 0;
-    mutable bool iconKnown = false;
-    mutable LONG iconIndex = -1;
 };
 
 std::vector<ScreenSaver> ScanScreenSavers();
-LONG ScreenSaverIconIndex(const ScreenSaver& s);
-// String resource 1 of a module, read as data so that nothing of the file runs.
-std::wstring ModuleString1(const std::wstring& path);
-std::wstring FileCompanyName(const std::wstring& path);
+LONG ScreenSaverIconIndex(const ScreenSaver& s, TIconCache& cache);
 
 } // namespace quorbel

@@ -1,10 +1,17 @@
+#include "PeResources.h"
 #include "Programs.h"
-#include <shellapi.h>
 #include <algorithm>
 
 namespace quorbel {
 
 namespace {
+
+constexpr WORD kStringTable = 6;     // RT_STRING
+constexpr WORD kVersionResource = 16;  // RT_VERSION
+// Strings 0 and 1 of a block at their longest; the name is string 1.
+constexpr size_t kNameBlockBytes = 2 * (2 + 0xFFFF * 2);
+// A version resource states its length in a WORD.
+constexpr size_t kVersionBytes = 0xFFFF;
 
 std::wstring WithBackslash(std::wstring dir) {
     if (!dir.empty() && dir.back() != L'\\') dir += L'\\';
@@ -48,6 +55,7 @@ void ScanFolder(const std::wstring& dir, std::vector<ScreenSaver>& out) {
         s.fileName = name;
         s.directory = dir;
         s.size = fd.nFileSizeHigh ? 0xFFFFFFFFu : fd.nFileSizeLow;
+        s.lastAccess = fd.ftLastAccessTime;
         s.lastUsed = FormatFileTime(fd.ftLastAccessTime);
         found.push_back(std::move(s));
     } while (FindNextFileW(find, &fd));
@@ -58,71 +66,18 @@ void ScanFolder(const std::wstring& dir, std::vector<ScreenSaver>& out) {
     for (auto& s : found) out.push_back(std::move(s));
 }
 
+// The last access is all that tells when a screen saver last ran, and reading the file
+// moves it: put it back as found, so that the next listing does not report this one.
+void RestoreLastAccess(const std::wstring& path, const FILETIME& found) {
+    if (found.dwLowDateTime == 0 && found.dwHighDateTime == 0) return;
+    HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;  // not ours to change: the time moves, nothing else
+    SetFileTime(file, nullptr, &found, nullptr);
+    CloseHandle(file);
+}
+
 } // namespace
-
-std::wstring ModuleString1(const std::wstring& path) {
-    HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!module) return std::wstring();
-    std::wstring text;
-    // String 1 is the second entry of block 1; each entry is a length word and that many
-    // characters. The block's size bounds every read, since the file may be junk.
-    if (HRSRC res = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(6) /* RT_STRING */)) {
-        DWORD size = SizeofResource(module, res);
-        HGLOBAL mem = LoadResource(module, res);
-        const BYTE* p = mem ? static_cast<const BYTE*>(LockResource(mem)) : nullptr;
-        if (p) {
-            size_t pos = 0;
-            for (int entry = 0; entry <= 1 && pos + 2 <= size; ++entry) {
-                WORD len;
-                memcpy(&len, p + pos, 2);
-                pos += 2;
-                size_t bytes = size_t(len) * sizeof(wchar_t);
-                if (pos + bytes > size) break;
-                if (entry == 1) {
-                    text.resize(len);
-                    if (len) memcpy(text.data(), p + pos, bytes);
-                }
-                pos += bytes;
-            }
-        }
-    }
-    FreeLibrary(module);
-    return text;
-}
-
-std::wstring FileCompanyName(const std::wstring& path) {
-    DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
-    if (size == 0) return std::wstring();
-    std::vector<BYTE> block(size);
-    if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return std::wstring();
-    std::vector<std::wstring> languages;
-    struct LangCp { WORD lang, cp; };
-    LangCp* pairs = nullptr;
-    UINT bytes = 0;
-    if (VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&pairs), &bytes) && pairs) {
-        for (UINT i = 0; i < bytes / sizeof(LangCp); ++i) {
-            wchar_t buf[16];
-            swprintf(buf, 16, L"%04x%04x", pairs[i].lang, pairs[i].cp);
-            languages.push_back(buf);
-        }
-    }
-    // Files whose translation table is missing or wrong usually carry US English.
-    languages.push_back(L"040904b0");
-    languages.push_back(L"040904e4");
-    for (const auto& lang : languages) {
-        wchar_t* value = nullptr;
-        UINT len = 0;
-        std::wstring query = L"\\StringFileInfo\\" + lang + L"\\CompanyName";
-        if (VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &len) && value && len) {
-            std::wstring s(value, len);
-            size_t end = s.find(L'\0');
-            if (end != std::wstring::npos) s.resize(end);
-            return s;
-        }
-    }
-    return std::wstring();
-}
 
 std::vector<ScreenSaver> ScanScreenSavers() {
     std::vector<ScreenSaver> list;
@@ -130,19 +85,24 @@ std::vector<ScreenSaver> ScanScreenSavers() {
     ScanFolder(windows, list);
     if (!SameName(Canonical(system), Canonical(windows))) ScanFolder(system, list);
     for (auto& s : list) {
-        std::wstring path = s.directory + s.fileName;
-        s.displayName = ModuleString1(path);
-        s.publisher = FileCompanyName(path);
+        const std::wstring path = s.directory + s.fileName;
+        {
+            TFileBytes file(path);
+            s.displayName = StringFromBlock(ReadResource(file, kStringTable, 1, kNameBlockBytes), 1);
+            s.publisher = VersionCompanyName(ReadResource(file, kVersionResource, 1, kVersionBytes));
+        }
+        RestoreLastAccess(path, s.lastAccess);
     }
     return list;
 }
 
-LONG ScreenSaverIconIndex(const ScreenSaver& s) {
-    if (!s.iconKnown) {
-        s.iconIndex = SystemIconIndex(s.directory + s.fileName);
-        s.iconKnown = true;
-    }
-    return s.iconIndex;
+LONG ScreenSaverIconIndex(const ScreenSaver& s, TIconCache& cache) {
+    const std::wstring path = s.directory + s.fileName;
+    return cache.Get(path, [&] {
+        LONG icon = SystemIconIndex(path);
+        RestoreLastAccess(path, s.lastAccess);
+        return icon;
+    });
 }
 
 } // namespace quorbel

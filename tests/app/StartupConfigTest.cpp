@@ -60,6 +60,7 @@ TEST(StartupConfig, PartialConfigKeepsTheOtherDefaultsAndFlagsAreRead) {
     EXPECT_EQ(SkinPath, app.Dir + "Skins\\Default.ini");
     EXPECT_EQ(HelpPath, app.Dir + "Langs\\Help.Chm");
     EXPECT_EQ(BackupRegDir, app.Dir + "Back up\\reg\\");
+    EXPECT_EQ(BackupStartupDir, app.Dir + "Back up\\startup\\");
     EXPECT_TRUE(HideScreenSaverFlag);
     EXPECT_FALSE(HideSysPatchFlag);
     EXPECT_TRUE(DirectoryExists(app.Dir + "Langs"));

@@ -344,6 +344,26 @@ TEST(StringLists, SetStringsReplacesEveryLineInOneChange) {
     EXPECT_EQ(list.Count(), 0);
 }
 
+namespace {
+class TCountingCollection : public TCollection {
+public:
+    TCountingCollection() : TCollection([](TCollection* c) { return new TTestItem(c); }) {}
+    int Updates = 0;
+protected:
+    void Update(TCollectionItem*) override { ++Updates; }
+};
+} // namespace
+
+TEST(Collections, AFailedAssignDoesNotLeaveTheUpdateOpen) {
+    TCountingCollection source, target;
+    source.Add();
+    // The items cannot copy one another: the assignment fails part-way.
+    EXPECT_THROW(target.Assign(&source), EConvertError);
+    int before = target.Updates;
+    target.Add();
+    EXPECT_EQ(target.Updates, before + 1);
+}
+
 TEST(Streams, FileRoundTripAndReadErrors) {
     char dir[MAX_PATH];
     GetTempPathA(MAX_PATH, dir);

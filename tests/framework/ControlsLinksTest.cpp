@@ -1,6 +1,7 @@
 // What ties controls to other components and to their parents: actions, popup menus,
 // reflected notifications, constraints, show and activation events, and ownership.
 #include "FormTesting.h"
+#include "common/MessageLog.h"
 #include "framework/ExtCtrls.h"
 #include "framework/StdCtrls.h"
 
@@ -60,10 +61,10 @@ IMPLEMENT_CLASS(TTestPopup);
 class TRecordingControl : public TCustomControl {
     DECLARE_CLASS(TRecordingControl, TCustomControl)
     explicit TRecordingControl(TComponent* AOwner) : TCustomControl(AOwner) {}
-    std::vector<UINT> seen;
+    TMessageLog seen;
     void WndProc(TMessage& m) override {
         if (m.Msg >= CN_BASE && m.Msg < CN_BASE + 0x1000) {
-            seen.push_back(m.Msg);
+            seen.Add(m, this);
             m.Result = 77;
             return;
         }
@@ -163,8 +164,8 @@ TEST(ControlsLinks, ChildNotificationsComeBackToTheChild) {
     EXPECT_EQ(SendMessageA(form->Handle(), WM_NOTIFY, 1, reinterpret_cast<LPARAM>(&hdr)), 77);
     SendMessageA(form->Handle(), WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), reinterpret_cast<LPARAM>(child->Handle()));
     SendMessageA(panel->Handle(), WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), reinterpret_cast<LPARAM>(inner->Handle()));
-    EXPECT_EQ(child->seen, (std::vector<UINT>{CN_NOTIFY, CN_COMMAND}));
-    EXPECT_EQ(inner->seen, (std::vector<UINT>{CN_COMMAND}));
+    EXPECT_TRUE(child->seen.Matches({Msg(CN_NOTIFY).Code(static_cast<UINT>(NM_CLICK)), Msg(CN_COMMAND).Code(BN_CLICKED)}));
+    EXPECT_TRUE(inner->seen.Matches({CN_COMMAND}));
 }
 
 TEST(ControlsLinks, DialogKeysReachButtonsInsideContainers) {

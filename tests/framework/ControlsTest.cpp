@@ -1,6 +1,7 @@
 // The align engine, graphic controls (painting, mouse routing, enter/leave, cursors),
 // hints, and font and colour inheritance, on real windows.
 #include "FormTesting.h"
+#include "common/MessageLog.h"
 #include "common/Screenshot.h"
 #include "framework/ExtCtrls.h"
 #include "framework/StdCtrls.h"
@@ -117,12 +118,8 @@ TEST(ControlsGraphic, MouseEntersLeavesAndClicksAWindowlessControl) {
     lbl->SetCaption("Hover me");
     auto* img = Add<TImage>(form.get(), 150, 20, 50, 50);
     int enters = 0, leaves = 0, clicks = 0, imgClicks = 0;
-    std::vector<UINT> seen;
-    TWndMethod previous = lbl->WindowProc;
-    lbl->WindowProc = [&, previous](TMessage& m) {
-        if (m.Msg == CM_MOUSEENTER || m.Msg == CM_MOUSELEAVE) seen.push_back(m.Msg);
-        previous(m);
-    };
+    TMessageLog seen;
+    seen.Watch(lbl, {CM_MOUSEENTER, CM_MOUSELEAVE});
     lbl->OnMouseEnter = [&](TObject*) { ++enters; };
     lbl->OnMouseLeave = [&](TObject*) { ++leaves; };
     lbl->OnClick = [&](TObject*) { ++clicks; };
@@ -140,7 +137,7 @@ TEST(ControlsGraphic, MouseEntersLeavesAndClicksAWindowlessControl) {
     EXPECT_EQ(MouseControl(), lbl);
     PostMouseMove(wnd, 300, 200);
     ASSERT_TRUE(PumpUntil([&] { return leaves == 1; }));
-    EXPECT_EQ(seen, (std::vector<UINT>{CM_MOUSEENTER, CM_MOUSELEAVE}));
+    EXPECT_TRUE(seen.Matches({CM_MOUSEENTER, CM_MOUSELEAVE}));
     EXPECT_EQ(MouseControl(), form.get());
 
     PostMouseMove(wnd, 30, 25);
@@ -287,18 +284,14 @@ TEST(ControlsInherit, FontAndColourFollowTheParentUntilSetOwn) {
     auto* own = Add<TLabel>(panel, 5, 30, 50, 20);
     own->Font()->SetHeight(-20);
     EXPECT_FALSE(own->GetParentFont());
-    int fontChanges = 0;
-    TWndMethod previous = follower->WindowProc;
-    follower->WindowProc = [&, previous](TMessage& m) {
-        if (m.Msg == CM_FONTCHANGED) ++fontChanges;
-        previous(m);
-    };
+    TMessageLog fontChanges;
+    fontChanges.Watch(follower, {CM_FONTCHANGED});
     form->Font()->SetName("Tahoma");
     form->Font()->SetHeight(-15);
     EXPECT_EQ(follower->Font()->GetName(), "Tahoma");
     EXPECT_EQ(follower->Font()->GetHeight(), -15);
     EXPECT_TRUE(follower->GetParentFont());
-    EXPECT_GE(fontChanges, 1);
+    EXPECT_GE(fontChanges.Count(CM_FONTCHANGED), 1);
     EXPECT_EQ(own->Font()->GetHeight(), -20);
 
     EXPECT_TRUE(follower->GetParentColor());

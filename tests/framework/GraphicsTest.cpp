@@ -497,6 +497,25 @@ TEST(Bitmap, ReadsPaletteTopDownAndRleData) {
     EXPECT_EQ(PixelAt(bmp, 1, 0), clRed);
 }
 
+TEST(Bitmap, RunLengthDataThatRunsFarPastARowStaysInsideTheImage) {
+    // Runs that carry x past the row end, over and over (as a hostile file can), then a
+    // run and a delta: nothing may land outside the image, and decoding stays quick.
+    const std::string palette = std::string("\x00\x00\xFF\x00", 4) + std::string("\xFF\x00\x00\x00", 4);
+    const size_t runs = (size_t(1) << 31) / 255 + 2;
+    std::string bits;
+    bits.reserve(runs * 2 + 16);
+    for (size_t i = 0; i < runs; ++i) bits += std::string("\xFF\x01", 2);
+    bits += std::string("\x00\x02\xFF\x00", 4);   // delta right by 255
+    bits += std::string("\x02\x00\x00\x01", 4);   // two pixels of index 0, end of bitmap
+    TBitmap bmp;
+    auto start = GetTickCount();
+    LoadBytes(bmp, MakeBmp(1000, 1, 8, BI_RLE8, palette, bits));
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    ASSERT_EQ(bmp.Width(), 1000);
+    // The first runs fill the row; everything after its end is dropped.
+    EXPECT_EQ(CountPixels(bmp, clBlue, TRect(0, 0, 1000, 1)), 1000);
+}
+
 TEST(Bitmap, MalformedDataIsRejectedAndTheImageKept) {
     TBitmap good;
     FillBitmap(good, 4, 4, clOlive);

@@ -158,6 +158,44 @@ TEST_F(Registry, TypedValuesRoundTrip) {
     EXPECT_FALSE(reg.DeleteValue("S"));
 }
 
+TEST_F(Registry, RawValuesMoveWithTypeAndBytesUnchanged) {
+    // An expandable string with bytes after its NUL, and a value of an unusual type.
+    const char expand[] = "%ProgramFiles%\\x.exe\0tail";
+    RawSet("", "Expand", REG_EXPAND_SZ, expand, sizeof expand);
+    RawSet("", "Multi", REG_MULTI_SZ, "a\0b\0", 5);
+    std::vector<uint8_t> big(5000, 'x');
+    RawSet("", "Big", REG_SZ, big.data(), static_cast<DWORD>(big.size()));
+    TRegistry from, to;
+    ASSERT_TRUE(from.OpenKey(base_, false));
+    ASSERT_TRUE(to.OpenKey(base_ + "\\Target", true));
+
+    DWORD type = 0;
+    std::vector<uint8_t> data;
+    ASSERT_TRUE(from.ReadRawValue("Expand", type, data, 4096));
+    EXPECT_EQ(type, DWORD(REG_EXPAND_SZ));
+    EXPECT_EQ(data, std::vector<uint8_t>(expand, expand + sizeof expand));
+    to.WriteRawValue("Moved", type, data);
+    DWORD movedType = 0;
+    std::vector<uint8_t> moved;
+    ASSERT_TRUE(to.ReadRawValue("Moved", movedType, moved, 4096));
+    EXPECT_EQ(movedType, DWORD(REG_EXPAND_SZ));
+    EXPECT_EQ(moved, data);
+
+    ASSERT_TRUE(from.ReadRawValue("Multi", type, data, 4096));
+    EXPECT_EQ(type, DWORD(REG_MULTI_SZ));
+    EXPECT_EQ(data.size(), 5u);
+
+    // Over the cap, or missing: absent, and the outputs say so.
+    EXPECT_FALSE(from.ReadRawValue("Big", type, data, 4096));
+    EXPECT_EQ(type, DWORD(REG_NONE));
+    EXPECT_TRUE(data.empty());
+    EXPECT_TRUE(from.ReadRawValue("Big", type, data, 5000));
+    EXPECT_FALSE(from.ReadRawValue("Missing", type, data, 4096));
+    from.CloseKey();
+    EXPECT_FALSE(from.ReadRawValue("Expand", type, data, 4096));
+    EXPECT_THROW(from.WriteRawValue("Expand", REG_SZ, data), ERegistryException);
+}
+
 TEST_F(Registry, ListingNamesAndSubKeys) {
     RawSet("\\K1", "v", REG_SZ, "", 1);
     RawSet("\\K2\\Deeper", "v", REG_SZ, "", 1);

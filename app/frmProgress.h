@@ -1,0 +1,97 @@
+// The registry backup: every sub-key of the machine's Uninstall key exported by the registry
+// editor into a .reg file of its own, and the window that shows it happening.
+#pragma once
+#include "framework/ExtCtrls.h"
+#include "framework/Forms.h"
+#include "framework/StdCtrls.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class TskProgressBar;
+
+// The machine's uninstall entries, below HKEY_LOCAL_MACHINE.
+extern const char* const UninstallKeyPath;
+
+// The file name (no folder) that the export of a key gets: characters that file names forbid
+// become "_", and a device name ("CON", "LPT1", ...) gets a "_" so that it names a file.
+std::string BackupFileNameOf(const std::string& keyName);
+
+// The registry editor's parameters that export HKEY_LOCAL_MACHINE\keyPath into fileName;
+// both are quoted, so blanks and the characters a key name may hold stay inside them.
+std::string ExportParameters(const std::string& fileName, const std::string& keyPath);
+
+enum class TBackupEnd { beDone, beStopped, beNoUninstallKey, beNoEntries, beFolderFailed };
+using enum TBackupEnd;
+
+enum class TBackupFailure { bfQuoteRefused, bfNotStarted, bfNotWritten };
+using enum TBackupFailure;
+
+struct TBackupFailed {
+    std::string KeyName;
+    TBackupFailure Reason;
+};
+
+struct TBackupResult {
+    TBackupEnd End = beDone;
+    int Total = 0;   // sub-keys found
+    int Saved = 0;   // exports written and found on disk
+    std::vector<TBackupFailed> Failed;
+    bool Succeeded() const { return End == beDone && Failed.empty() && Saved == Total && Total > 0; }
+};
+
+// Exports the sub-keys of KeyPath one at a time, each waited for (the program's windows keep
+// handling messages meanwhile) and checked on disk. An earlier backup of a key is kept aside
+// while its new export runs and put back when the export fails, so a failure never leaves
+// an old file that looks like a new one, nor loses it.
+class TUninstallKeyBackup {
+public:
+    std::string KeyPath = UninstallKeyPath;   // below HKEY_LOCAL_MACHINE
+    std::string Folder;                       // with a trailing backslash
+    HWND Owner = nullptr;                     // the window the editor's starts belong to
+    // An export that hasn't ended after this long counts as failed (the editor may be
+    // waiting for someone to answer a box of its own).
+    unsigned ExportTimeoutMs = 120000;
+    // After each key, exported or not: keys dealt with so far and their number.
+    std::function<void(int done, int total)> OnProgress;
+    // Asked between keys; true ends the backup there.
+    std::function<bool()> Stopping;
+
+    TBackupResult Run();
+
+private:
+    // Exports one key into path; the failure, or nothing when the file was written.
+    std::optional<TBackupFailure> ExportKey(const std::string& keyName, const std::string& path) const;
+    bool WaitForExport(HANDLE process) const;
+};
+
+// The message that ends a backup: the plain success text only when every key was saved;
+// otherwise what happened, the count, and the keys that failed with why (the first ten).
+std::string BackupSummary(const TBackupResult& result, const std::string& folder, const std::string& keyPath);
+
+class TProgressForm : public TForm {
+    DECLARE_CLASS(TProgressForm, TForm)
+    explicit TProgressForm(TComponent* AOwner) : TForm(AOwner) {}
+
+    TImage* ImageBK = nullptr;
+    TLabel* lblInfo = nullptr;
+    TskProgressBar* ProgressBar = nullptr;
+    TTimer* TimerBackup = nullptr;
+
+    // The key backed up (tests point it at a sandbox) and what the last backup gave.
+    std::string KeyPath = UninstallKeyPath;
+    TBackupResult LastResult;
+
+    void FormCreate(TObject* Sender);
+    void FormShow(TObject* Sender);
+    void TimerBackupTimer(TObject* Sender);
+    void BackupUninstallKeys();
+
+    static void Publish(TClassBuilder<TProgressForm>& b);
+};
+
+// Creates the backup window owned by owner, shows it modally (it backs up, reports and closes
+// itself) and frees it; returns what the backup gave.
+TBackupResult ShowBackupWindow(TComponent* owner);

@@ -1,0 +1,120 @@
+#include "Programs.h"
+#include <shellapi.h>
+#include <cwctype>
+
+namespace quorbel {
+
+namespace {
+
+// The file part of a command line: a quoted path, an unquoted path up to ".exe", or the
+// first word.
+std::wstring CommandFile(const std::wstring& command) {
+    std::wstring s = Trim(command);
+    if (s.empty()) return s;
+    if (s[0] == L'"') {
+        size_t end = s.find(L'"', 1);
+        return s.substr(1, end == std::wstring::npos ? std::wstring::npos : end - 1);
+    }
+    std::wstring low = s;
+    for (auto& c : low) c = static_cast<wchar_t>(std::towlower(c));
+    size_t exe = low.find(L".exe");
+    if (exe != std::wstring::npos) {
+        size_t end = exe + 4;
+        if (end == s.size() || s[end] == L' ' || s[end] == L'/' || s[end] == L'\t') return s.substr(0, end);
+    }
+    return s.substr(0, s.find(L' '));
+}
+
+std::wstring ResolveOnPath(const std::wstring& file) {
+    if (file.empty() || file.find_first_of(L"\\/:") != std::wstring::npos) return file;
+    wchar_t buf[MAX_PATH];
+    DWORD n = SearchPathW(nullptr, file.c_str(), nullptr, MAX_PATH, buf, nullptr);
+    return (n > 0 && n < MAX_PATH) ? std::wstring(buf, n) : file;
+}
+
+// "3", "-101" (a resource identifier): at most nine digits, so it fits an int.
+bool ParseIconNumber(const std::wstring& text, int& out) {
+    size_t start = (!text.empty() && text[0] == L'-') ? 1 : 0;
+    size_t digits = text.size() - start;
+    if (digits == 0 || digits > 9) return false;
+    int value = 0;
+    for (size_t i = start; i < text.size(); ++i) {
+        if (text[i] < L'0' || text[i] > L'9') return false;
+        value = value * 10 + (text[i] - L'0');
+    }
+    out = start ? -value : value;
+    return true;
+}
+
+using CachedImageIndexFn = int(WINAPI*)(LPCWSTR, int, UINT);
+
+// Exported by name from later systems on, by number 72 (wide on NT) from the first ones.
+CachedImageIndexFn CachedImageIndex() {
+    static CachedImageIndexFn fn = [] {
+        HMODULE shell = GetModuleHandleW(L"shell32.dll");
+        if (!shell) return CachedImageIndexFn();
+        FARPROC p = GetProcAddress(shell, "Shell_GetCachedImageIndexW");
+        if (!p) p = GetProcAddress(shell, MAKEINTRESOURCEA(72));
+        return reinterpret_cast<CachedImageIndexFn>(p);
+    }();
+    return fn;
+}
+
+// DisplayIcon split into the file and, after a comma, the icon's number in it.
+bool SplitIconLocation(const std::wstring& displayIcon, std::wstring& file, int& index) {
+    std::wstring s = Trim(displayIcon);
+    index = 0;
+    if (!s.empty() && s[0] == L'"') {
+        size_t end = s.find(L'"', 1);
+        file = Trim(s.substr(1, end == std::wstring::npos ? std::wstring::npos : end - 1));
+        std::wstring tail = end == std::wstring::npos ? std::wstring() : Trim(s.substr(end + 1));
+        return !tail.empty() && tail[0] == L',' && ParseIconNumber(Trim(tail.substr(1)), index);
+    }
+    size_t comma = s.rfind(L',');
+    if (comma != std::wstring::npos && ParseIconNumber(Trim(s.substr(comma + 1)), index)) {
+        file = Trim(s.substr(0, comma));
+        return true;
+    }
+    file = s;
+    return false;
+}
+
+// Index into the system image list of icon number index of the file.
+LONG NumberedIconIndex(const std::wstring& path, int index) {
+    CachedImageIndexFn fn = CachedImageIndex();
+    if (path.empty() || !fn) return -1;
+    int icon = fn(path.c_str(), index, 0);
+    return icon >= 0 ? icon : -1;
+}
+
+} // namespace
+
+std::wstring IconKey(const std::wstring& displayIcon, const std::wstring& uninstallString) {
+    std::wstring icon = Trim(displayIcon);
+    return icon.empty() ? L"U" + CommandFile(uninstallString) : L"I" + icon;
+}
+
+LONG SystemIconIndex(const std::wstring& path) {
+    if (path.empty()) return -1;
+    SHFILEINFOW info{};
+    DWORD_PTR list = SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    return list ? info.iIcon : -1;
+}
+
+LONG IconIndexForKey(const std::wstring& iconKey) {
+    if (iconKey.empty()) return -1;
+    const std::wstring body = iconKey.substr(1);
+    if (iconKey[0] != L'I') return SystemIconIndex(ResolveOnPath(ExpandText(body)));
+    std::wstring file;
+    int index = 0;
+    const bool numbered = SplitIconLocation(body, file, index);
+    const std::wstring path = ResolveOnPath(ExpandText(file));
+    // A number the file does not have: its own icon is still better than none.
+    if (numbered) {
+        LONG icon = NumberedIconIndex(path, index);
+        if (icon >= 0) return icon;
+    }
+    return SystemIconIndex(path);
+}
+
+} // namespace quorbel

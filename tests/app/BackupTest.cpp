@@ -1,0 +1,140 @@
+// The registry backup against a sandbox key of the test prefix: every entry exported by the
+// registry editor into a file of its own that imports back unchanged, and every way it can
+// fail ending with the count and the names, never with "success".
+#include "app/frmProgress.h"
+#include "framework/Classes.h"
+#include "app/BackupTesting.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace backuptest;
+
+TEST(BackupNames, ForbiddenCharactersBecomeUnderscoresAndDevicesStayFiles) {
+    EXPECT_EQ(BackupFileNameOf("Plain Name {1234-ABCD} 2.0"), "Plain Name {1234-ABCD} 2.0.reg");
+    EXPECT_EQ(BackupFileNameOf("a<b>c:d*e?f|g/h\\i\"j\tk\x01"), "a_b_c_d_e_f_g_h_i_j_k_.reg");
+    EXPECT_EQ(BackupFileNameOf("CON"), "CON_.reg");
+    EXPECT_EQ(BackupFileNameOf("lpt1.Setup"), "lpt1_.Setup.reg");
+    EXPECT_EQ(BackupFileNameOf("COM10"), "COM10.reg");
+    EXPECT_EQ(BackupFileNameOf("CONSOLE"), "CONSOLE.reg");
+}
+
+TEST_F(BackupSandbox, EveryEntryRoundTripsThroughTheRegistryEditor) {
+    const std::vector<std::string> hostile = {
+        "Slash/Name", "Colon:Star*Ask?", "Pipe|Angles<>", "a:b", "a_b", "CON", "Caf\xE9 Program", "Trailing dot.",
+    };
+    std::vector<std::string> planted = hostile;
+    for (int i = 0; i < 240; ++i) planted.push_back(Format("Program %03d {%08X}", i, 0x1000 * i + 7));
+    for (size_t i = 0; i < planted.size(); ++i) PlantEntry(planted[i], i % 20 == 0);
+    PlantEntry("Quote\"Name", false);
+
+    TSnapshot before = Snapshot(HKEY_LOCAL_MACHINE, EntriesPath());
+    before.erase(EntriesPath() + "\\Quote\"Name");
+    ASSERT_EQ(before.size(), 1 + planted.size() + 2 * (planted.size() / 20 + 1)) << "the root, entries, nested keys";
+    TBackupResult result = RunBackup();
+
+    EXPECT_EQ(result.End, beDone);
+    EXPECT_EQ(result.Total, static_cast<int>(planted.size()) + 1);
+    EXPECT_EQ(result.Saved, static_cast<int>(planted.size()));
+    ASSERT_EQ(result.Failed.size(), 1u);
+    EXPECT_EQ(result.Failed[0].KeyName, "Quote\"Name");
+    EXPECT_EQ(result.Failed[0].Reason, bfQuoteRefused);
+    EXPECT_FALSE(result.Succeeded());
+
+    // One file per key, each naming the key it holds (the two keys that share "a_b" included).
+    std::vector<std::string> files = FilesIn(Folder());
+    EXPECT_EQ(files.size(), planted.size());
+    std::map<std::string, std::string> keyOfFile;
+    for (const std::string& f : files) {
+        std::string text = ReadRegFileText(Folder() + f);
+        ASSERT_TRUE(text.starts_with("Windows Registry Editor Version 5.00\r\n")) << f;
+        keyOfFile[f] = FirstKeyOf(text);
+    }
+    for (const std::string& name : planted) {
+        std::string expected = "HKEY_LOCAL_MACHINE\\" + EntriesPath() + "\\" + name;
+        EXPECT_TRUE(std::any_of(keyOfFile.begin(), keyOfFile.end(), [&](auto& kv) { return kv.second == expected; }))
+            << name;
+    }
+    EXPECT_EQ(keyOfFile["CON_.reg"], "HKEY_LOCAL_MACHINE\\" + EntriesPath() + "\\CON");
+
+    ASSERT_EQ(RegDeleteTreeA(HKEY_LOCAL_MACHINE, EntriesPath().c_str()), ERROR_SUCCESS);
+    for (const std::string& f : files) ASSERT_TRUE(ImportRegFile(Folder() + f)) << f;
+    EXPECT_EQ(Snapshot(HKEY_LOCAL_MACHINE, EntriesPath()), before);
+}
+
+TEST_F(BackupSandbox, FailedExportIsCountedAndKeepsTheEarlierBackup) {
+    for (const char* name : {"Alpha", "Beta", "Gamma"}) PlantEntry(name, false);
+    ASSERT_TRUE(ForceDirectories(Folder()));
+    WriteFile(Folder() + "Alpha.reg", "earlier Alpha");
+    WriteFile(Folder() + "Gamma.reg", "earlier Gamma");
+    std::vector<int> progress;
+    TBackupResult result = RunBackup([&](TUninstallKeyBackup& b) {
+        // Gamma goes between the listing and its export, as an uninstaller running meanwhile would.
+        b.OnProgress = [&](int done, int total) {
+            progress.push_back(done * 100 / total);
+            if (done == 1) RegDeleteTreeA(HKEY_LOCAL_MACHINE, (EntriesPath() + "\\Gamma").c_str());
+        };
+    });
+    EXPECT_EQ(progress, (std::vector<int>{33, 66, 100}));
+    EXPECT_EQ(result.Saved, 2);
+    ASSERT_EQ(result.Failed.size(), 1u);
+    EXPECT_EQ(result.Failed[0].KeyName, "Gamma");
+    EXPECT_EQ(result.Failed[0].Reason, bfNotWritten);
+    EXPECT_TRUE(ReadRegFileText(Folder() + "Alpha.reg").starts_with("Windows Registry Editor")) << "replaced";
+    EXPECT_EQ(ReadBytes(Folder() + "Gamma.reg"), "earlier Gamma") << "kept, not passed off as new";
+    EXPECT_EQ(FilesIn(Folder()).size(), 3u) << "nothing left aside";
+
+    std::string summary = BackupSummary(result, Folder(), EntriesPath());
+    EXPECT_NE(summary.find("2 of 3 uninstall entries were backed up into " + Folder()), std::string::npos) << summary;
+    EXPECT_NE(summary.find("Gamma (the registry editor did not write it)"), std::string::npos) << summary;
+}
+
+TEST_F(BackupSandbox, MissingOrEmptyKeyEndsAtOnceWithAMessage) {
+    TBackupResult missing = RunBackup();
+    EXPECT_EQ(missing.End, beNoUninstallKey);
+    EXPECT_EQ(BackupSummary(missing, Folder(), EntriesPath()),
+              "The registry key HKEY_LOCAL_MACHINE\\" + EntriesPath() +
+                  " could not be opened: no entries were backed up (0 files).");
+
+    CreateEntriesKey();
+    TBackupResult empty = RunBackup();
+    EXPECT_EQ(empty.End, beNoEntries);
+    EXPECT_FALSE(empty.Succeeded());
+    EXPECT_NE(BackupSummary(empty, Folder(), EntriesPath()).find("has no entries"), std::string::npos);
+    EXPECT_FALSE(DirectoryExists(Folder())) << "nothing to write, no folder made";
+}
+
+TEST_F(BackupSandbox, FolderBlockedByAFileEndsWithTheCount) {
+    for (const char* name : {"One", "Two"}) PlantEntry(name, false);
+    WriteFile(AppDir() + "Back up", "in the way");
+    TBackupResult result = RunBackup();
+    EXPECT_EQ(result.End, beFolderFailed);
+    EXPECT_EQ(result.Total, 2);
+    EXPECT_EQ(result.Saved, 0);
+    EXPECT_EQ(BackupSummary(result, Folder(), EntriesPath()),
+              "The backup folder " + Folder() +
+                  " could not be created (a file may be in its way): none of the 2 entries were backed up.");
+}
+
+TEST(BackupSummary, SuccessOnlyWhenEveryEntryWasSaved) {
+    TBackupResult all;
+    all.Total = all.Saved = 3;
+    EXPECT_EQ(BackupSummary(all, "C:\\b\\", "K"), "Backup registry info successfully");
+
+    TBackupResult some;
+    some.Total = 14;
+    some.Saved = 2;
+    some.Failed.push_back({"Quote\"Name", bfQuoteRefused});
+    some.Failed.push_back({"Gone", bfNotStarted});
+    for (int i = 0; i < 10; ++i) some.Failed.push_back({"Key " + IntToStr(i), bfNotWritten});
+    TStringList text;
+    text.SetText(BackupSummary(some, "C:\\b\\", "K"));
+    std::vector<std::string> lines = text.ToVector();
+    ASSERT_EQ(lines.size(), 14u) << "the count, a gap, the heading, ten names, the rest counted";
+    EXPECT_EQ(lines[0], "2 of 14 uninstall entries were backed up into C:\\b\\.");
+    EXPECT_EQ(lines[3], "Quote\"Name (refused: its name contains a double quote)");
+    EXPECT_EQ(lines[4], "Gone (the registry editor could not be started)");
+    EXPECT_EQ(lines[12], "Key 7 (the registry editor did not write it)");
+    EXPECT_EQ(lines[13], "... and 2 more");
+}

@@ -1,0 +1,199 @@
+// A sandbox for the registry backup: uninstall entries planted below a key of the test
+// prefix's own, a backup folder in the temp folder, and readers for what the registry
+// editor writes.
+#pragma once
+#include "app/frmProgress.h"
+#include "framework/SysUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace backuptest {
+
+// Every key below a path with its values (type and bytes), by full path.
+using TValues = std::map<std::string, std::pair<DWORD, std::vector<uint8_t>>>;
+using TSnapshot = std::map<std::string, TValues>;
+
+inline void SnapshotInto(HKEY root, const std::string& path, TSnapshot& out) {
+    TKeyHandle key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return;
+    TValues& values = out[path];
+    for (DWORD i = 0;; ++i) {
+        char name[16384];
+        DWORD nameLen = sizeof name, type = 0, size = 0;
+        if (RegEnumValueA(key.Get(), i, name, &nameLen, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
+        std::vector<uint8_t> data(size);
+        nameLen = sizeof name;
+        RegEnumValueA(key.Get(), i, name, &nameLen, nullptr, &type, data.data(), &size);
+        values[std::string(name, nameLen)] = {type, data};
+    }
+    std::vector<std::string> subKeys;
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        DWORD nameLen = sizeof name;
+        if (RegEnumKeyExA(key.Get(), i, name, &nameLen, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        subKeys.emplace_back(name, nameLen);
+    }
+    for (const std::string& s : subKeys) SnapshotInto(root, path + "\\" + s, out);
+}
+
+inline TSnapshot Snapshot(HKEY root, const std::string& path) {
+    TSnapshot out;
+    SnapshotInto(root, path, out);
+    return out;
+}
+
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A registry editor export (UTF-16 with a byte-order mark) as text in the system code page;
+// empty when the file isn't one.
+inline std::string ReadRegFileText(const std::string& path) {
+    std::string bytes = ReadBytes(path);
+    if (bytes.size() < 2 || bytes.size() % 2 != 0 || bytes.compare(0, 2, "\xFF\xFE") != 0) return {};
+    std::wstring wide(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+    return FromWide(wide);
+}
+
+// The key of the first section of an export: "HKEY_...\path".
+inline std::string FirstKeyOf(const std::string& text) {
+    size_t open = text.find("\r\n[");
+    if (open == std::string::npos) return {};
+    size_t close = text.find("]\r\n", open);
+    return close == std::string::npos ? std::string() : text.substr(open + 3, close - open - 3);
+}
+
+// Runs the registry editor with params and waits; true when it ran and ended with 0.
+inline bool RunRegistryEditor(const std::string& params) {
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = "open";
+    info.lpFile = "regedit";
+    info.lpParameters = params.c_str();
+    info.nShow = SW_HIDE;
+    if (!ShellExecuteExA(&info) || !info.hProcess) return false;
+    TKernelHandle process(info.hProcess);
+    if (WaitForSingleObject(process.Get(), 60000) != WAIT_OBJECT_0) return false;
+    DWORD code = 1;
+    return GetExitCodeProcess(process.Get(), &code) && code == 0;
+}
+
+inline bool ImportRegFile(const std::string& path) { return RunRegistryEditor("/s \"" + path + "\""); }
+
+// Names of the files (not folders) in a folder.
+inline std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd{};
+    TFindHandle find(FindFirstFileA((folder + "*").c_str(), &fd));
+    if (!find) return names;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(fd.cFileName);
+    } while (FindNextFileA(find.Get(), &fd));
+    return names;
+}
+
+inline void DeleteFolderTree(const std::string& folder) {
+    std::string from = ExcludeTrailingBackslash(folder) + '\0';
+    SHFILEOPSTRUCTA op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+    SHFileOperationA(&op);
+}
+
+inline void SetValue(HKEY key, const char* name, DWORD type, const void* data, size_t size) {
+    ASSERT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size)),
+              ERROR_SUCCESS);
+}
+
+inline void SetText(HKEY key, const char* name, const std::string& text, DWORD type = REG_SZ) {
+    SetValue(key, name, type, text.c_str(), text.size() + 1);
+}
+
+// Uninstall entries below a key of this process's own in the prefix, and a program folder
+// in the temp folder whose "Back up\reg\" receives the files.
+class BackupSandbox : public testing::Test {
+protected:
+    void SetUp() override {
+        sandbox_ = "SOFTWARE\\Velmora Tests\\Backup " + IntToStr(GetCurrentProcessId());
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, sandbox_.c_str());
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        static int n = 0;
+        appDir_ = std::string(temp) + "velmora-backup-" + IntToStr(GetCurrentProcessId()) + "-" + IntToStr(++n) + "\\";
+        DeleteFolderTree(appDir_);
+        ASSERT_TRUE(ForceDirectories(appDir_));
+    }
+    void TearDown() override {
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, sandbox_.c_str());
+        DeleteFolderTree(appDir_);
+    }
+
+    std::string EntriesPath() const { return sandbox_ + "\\Uninstall"; }
+    std::string AppDir() const { return appDir_; }
+    std::string Folder() const { return appDir_ + "Back up\\reg\\"; }
+
+    void CreateEntriesKey() const {
+        TKeyHandle key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, EntriesPath().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  key.Put(), nullptr),
+                  ERROR_SUCCESS);
+    }
+
+    // An entry as installers write them; a rich one has every value type and nested keys.
+    void PlantEntry(const std::string& name, bool rich) const {
+        TKeyHandle key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (EntriesPath() + "\\" + name).c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, key.Put(), nullptr),
+                  ERROR_SUCCESS);
+        SetText(key.Get(), "DisplayName", "The \"" + name + "\" program");
+        SetText(key.Get(), "UninstallString", "\"C:\\Program Files\\" + name + "\\unins000.exe\" /x");
+        if (!rich) return;
+        SetText(key.Get(), "", "default value");
+        SetText(key.Get(), "InstallLocation", "%ProgramFiles%\\Velmora Test\\", REG_EXPAND_SZ);
+        const DWORD size = 123456;
+        SetValue(key.Get(), "EstimatedSize", REG_DWORD, &size, sizeof size);
+        const uint64_t big = 0x0123456789ABCDEFull;
+        SetValue(key.Get(), "Big", REG_QWORD, &big, sizeof big);
+        const uint8_t blob[] = {0, 1, 2, 0xFE, 0xFF, '"', '\\'};
+        SetValue(key.Get(), "Blob", REG_BINARY, blob, sizeof blob);
+        const char multi[] = "first\0second \"two\"\0\0";
+        SetValue(key.Get(), "Multi", REG_MULTI_SZ, multi, sizeof multi - 1);
+        SetText(key.Get(), "Empty", "");
+        TKeyHandle sub;
+        ASSERT_EQ(RegCreateKeyExA(key.Get(), "Sub\\Deeper", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, sub.Put(), nullptr),
+                  ERROR_SUCCESS);
+        SetText(sub.Get(), "Path", "C:\\Deep\\Path\\");
+    }
+
+    TBackupResult RunBackup(const std::function<void(TUninstallKeyBackup&)>& configure = {}) const {
+        TUninstallKeyBackup backup;
+        backup.KeyPath = EntriesPath();
+        backup.Folder = Folder();
+        if (configure) configure(backup);
+        return backup.Run();
+    }
+
+private:
+    std::string sandbox_;
+    std::string appDir_;
+};
+
+}  // namespace backuptest

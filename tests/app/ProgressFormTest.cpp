@@ -1,0 +1,160 @@
+// The backup window under Xvfb: it backs up once, moves its skinned bar, reports with one box
+// and closes itself; a close request stops it between keys; a missing key is not retried.
+#include "app/BackupTesting.h"
+#include "app/frmProgress.h"
+#include "app/globals.h"
+#include "common/Screenshot.h"
+#include "controls/skinned/SkProgressBar.h"
+#include "framework/FormTesting.h"
+#include "framework/Guards.h"
+#include "skinned/PictureTesting.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+
+using namespace backuptest;
+
+namespace {
+
+// The boxes shown, and the window as it was when its closing box came up.
+struct TAtTheBox {
+    std::vector<TBoxRecorder::Box> Boxes;
+    int Position = -1;
+    bool Visible = false;
+};
+
+class ProgressWindow : public BackupSandbox {
+protected:
+    void SetUp() override {
+        BackupSandbox::SetUp();
+        std::string skins = std::string("Z:") + VELMORA_SOURCE_DIR + "/resources/dist/Skins/";
+        std::replace(skins.begin(), skins.end(), '/', '\\');
+        keepDir_.emplace(BackupRegDir, Folder());
+        keepSkins_.emplace(SkinsDir, skins);
+    }
+    void TearDown() override {
+        keepSkins_.reset();
+        keepDir_.reset();
+        BackupSandbox::TearDown();
+    }
+
+    // Runs show (which shows a backup window modally) and records what the window's box says;
+    // screenshot names a picture of the window taken at that moment.
+    static TAtTheBox Watch(const std::function<void()>& show, const std::string& screenshot = {}) {
+        TAtTheBox seen;
+        TMessageBoxHandler previous =
+            SetMessageBoxHandler([&](HWND, const std::string& text, const std::string& caption, UINT flags) {
+                seen.Boxes.push_back({text, caption, flags});
+                if (auto* form = dynamic_cast<TProgressForm*>(Screen->ActiveForm())) {
+                    seen.Position = form->ProgressBar->GetPosition();
+                    seen.Visible = IsWindowVisible(form->WindowHandle()) != FALSE;
+                    // A real box's own loop lets the last paint reach the screen.
+                    PumpFor(50);
+                    if (!screenshot.empty()) SaveWindowPng(form->WindowHandle(), screenshot);
+                }
+                return IDOK;
+            });
+        TScopeExit restore([&] { SetMessageBoxHandler(std::move(previous)); });
+        show();
+        return seen;
+    }
+
+    TAtTheBox RunOnSandbox(TProgressForm& form) {
+        form.KeyPath = EntriesPath();
+        return Watch([&] { form.ShowModal(); });
+    }
+
+    std::optional<TRestore<std::string>> keepDir_, keepSkins_;
+};
+
+}  // namespace
+
+TEST_F(ProgressWindow, BacksUpTheMachinesUninstallKeyReportsAndClosesItself) {
+    const std::string mine[] = {"Velmora Backup Test One", "Velmora Backup Test Two"};
+    for (const std::string& name : mine) {
+        TKeyHandle key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(UninstallKeyPath) + "\\" + name).c_str(), 0, nullptr,
+                                  0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr),
+                  ERROR_SUCCESS);
+        SetText(key.Get(), "DisplayName", name);
+    }
+    TScopeExit unplant([&] {
+        for (const std::string& name : mine)
+            RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string(UninstallKeyPath) + "\\" + name).c_str());
+    });
+    DWORD entries = 0;
+    {
+        TKeyHandle key;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath, 0, KEY_READ, key.Put()), ERROR_SUCCESS);
+        RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &entries, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr);
+    }
+    TBackupResult result;
+    TAtTheBox seen = Watch([&] { result = ShowBackupWindow(nullptr); }, "backup-done.png");
+
+    ASSERT_EQ(seen.Boxes.size(), 1u);
+    EXPECT_EQ(seen.Boxes[0].Text, "Backup registry info successfully");
+    EXPECT_EQ(seen.Boxes[0].Caption, ProductTitle);
+    EXPECT_EQ(seen.Boxes[0].Flags, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(seen.Position, 100);
+    EXPECT_TRUE(seen.Visible) << "the bar is shown full before the window goes";
+    EXPECT_EQ(result.Total, static_cast<int>(entries));
+    EXPECT_EQ(result.Saved, result.Total);
+    for (const std::string& name : mine)
+        EXPECT_EQ(FirstKeyOf(ReadRegFileText(Folder() + name + ".reg")),
+                  "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name);
+}
+
+TEST_F(ProgressWindow, MissingKeyIsReportedOnceNotRetried) {
+    TFreeGuard<TProgressForm> form(TProgressForm::Create(nullptr));
+    EXPECT_TRUE(form->TimerBackup->GetEnabled()) << "switched on when created";
+    TAtTheBox seen = RunOnSandbox(*form);
+    ASSERT_EQ(seen.Boxes.size(), 1u);
+    EXPECT_NE(seen.Boxes[0].Text.find("could not be opened"), std::string::npos) << seen.Boxes[0].Text;
+    EXPECT_EQ(seen.Boxes[0].Flags, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+    EXPECT_FALSE(form->TimerBackup->GetEnabled());
+    EXPECT_FALSE(IsWindowVisible(form->WindowHandle()));
+}
+
+TEST_F(ProgressWindow, CloseRequestStopsBetweenKeysAndSaysSo) {
+    for (int i = 0; i < 40; ++i) PlantEntry(Format("Entry %02d", i), false);
+    TFreeGuard<TProgressForm> form(TProgressForm::Create(nullptr));
+    // A user's close while the bar moves.
+    TFreeGuard<TTimer> user(TTimer::Create(nullptr));
+    user->SetInterval(10);
+    user->OnTimer = [&](TObject*) {
+        if (form->ProgressBar->GetPosition() == 0) return;
+        user->SetEnabled(false);
+        form->Close();
+    };
+    TAtTheBox seen = RunOnSandbox(*form);
+    EXPECT_EQ(form->LastResult.End, beStopped);
+    EXPECT_GT(form->LastResult.Saved, 0);
+    EXPECT_LT(form->LastResult.Saved, 40);
+    EXPECT_EQ(static_cast<int>(FilesIn(Folder()).size()), form->LastResult.Saved);
+    ASSERT_EQ(seen.Boxes.size(), 1u);
+    EXPECT_TRUE(seen.Boxes[0].Text.starts_with("The backup was stopped before the end.")) << seen.Boxes[0].Text;
+    EXPECT_FALSE(IsWindowVisible(form->WindowHandle()));
+}
+
+TEST_F(ProgressWindow, SkinBackgroundReplacesTheLayoutsPictureWhenPresent) {
+    TTempDir skins, broken;
+    skins.Write("img_ProgressBar.png", pngtest::SolidPng(40, 30, 0xFF204060));
+    broken.Write("img_ProgressBar.png", "not a picture at all");
+    for (const std::string& dir : {std::string("Z:\\nonexistent\\velmora skins\\"), broken.Dir, skins.Dir}) {
+        TRestore<std::string> keep(SkinsDir, dir);
+        TFreeGuard<TProgressForm> form(TProgressForm::Create(nullptr));
+        form->TimerBackup->SetEnabled(false);
+        form->Show();
+        EXPECT_EQ(form->GetCaption(), "Backup Progress");
+        EXPECT_EQ(form->lblInfo->GetCaption(), "This could take several minutes, please wait...");
+        EXPECT_EQ(form->ImageBK->Picture()->Width(), dir == skins.Dir ? 40 : 391) << dir;
+        if (dir == broken.Dir) {
+            form->ProgressBar->SetPosition(40);
+            PumpFor(100);
+            EXPECT_TRUE(SaveWindowPng(form->WindowHandle(), "backup-window.png"));
+        }
+    }
+}

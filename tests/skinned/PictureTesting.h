@@ -1,0 +1,98 @@
+// Helpers of the picture tests: a scratch folder, and putting GDI+ back after a test took
+// it away.
+#pragma once
+#include "controls/skinned/pxGDIPlusClasses.h"
+#include "framework/SysUtils.h"
+
+#include <fstream>
+#include <string>
+
+// A fresh folder in the prefix's temp folder, removed with everything in it afterwards.
+struct TTempDir {
+    std::string Dir;
+    TTempDir() {
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        static int n = 0;
+        Dir = std::string(temp) + "velmora-skinned-" + std::to_string(GetCurrentProcessId()) + "-" +
+              std::to_string(++n) + "\\";
+        CreateDirectoryA(Dir.c_str(), nullptr);
+    }
+    ~TTempDir() {
+        std::string from = Dir.substr(0, Dir.size() - 1) + '\0';
+        SHFILEOPSTRUCTA op{};
+        op.wFunc = FO_DELETE;
+        op.pFrom = from.c_str();
+        op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+        SHFileOperationA(&op);
+    }
+    TTempDir(const TTempDir&) = delete;
+    TTempDir& operator=(const TTempDir&) = delete;
+    std::string Write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(Dir + name, std::ios::binary) << bytes;
+        return Dir + name;
+    }
+};
+
+// GDI+ bound and started again with the real functions, and the PNG class registered.
+inline void RestoreGdiPlus() {
+    SetGdiPlusProcResolver({});
+    LoadGdiPlus();
+    RegisterPng();
+}
+
+// Restores GDI+ at scope end, whatever the test did to it.
+struct TGdiPlusRestorer {
+    TGdiPlusRestorer() = default;
+    ~TGdiPlusRestorer() { RestoreGdiPlus(); }
+    TGdiPlusRestorer(const TGdiPlusRestorer&) = delete;
+    TGdiPlusRestorer& operator=(const TGdiPlusRestorer&) = delete;
+};
+
+// Shuts GDI+ down and binds it again through resolver.
+inline void ReloadGdiPlusWith(TGdiPlusProcResolver resolver) {
+    UnregisterPng();
+    GdiPlusUnload();
+    SetGdiPlusProcResolver(std::move(resolver));
+    LoadGdiPlus();
+    RegisterPng();
+}
+
+// ---------------------------------------------------------------------------------------
+// Controls on real windows
+
+#include "framework/FormTesting.h"
+#include "skinned/PngTestData.h"
+
+// A form built in code (no layout), client area w x h.
+inline TFormGuard<TForm> NewTestForm(int clientWidth = 300, int clientHeight = 200) {
+    TFormGuard<TForm> f(TForm::Create(nullptr, false));
+    f->SetBounds(40, 40, 100, 100);
+    f->SetClientWidth(clientWidth);
+    f->SetClientHeight(clientHeight);
+    return f;
+}
+
+// A picture holding a PNG of one colour (0xAARRGGBB), or of the given pixels.
+inline void SetPngPicture(TPicture* picture, int w, int h, const std::vector<uint32_t>& pixels) {
+    TpxPNGImage png;
+    TMemoryStream s;
+    pngtest::Fill(s, pngtest::MakePng(w, h, pixels));
+    png.LoadFromStream(s);
+    picture->Assign(&png);
+}
+inline void SetPngPicture(TPicture* picture, int w, int h, uint32_t argb) {
+    SetPngPicture(picture, w, h, std::vector<uint32_t>(size_t(w) * size_t(h), argb));
+}
+
+// The colour of an opaque 0xAARRGGBB value.
+constexpr TColor ArgbColor(uint32_t argb) {
+    return RGBToColor(static_cast<uint8_t>(argb >> 16), static_cast<uint8_t>(argb >> 8), static_cast<uint8_t>(argb));
+}
+
+// What a windowed control paints, rendered into a bitmap of its size.
+inline void Render(TWinControl* control, TBitmap& out) {
+    out.SetSize(0, 0);
+    out.SetSize(control->Width(), control->Height());
+    control->Perform(WM_PAINT, reinterpret_cast<WPARAM>(out.Canvas()->Handle()), 0);
+}
