@@ -229,15 +229,16 @@ int main() {
         t = Millis();
         EngineScan();
         engine.push_back(Millis() - t);
+        // "reg query" is slow: the last three engine runs get one each, right after them.
+        if (run >= kRuns - 3) {
+            t = Millis();
+            if (!RegQueryAll()) std::printf("reg query could not be started\n");
+            reg.push_back(Millis() - t);
+        }
         window.push_back(WindowScan(false).Ms);
     }
     // The repaint check: another thread asks the window to repaint every 10 ms meanwhile.
     lastWindow = WindowScan(true);
-    for (int run = 0; run < 3; ++run) {
-        double t = Millis();
-        if (!RegQueryAll()) std::printf("reg query could not be started\n");
-        reg.push_back(Millis() - t);
-    }
 
     std::printf("\nevery run, ms:\n");
     const char* labels[] = {"bare walk", "scan engine", "scan window", "reg query"};
@@ -247,18 +248,24 @@ int main() {
         for (double x : *v) std::printf(" %6.0f", x);
         std::printf("\n");
     }
-    const double b = Best(bare), e = Best(engine), w = Best(window), r = Best(reg);
-    std::printf("\nbest of %d interleaved runs (reg query: of 3)\n", kRuns);
+    // Each ratio compares runs made one right after the other; the fastest runs are shown for
+    // scale only, as they may come from moments of different load.
     const double er = MedianRatio(engine, bare), wr = MedianRatio(window, bare);
-    std::printf("  bare RegEnumKeyEx walk     %8.1f ms\n", b);
-    std::printf("  scan engine                %8.1f ms   %.2fx the bare walk; run by run %.2fx (goal: within 1.20x)\n",
-                e, e / b, er);
-    std::printf("  scan in its window         %8.1f ms   %.2fx the bare walk; run by run %.2fx\n", w, w / b, wr);
-    std::printf("  reg query <branch> /s      %8.1f ms   the scan engine is %.1fx faster (goal: faster)\n", r, r / e);
+    const double b = Best(bare), e = Best(engine), w = Best(window), r = Best(reg);
+    std::vector<double> regPerEngine;
+    for (size_t i = 0; i < reg.size(); ++i) regPerEngine.push_back(reg[i] / engine[engine.size() - reg.size() + i]);
+    std::sort(regPerEngine.begin(), regPerEngine.end());
+    const double rr = regPerEngine[regPerEngine.size() / 2];
+    std::printf("\nratios of neighbouring runs (median), fastest run in brackets\n");
+    std::printf("  bare RegEnumKeyEx walk       1.00x   [%6.0f ms]\n", b);
+    std::printf("  scan engine                  %.2fx   [%6.0f ms]   goal: within 1.20x of the bare walk\n", er, e);
+    std::printf("  scan in its window           %.2fx   [%6.0f ms]\n", wr, w);
+    std::printf("  reg query <branch> /s        %.2fx   [%6.0f ms]   %.1fx the scan engine's time (goal: slower than it)\n",
+                er * rr, r, rr);
     std::printf("\nscan window asked to repaint every 10 ms: %d repaints during a %.0f ms scan, longest gap "
                 "%.0f ms; found %d keys\n",
                 lastWindow.Paints, lastWindow.Ms, lastWindow.LongestGapMs, lastWindow.Found);
-    const bool ok = std::min(e / b, er) <= 1.2 && e < r && lastWindow.Paints > 0 && found == lastWindow.Found;
+    const bool ok = er <= 1.2 && rr > 1 && lastWindow.Paints > 0 && found == lastWindow.Found;
     std::printf("%s\n", ok ? "goals met" : "GOALS NOT MET");
     return ok ? 0 : 1;
 }
