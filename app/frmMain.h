@@ -3,9 +3,11 @@
 //
 // The code is split by concern over files sharing this header: frmMain.cpp (the frame and
 // the commands that start other programs), frmMainProgramList.cpp (the program list page),
-// frmMainSkin.cpp (skin and language applied to the window) and frmMainPending.cpp (the
-// handlers whose work lives with other units).
+// frmMainSkin.cpp (skin and language applied to the window), frmMainUninstall.cpp (the
+// uninstall, the screen-saver deletion and the leftover scan offered afterwards) and
+// frmMainPending.cpp (the handlers whose work lives with other units).
 #pragma once
+#include "app/frmScanRemains.h"
 #include "framework/ActnList.h"
 #include "framework/ComCtrls.h"
 #include "framework/Dialogs.h"
@@ -281,9 +283,12 @@ class TMainForm : public TForm {
     void ApplySkinToMainForm();
     void ApplyLanguageToMainForm();
 
-    // --- handlers whose work lives with other units (frmMainPending.cpp)
+    // --- the uninstall and the screen-saver deletion (frmMainUninstall.cpp)
     void ActionUninstallExecute(TObject* Sender);
     void ActionDeleteScrExecute(TObject* Sender);
+    void WMUninstallDone(TMessage& Message);
+
+    // --- handlers whose work lives with other units (frmMainPending.cpp)
     void ActionShowDetailsExecute(TObject* Sender);
     void ActionCommentExecute(TObject* Sender);
     void ActionExportRegExecute(TObject* Sender);
@@ -298,7 +303,6 @@ class TMainForm : public TForm {
     void ActionAddItemExecute(TObject* Sender);
     void lsvStartupListSelectItem(TObject* Sender, TListItem* Item, bool Selected);
     void lsvStartupListMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
-    void WMUninstallDone(TMessage& Message);
     // Creates the details window once, for the program's lifetime.
     void CreateDetailsWindow();
     // Refills the startup list from the registry and the Startup folders.
@@ -329,6 +333,9 @@ private:
     // list views.
     TRect DirectoryCell(TListItem* item) const;
     bool ShowsColumns() const;
+
+    // Offers the leftover scan for each uninstall report, one at a time, then refills.
+    TUninstallReports UninstallReports{this, [this] { FillProgramList(); }};
 };
 
 // The main window, reached by the other windows and by the uninstall thread.

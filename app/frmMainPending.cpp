@@ -23,9 +23,6 @@ void TMainForm::PublishPendingHandlers(TClassBuilder<TMainForm>& b) {
 }
 
 // Uninstall runner and screen-saver deletion.
-void TMainForm::ActionUninstallExecute(TObject*) {}  // PENDING: uninstall runner
-void TMainForm::ActionDeleteScrExecute(TObject*) {}  // PENDING: uninstall runner
-void TMainForm::WMUninstallDone(TMessage& Message) { Message.Result = 0; }  // PENDING: uninstall runner
 
 // Entry details, comments, registry actions and the about window.
 void TMainForm::CreateDetailsWindow() {}  // PENDING: details window

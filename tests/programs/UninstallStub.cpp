@@ -6,6 +6,9 @@
 //   UninstallStub wait <release>              ends once the file release exists
 //   UninstallStub open <document>             (a document's open command) ends once
 //                                             "<document>.release" exists
+//   UninstallStub uninstall <entry> <file>... removes the HKLM uninstall entry and the
+//                                             files named (relative to its own folder), as a
+//                                             real uninstaller does, leaving the rest behind
 #include <windows.h>
 
 #include <cstdlib>
@@ -37,6 +40,16 @@ int Relaunch(const std::string& folder, const std::string& release) {
     return 0;
 }
 
+int Uninstall(const std::string& entry, char** files, int count) {
+    const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + entry;
+    if (RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str()) != ERROR_SUCCESS) return 4;
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+    const std::string own = OwnPath();
+    const std::string folder = own.substr(0, own.rfind('\\') + 1);
+    for (int i = 0; i < count; ++i) DeleteFileA((folder + files[i]).c_str());
+    return 0;
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -46,6 +59,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::string mode = argc > 1 ? argv[1] : "exit";
     if (mode == "relaunch" && argc > 3) return Relaunch(argv[2], argv[3]);
     if (mode == "wait" && argc > 2) WaitForFile(argv[2]);
+    if (mode == "uninstall" && argc > 2) return Uninstall(argv[2], argv + 3, argc - 3);
     if (mode == "open" && argc > 2) WaitForFile(std::string(argv[2]) + ".release");
     return 0;
 }
