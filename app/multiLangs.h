@@ -176,7 +176,9 @@
     L(IDS_MESSAGEBOX_WARNING_RegNameQuote, "%s contains a double quote, so it cannot be handed to the registry editor.") \
     L(IDS_MESSAGEBOX_WARNING_NotRegFile, "%s is not a registry file; nothing was imported.") \
     L(IDS_MESSAGEBOX_WARNING_RegeditKeyFailed, "The registry editor's settings in %s could not be written.") \
-    L(IDS_MESSAGEBOX_WARNING_CommentFailed, "The comment could not be stored: %s")
+    L(IDS_MESSAGEBOX_WARNING_CommentFailed, "The comment could not be stored: %s") \
+    L(IDS_MESSAGEBOX_WARNING_CleanFailed, "%d of the checked items could not be deleted; they are still listed.") \
+    L(IDS_MESSAGEBOX_WARNING_DeleteScrFailed, "The screen saver could not be backed up, so it was not deleted.")
 
 #define VELMORA_DECLARE_STRING(id, ...) extern std::string id;
 VELMORA_LANGUAGE_TABLE(VELMORA_DECLARE_STRING, VELMORA_DECLARE_STRING, VELMORA_DECLARE_STRING)
