@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 #include "app/QuorbelLib_TLB.h"
+#include "app/StartupList.h"
 #include "app/funUtils.h"
 #include "app/globals.h"
 #include "app/multiLangs.h"
@@ -68,6 +69,10 @@ std::vector<TLanguageChoice> ListLanguageFiles(const std::string& dir, const std
     FindClose(search);
     return choices;
 }
+
+TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner) {}
+
+TMainForm::~TMainForm() = default;
 
 // ---- Publishing -------------------------------------------------------------------------
 
@@ -243,7 +248,9 @@ void TMainForm::PublishHandlers(TClassBuilder<TMainForm>& b) {
     b.Handler("ActionGridExecute", &TMainForm::ActionGridExecute);
     b.Handler("ActionInfoTipsExecute", &TMainForm::ActionInfoTipsExecute);
     b.Handler("ActionRefreshExecute", &TMainForm::ActionRefreshExecute);
-    PublishPendingHandlers(b);
+    PublishStartupHandlers(b);
+    PublishCommandHandlers(b);
+    PublishUninstallHandlers(b);
 }
 
 // ---- Window creation ----------------------------------------------------------------------
@@ -260,6 +267,7 @@ void TMainForm::FormCreate(TObject*) {
     PageControl->SetActivePageIndex(0);
     CreateDetailsWindow();
     UseSystemImageLists();
+    StartupList = std::make_unique<TStartupList>(lsvStartupList);
     SetupListColumns();
     BuildLanguageMenu();
     ApplySkinToMainForm();

@@ -3,9 +3,10 @@
 //
 // The code is split by concern over files sharing this header: frmMain.cpp (the frame and
 // the commands that start other programs), frmMainProgramList.cpp (the program list page),
-// frmMainSkin.cpp (skin and language applied to the window), frmMainUninstall.cpp (the
-// uninstall, the screen-saver deletion and the leftover scan offered afterwards) and
-// frmMainPending.cpp (the handlers whose work lives with other units).
+// frmMainStartup.cpp (the startup items page), frmMainCommands.cpp (details, comment,
+// registry, backup, report and about commands), frmMainSkin.cpp (skin and language applied
+// to the window) and frmMainUninstall.cpp (the uninstall, the screen-saver deletion and the
+// leftover scan offered afterwards).
 #pragma once
 #include "app/frmScanRemains.h"
 #include "framework/ActnList.h"
@@ -17,6 +18,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,7 @@ class TskImagePanel;
 class TskPopupMenu;
 class TskURLLabel;
 class TDetailsForm;
+class TStartupList;
 
 // ---- Program list rows -----------------------------------------------------------------
 // A row's data says what the row stands for: a program entry (its index for the component's
@@ -97,7 +100,8 @@ extern TDetailsForm* DetailsFormInstance;
 
 class TMainForm : public TForm {
     DECLARE_CLASS(TMainForm, TForm)
-    explicit TMainForm(TComponent* AOwner) : TForm(AOwner) {}
+    explicit TMainForm(TComponent* AOwner);
+    ~TMainForm() override;
 
     // The uninstall worker's report (WParam 1: the wait ended, 0: the command did not start).
     static constexpr UINT UninstallDoneMessage = WM_USER + 100;
@@ -232,6 +236,8 @@ class TMainForm : public TForm {
     // The details window's program selector (set with the details window); the fill keeps
     // it in step with the program rows while there is one.
     TCustomComboBoxEx* ProgramSelector = nullptr;
+    // The startup page's rows and the items behind them (made by FormCreate).
+    std::unique_ptr<TStartupList> StartupList;
 
     // --- frame and commands (frmMain.cpp)
     void FormCreate(TObject* Sender);
@@ -283,12 +289,17 @@ class TMainForm : public TForm {
     void ApplySkinToMainForm();
     void ApplyLanguageToMainForm();
 
-    // --- the uninstall and the screen-saver deletion (frmMainUninstall.cpp)
-    void ActionUninstallExecute(TObject* Sender);
-    void ActionDeleteScrExecute(TObject* Sender);
-    void WMUninstallDone(TMessage& Message);
+    // --- the startup items page (frmMainStartup.cpp)
+    void ActionApplyExecute(TObject* Sender);
+    void ActionDeleteExecute(TObject* Sender);
+    void ActionSelectAllExecute(TObject* Sender);
+    void ActionAddItemExecute(TObject* Sender);
+    void lsvStartupListSelectItem(TObject* Sender, TListItem* Item, bool Selected);
+    void lsvStartupListMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    // Refills the startup list from the registry and the Startup folders.
+    void FillStartupList();
 
-    // --- handlers whose work lives with other units (frmMainPending.cpp)
+    // --- commands on the selected entry and on the whole list (frmMainCommands.cpp)
     void ActionShowDetailsExecute(TObject* Sender);
     void ActionCommentExecute(TObject* Sender);
     void ActionExportRegExecute(TObject* Sender);
@@ -297,26 +308,29 @@ class TMainForm : public TForm {
     void ActionAboutExecute(TObject* Sender);
     void ActionCreateBackupExecute(TObject* Sender);
     void ActionExporetListExecute(TObject* Sender);
-    void ActionApplyExecute(TObject* Sender);
-    void ActionDeleteExecute(TObject* Sender);
-    void ActionSelectAllExecute(TObject* Sender);
-    void ActionAddItemExecute(TObject* Sender);
-    void lsvStartupListSelectItem(TObject* Sender, TListItem* Item, bool Selected);
-    void lsvStartupListMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
-    // Creates the details window once, for the program's lifetime.
+    // Creates the details window, kept while this window lives.
     void CreateDetailsWindow();
-    // Refills the startup list from the registry and the Startup folders.
-    void FillStartupList();
+
+    // --- the uninstall and the screen-saver deletion (frmMainUninstall.cpp)
+    void ActionUninstallExecute(TObject* Sender);
+    void ActionDeleteScrExecute(TObject* Sender);
+    void WMUninstallDone(TMessage& Message);
 
     void WndProc(TMessage& Message) override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
     static void Publish(TClassBuilder<TMainForm>& b);
+
+protected:
+    void Destroying() override;
 
 private:
     static void PublishControls(TClassBuilder<TMainForm>& b);
     static void PublishActions(TClassBuilder<TMainForm>& b);
     static void PublishMenus(TClassBuilder<TMainForm>& b);
     static void PublishHandlers(TClassBuilder<TMainForm>& b);
-    static void PublishPendingHandlers(TClassBuilder<TMainForm>& b);
+    static void PublishStartupHandlers(TClassBuilder<TMainForm>& b);
+    static void PublishCommandHandlers(TClassBuilder<TMainForm>& b);
+    static void PublishUninstallHandlers(TClassBuilder<TMainForm>& b);
     void UseSystemImageLists();
     void AddScreenSaverRow(LONG index);
     void SkinProgramListPage();

@@ -1,6 +1,7 @@
 // The program list page: the fill from Quorbel.dll, the columns, sorting, drawing, tips,
 // the Directory cell, search, selection, the hide and view options and refresh.
 #include "app/QuorbelLib_TLB.h"
+#include "app/StartupList.h"
 #include "app/frmMain.h"
 #include "app/globals.h"
 #include "app/multiLangs.h"
@@ -77,15 +78,13 @@ void TMainForm::SetupListColumns() {
     struct TColumn { TListView* List; const std::string* Caption; int Width; };
     const TColumn columns[] = {{lsvProgramList, &IDS_LISTVIEW_COLUMNS_Descriptions, 200},
                                {lsvProgramList, &IDS_LISTVIEW_COLUMNS_Publisher, 160},
-                               {lsvProgramList, &IDS_LISTVIEW_COLUMNS_Directory, 360},
-                               {lsvStartupList, &IDS_LISTVIEW_COLUMNS_StatrupItem, 130},
-                               {lsvStartupList, &IDS_LISTVIEW_COLUMNS_Command, 240},
-                               {lsvStartupList, &IDS_LISTVIEW_COLUMNS_Location, 360}};
+                               {lsvProgramList, &IDS_LISTVIEW_COLUMNS_Directory, 360}};
     for (const TColumn& c : columns) {
         TListColumn* column = c.List->Columns()->Add();
         column->SetCaption(*c.Caption);
         column->SetWidth(c.Width);
     }
+    StartupList->SetupColumns();
 }
 
 void TMainForm::FillProgramList() {

@@ -1,4 +1,5 @@
 // The skin's bounds and pictures and the language's texts carried into the main window.
+#include "app/StartupList.h"
 #include "app/frmMain.h"
 #include "app/funUtils.h"
 #include "app/multiLangs.h"
@@ -188,9 +189,7 @@ void TMainForm::ApplyLanguageToProgramListPage() {
 // The startup list's tab button, columns, context menu and side bar.
 void TMainForm::ApplyLanguageToStartupItemsPage() {
     btnStartupItemList->SetHint(IDS_PAGECONTROL_TABSHEETSIL_Title);
-    lsvStartupList->Column(0)->SetCaption(IDS_LISTVIEW_COLUMNS_StatrupItem);
-    lsvStartupList->Column(1)->SetCaption(IDS_LISTVIEW_COLUMNS_Command);
-    lsvStartupList->Column(2)->SetCaption(IDS_LISTVIEW_COLUMNS_Location);
+    StartupList->SetupColumns();
     mItemAddEntry->SetCaption(IDS_LISTVIEW_RIGHTCLICK_AddItem);
     mItemDeleteEntry->SetCaption(IDS_LISTVIEW_RIGHTCLICK_DeleteItem);
     mItemRefreshSI->SetCaption(IDS_LISTVIEW_RIGHTCLICK_Refresh);

@@ -14,6 +14,11 @@ std::string RowFolder(const TListItem* row) {
 
 } // namespace
 
+void TMainForm::PublishUninstallHandlers(TClassBuilder<TMainForm>& b) {
+    b.Handler("ActionUninstallExecute", &TMainForm::ActionUninstallExecute);
+    b.Handler("ActionDeleteScrExecute", &TMainForm::ActionDeleteScrExecute);
+}
+
 // Also the list's double click.
 void TMainForm::ActionUninstallExecute(TObject*) {
     TListItem* selected = lsvProgramList->Selected();

@@ -1,6 +1,7 @@
 // The frame of the main window driven as a user would: the tab buttons, a menu button, the
 // side panel's hot spot and exit.
 #include "MainFormTesting.h"
+#include "StartupTesting.h"
 #include "common/Screenshot.h"
 #include "controls/framed/FcRadChk.h"
 #include "controls/framed/FcSplit.h"
@@ -25,8 +26,11 @@ void Click(TControl* control, int x = 10, int y = 10) {
 } // namespace
 
 TEST_F(MainFormFrame, TabButtonsSwitchPagesStatusLineAndMenus) {
+    // The page refills from the system: an enabled entry, then a disabled one listed last.
+    TStartupSandbox startup;
+    startup.SetString(HKEY_CURRENT_USER, "Run", startup.Name("On"), "C:\\on.exe");
+    startup.SetString(HKEY_LOCAL_MACHINE, "RunOnceEx\\Run_Disable", startup.Name("Off"), "C:\\off.exe");
     TMainForm& form = Form(true);
-    for (bool checked : {true, false}) form.lsvStartupList->Items()->Add()->SetChecked(checked);
     Click(form.btnStartupItemList);
     EXPECT_EQ(form.PageControl->GetActivePageIndex(), 1);
     EXPECT_TRUE(form.btnProgramList->GetEnabled());

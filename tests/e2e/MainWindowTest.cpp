@@ -1,6 +1,7 @@
 // The main window of the running Velmora.exe driven from outside, by the messages a user's
 // clicks and keys cause: a row selected, a column header clicked, the page and the language
-// switched. The list's messages carry their structures in the program's own memory.
+// switched, startup entries disabled and enabled again. The list's messages carry their
+// structures in the program's own memory.
 #include "e2e/Harness.h"
 #include "common/HostileInput.h"
 
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <shlobj.h>
 
 namespace {
 
@@ -40,6 +42,28 @@ public:
     void Select(int item) const {
         LVITEMA lvi{};
         lvi.stateMask = lvi.state = LVIS_SELECTED | LVIS_FOCUSED;
+        Send(LVM_SETITEMSTATE, item, lvi);
+    }
+    // The row's bounds in the list's client area.
+    RECT ItemRect(int item) const {
+        RECT rect{LVIR_BOUNDS, 0, 0, 0};
+        auto* at = static_cast<RECT*>(
+            VirtualAllocEx(process_.Get(), nullptr, sizeof rect, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        if (!at) return {};
+        WriteProcessMemory(process_.Get(), at, &rect, sizeof rect, nullptr);
+        SendMessageA(list_, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(at));
+        ReadProcessMemory(process_.Get(), at, &rect, sizeof rect, nullptr);
+        VirtualFreeEx(process_.Get(), at, 0, MEM_RELEASE);
+        return rect;
+    }
+    // The row's check box, as a click on it sets it (state image 2 checked, 1 unchecked).
+    bool Checked(int item) const {
+        return (SendMessageA(list_, LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_STATEIMAGEMASK) >> 12) == 2;
+    }
+    void SetChecked(int item, bool checked) const {
+        LVITEMA lvi{};
+        lvi.stateMask = LVIS_STATEIMAGEMASK;
+        lvi.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
         Send(LVM_SETITEMSTATE, item, lvi);
     }
 
@@ -111,6 +135,63 @@ bool WaitFor(const std::function<bool()>& done) {
         if (done()) return true;
     return done();
 }
+
+// Startup entries of the current user planted for one test and taken away after it: values
+// of the "Run" key or its "Run_Disable" sub-key, and files in the user's Startup folder.
+class TPlantedStartup {
+public:
+    static constexpr const char* kRun = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+    static constexpr const char* kRunDisable = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\Run_Disable";
+
+    TPlantedStartup() {
+        for (const char* key : {kRunDisable, kRun}) existed_.push_back(Exists(key));
+    }
+    ~TPlantedStartup() {
+        for (const auto& name : values_)
+            for (const char* key : {kRunDisable, kRun}) RegDeleteKeyValueA(HKEY_CURRENT_USER, key, name.c_str());
+        if (!existed_[0]) RegDeleteKeyA(HKEY_CURRENT_USER, kRunDisable);
+        if (!existed_[1]) RegDeleteKeyA(HKEY_CURRENT_USER, kRun);
+        for (const auto& path : files_) DeleteFileA(path.c_str());
+    }
+    TPlantedStartup(const TPlantedStartup&) = delete;
+    TPlantedStartup& operator=(const TPlantedStartup&) = delete;
+
+    bool Set(const char* key, const std::string& name, const std::string& data) {
+        values_.push_back(name);
+        HKEY k = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) != ERROR_SUCCESS)
+            return false;
+        LONG r = RegSetValueExA(k, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                                static_cast<DWORD>(data.size() + 1));
+        RegCloseKey(k);
+        return r == ERROR_SUCCESS;
+    }
+    // The value's text; "<missing>" when it is not there.
+    static std::string Get(const char* key, const std::string& name) {
+        char data[1024] = {};
+        DWORD size = sizeof data;
+        if (RegGetValueA(HKEY_CURRENT_USER, key, name.c_str(), RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+            return "<missing>";
+        return data;
+    }
+    bool File(const std::string& name, const std::string& bytes) {
+        char folder[MAX_PATH] = {};
+        if (FAILED(SHGetFolderPathA(nullptr, CSIDL_STARTUP, nullptr, 0, folder))) return false;
+        files_.push_back(std::string(folder) + "\\" + name);
+        std::ofstream(files_.back(), std::ios::binary) << bytes;
+        return std::filesystem::exists(files_.back());
+    }
+
+private:
+    static bool Exists(const char* key) {
+        HKEY k = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+        RegCloseKey(k);
+        return true;
+    }
+    std::vector<bool> existed_;
+    std::vector<std::string> values_, files_;
+};
 
 class MainWindow : public ::testing::Test {
 protected:
@@ -209,4 +290,54 @@ TEST_F(MainWindow, RowHeaderPageAndLanguageDrivenFromOutside) {
     ASSERT_TRUE(run.Close(main->Handle));
     EXPECT_TRUE(run.WaitForExit()) << run.Describe();
     EXPECT_EQ(run.ExitCode(), 0u);
+}
+
+TEST_F(MainWindow, StartupPageDisablesAndReEnablesAnEntryThroughItsCheckBox) {
+    TPlantedStartup startup;
+    const std::string name = "Cobalt Notes";
+    // A program with a version block, so that the selected row has details to show.
+    const std::string command = std::string("\"").append(BuildBinDir()).append("app_tests.exe\" /tray");
+    ASSERT_TRUE(startup.Set(TPlantedStartup::kRun, name, command));
+    ASSERT_TRUE(startup.Set(TPlantedStartup::kRunDisable, "Tidewater Sync",
+                            "\"C:\\Program Files\\Tidewater\\tidesync.exe\" /background"));
+    ASSERT_TRUE(startup.File("Welcome.txt", "Read me first."));
+
+    TProgramRun run(sandbox_);
+    auto main = run.WaitForWindowClass("TMainForm");
+    ASSERT_TRUE(main) << run.Describe();
+    HWND programs = Child(main->Handle, "TListView");
+    Click(Child(main->Handle, "TArButton", "Startup Items"));
+    HWND listWindow = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (listWindow = Child(main->Handle, "TListView")) && listWindow != programs; }));
+    TRemoteList list(run.ProcessId(), listWindow);
+    ASSERT_TRUE(WaitFor([&] { return list.IndexOf("Welcome.txt") >= 0; }))
+        << ::testing::PrintToString(list.Column(0));
+    const int row = list.IndexOf(name);
+    ASSERT_GE(row, 0);
+    EXPECT_TRUE(list.Checked(row));
+    EXPECT_FALSE(list.Checked(list.IndexOf("Tidewater Sync")));
+    EXPECT_TRUE(list.Checked(list.IndexOf("Welcome.txt")));
+    const RECT bounds = list.ItemRect(row);
+    Click(listWindow, 80, (bounds.top + bounds.bottom) / 2);   // on the name, clear of the check box
+    EXPECT_TRUE(WaitFor([&] { return Child(main->Handle, "TFcGroupBox") != nullptr; })) << "the item's details";
+    Sleep(300);
+    EXPECT_FALSE(SaveScreenshot(main->Handle, "e2e-startup-page.png").empty());
+
+    HWND apply = Child(main->Handle, "TArButton", "Apply");
+    ASSERT_TRUE(apply);
+    list.SetChecked(row, false);
+    Click(apply);
+    EXPECT_TRUE(WaitFor([&] {
+        return TPlantedStartup::Get(TPlantedStartup::kRun, name) == "<missing>" &&
+               TPlantedStartup::Get(TPlantedStartup::kRunDisable, name) == command;
+    })) << "disabled: moved into Run_Disable";
+    list.SetChecked(row, true);
+    Click(apply);
+    EXPECT_TRUE(WaitFor([&] {
+        return TPlantedStartup::Get(TPlantedStartup::kRun, name) == command &&
+               TPlantedStartup::Get(TPlantedStartup::kRunDisable, name) == "<missing>";
+    })) << "enabled again: back in Run";
+
+    ASSERT_TRUE(run.Close(main->Handle));
+    EXPECT_TRUE(run.WaitForExit()) << run.Describe();
 }
