@@ -22,23 +22,27 @@ void PushCheckDown(TNode* node) {
     }
 }
 
-// Recomputes node from its children, then its ancestors: checked when every child is
-// checked, unchecked when every child is unchecked, partly checked otherwise. (A parent
-// of partly checked children is partly checked, so deleting never takes a folder whole
-// when anything below it was unchecked.)
+// Recomputes node from its children: checked when every child is checked, unchecked when
+// every child is unchecked, partly checked otherwise. (A parent of partly checked children
+// is partly checked, so deleting never takes a folder whole when anything below it was
+// unchecked.) A node without children keeps its state.
+template <class TNode>
+void RecomputeCheck(TNode* node) {
+    int count = node->Count();
+    if (count == 0) return;
+    int checked = 0, unchecked = 0;
+    for (int i = 0; i < count; ++i) {
+        int s = node->Item(i)->StateIndex();
+        if (s == csChecked) ++checked;
+        else if (s == csUnchecked) ++unchecked;
+    }
+    node->SetStateIndex(checked == count ? csChecked : unchecked == count ? csUnchecked : csPartlyChecked);
+}
+
+// RecomputeCheck on node, then on each of its ancestors.
 template <class TNode>
 void RecomputeCheckUp(TNode* node) {
-    for (; node; node = node->Parent()) {
-        int count = node->Count();
-        if (count == 0) continue;
-        int checked = 0, unchecked = 0;
-        for (int i = 0; i < count; ++i) {
-            int s = node->Item(i)->StateIndex();
-            if (s == csChecked) ++checked;
-            else if (s == csUnchecked) ++unchecked;
-        }
-        node->SetStateIndex(checked == count ? csChecked : unchecked == count ? csUnchecked : csPartlyChecked);
-    }
+    for (; node; node = node->Parent()) RecomputeCheck(node);
 }
 
 // A click on a node's check: unchecked and partly checked become checked, checked becomes

@@ -171,7 +171,14 @@
     L(IDS_MESSAGEBOX_WARNING_StartupEntryMissing, "it is no longer in %s") \
     L(IDS_MESSAGEBOX_WARNING_StartupBackupFailed, "no backup copy could be made in %s") \
     L(IDS_MESSAGEBOX_WARNING_StartupFileFailed, "%s could not be removed: %s") \
-    L(IDS_MESSAGEBOX_WARNING_StartupIsFolder, "%s is a folder, which is not removed")
+    L(IDS_MESSAGEBOX_WARNING_StartupIsFolder, "%s is a folder, which is not removed") \
+    L(IDS_MESSAGEBOX_WARNING_RegKeyMissing, "The registry key %s no longer exists.") \
+    L(IDS_MESSAGEBOX_WARNING_RegNameQuote, "%s contains a double quote, so it cannot be handed to the registry editor.") \
+    L(IDS_MESSAGEBOX_WARNING_NotRegFile, "%s is not a registry file; nothing was imported.") \
+    L(IDS_MESSAGEBOX_WARNING_RegeditKeyFailed, "The registry editor's settings in %s could not be written.") \
+    L(IDS_MESSAGEBOX_WARNING_CommentFailed, "The comment could not be stored: %s") \
+    L(IDS_MESSAGEBOX_WARNING_CleanFailed, "%d of the checked items could not be deleted; they are still listed.") \
+    L(IDS_MESSAGEBOX_WARNING_DeleteScrFailed, "The screen saver could not be backed up, so it was not deleted.")
 
 #define VELMORA_DECLARE_STRING(id, ...) extern std::string id;
 VELMORA_LANGUAGE_TABLE(VELMORA_DECLARE_STRING, VELMORA_DECLARE_STRING, VELMORA_DECLARE_STRING)

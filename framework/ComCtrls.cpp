@@ -507,6 +507,18 @@ TListItem* TListItems::Insert(int index) {
     return item;
 }
 
+TListItem* TListItems::AddItem(std::unique_ptr<TListItem> Item, int Index) {
+    if (!Item || Item->owner_ != this || Item->index_ >= 0)
+        throw EListError("The item does not belong to this list or is in it already");
+    Index = Index < 0 ? Count() : std::min(Index, Count());
+    TListItem* item = Item.get();
+    items_.insert(items_.begin() + Index, std::move(Item));
+    Renumber(Index);
+    InsertIntoWindow(item);
+    owner_->InsertItem(item);
+    return item;
+}
+
 void TListItems::InsertIntoWindow(TListItem* item) const {
     if (!owner_->HandleAllocated()) return;
     LVITEMA it{};

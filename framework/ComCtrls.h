@@ -250,6 +250,11 @@ class TListItems : public TPersistent {
 
     TListItem* Add();
     TListItem* Insert(int index);
+    // Puts an item made beforehand for this list (its caption, sub-items, image and data
+    // already set) at index (-1: the end) with one insertion into the window, where Add and
+    // the setters would send a message per property. EListError for an item of another
+    // list or one already in a list.
+    TListItem* AddItem(std::unique_ptr<TListItem> Item, int Index = -1);
     void Delete(int index);
     void Clear();
     // Nested; the window is not redrawn and automatic sorting waits until the last end.

@@ -70,8 +70,9 @@ TEST_F(LanguageSkin, MissingLanguageFileIsWrittenCompleteAndReadBack) {
     ASSERT_EQ(file.size(), 1u);
     EXPECT_EQ(file[0].first, "Language");
     const auto& lines = file[0].second;
-    // 141 keys, then the ten backup messages and the nine startup-item messages added after them.
-    ASSERT_EQ(lines.size(), 160u) << "a duplicate key would merge two lines";
+    // 141 keys, then the ten backup messages, the nine startup-item messages, the five
+    // messages of the entry commands and the two of the leftover scan added after them.
+    ASSERT_EQ(lines.size(), 167u) << "a duplicate key would merge two lines";
     auto entries = LanguageEntries();
     for (size_t i = 0; i < lines.size(); ++i) {
         const auto& e = entries[i];
@@ -83,6 +84,10 @@ TEST_F(LanguageSkin, MissingLanguageFileIsWrittenCompleteAndReadBack) {
     EXPECT_EQ(lines[136].Key, "IDS_MESSAGEBOX_WARNING_NoRemains");
     EXPECT_EQ(lines[140].Key, "IDS_MESSAGEBOX_WARNING_SaveFileFailed");
     EXPECT_EQ(lines[141].Key, "IDS_MESSAGEBOX_MESSAGE_BackupCount");
+    EXPECT_EQ(lines[160].Key, "IDS_MESSAGEBOX_WARNING_RegKeyMissing");
+    EXPECT_EQ(lines[164].Key, "IDS_MESSAGEBOX_WARNING_CommentFailed");
+    EXPECT_EQ(lines[165].Key, "IDS_MESSAGEBOX_WARNING_CleanFailed");
+    EXPECT_EQ(lines[166].Key, "IDS_MESSAGEBOX_WARNING_DeleteScrFailed");
     EXPECT_EQ(IDS_LISTVIEW_RIGHTCLICK_Uninstall, "Uninstall") << "key with two trailing blanks";
     EXPECT_EQ(IDS_SIDEBAR_GROUPBOX_LABEL_Publisher, "Publisher:");
     EXPECT_EQ(DefaultOf(IDS_SIDEBAR_GROUPBOX_LABEL_Publisher), "Publisher: ");

@@ -152,6 +152,33 @@ TEST(ListViewTest, ColumnsComeFromTheLayoutAndItemsWriteThrough) {
     EXPECT_EQ(lv->Column(0)->GetWidth(), 99);
 }
 
+TEST(ListViewTest, AnItemMadeBeforehandGoesInWholeAtItsIndex) {
+    auto f = ShowTestForm();
+    TListView* lv = f->lvFiles;
+    HWND h = lv->Handle();
+    AddRows(lv, 2);
+    auto made = std::make_unique<TListItem>(lv->Items());
+    made->SetCaption("Made");
+    made->SubItems()->Add("7");
+    made->SubItems()->Add("C:\\Made");
+    made->SetImageIndex(3);
+    made->SetData(42);
+    TListItem* item = lv->Items()->AddItem(std::move(made), 1);
+    EXPECT_EQ(item->Index(), 1);
+    EXPECT_EQ(lv->Items()->Item(2)->Caption(), "Row 1");
+    EXPECT_EQ(WindowItemText(h, 1, 0), "Made");
+    EXPECT_EQ(WindowItemText(h, 1, 2), "C:\\Made");
+    EXPECT_EQ(WindowItemParam(h, 1), reinterpret_cast<LPARAM>(item));
+    LVITEMA it{};
+    it.mask = LVIF_IMAGE;
+    it.iItem = 1;
+    SendMessageA(h, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+    EXPECT_EQ(it.iImage, 3);
+    EXPECT_EQ(item->Data(), 42);
+    TListView other(nullptr);
+    EXPECT_THROW(lv->Items()->AddItem(std::make_unique<TListItem>(other.Items())), EListError);
+}
+
 TEST(ListViewTest, CustomSortOfAThousandRowsCarriesDataAlong) {
     auto f = ShowTestForm();
     TListView* lv = f->lvFiles;

@@ -4,9 +4,10 @@ string (one length byte), then the file's bytes, in hex lines under a property n
 
   /usr/bin/python3 tools/art/layout_picture.py Picture.Data FILE.png [INDENT]
 
-The layouts embed the pictures this way (the backup window's background and bar pictures
-come from resources/dist/Skins and resources/art, which default_skin.py draws); run it again
-after those pictures are drawn anew and paste its output over the property in the layout.
+The layouts embed the pictures this way (the backup window's background and bar pictures,
+the main window's background and side-panel pictures come from resources/dist/Skins and
+resources/art, which default_skin.py draws); run it again after those pictures are drawn anew
+and paste its output over the property in the layout.
 """
 import sys
 

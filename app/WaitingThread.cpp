@@ -1,0 +1,207 @@
+#include "app/WaitingThread.h"
+#include "app/funUtils.h"
+#include "app/globals.h"
+#include "app/multiLangs.h"
+#include "framework/Forms.h"
+#include "framework/SysUtils.h"
+
+#include <tlhelp32.h>
+
+std::unique_ptr<TUninstallReport> TakeUninstallReport(LPARAM lParam) {
+    return std::unique_ptr<TUninstallReport>(reinterpret_cast<TUninstallReport*>(lParam));
+}
+
+// ---- Processes ---------------------------------------------------------------------------
+
+namespace {
+
+// The system's basic process information; pointer-sized fields make it 24 bytes on 32-bit
+// Windows (the parent at byte 20) and 48 on 64-bit.
+struct TProcessBasicInformation {
+    LONG ExitStatus;
+    PVOID PebBaseAddress;
+    ULONG_PTR AffinityMask;
+    LONG BasePriority;
+    ULONG_PTR UniqueProcessId;
+    ULONG_PTR InheritedFromUniqueProcessId;
+};
+
+using TNtQueryInformationProcess = LONG(WINAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
+
+// Calls visit for each process of a fresh snapshot, first to last, until it returns true.
+template <class F>
+bool ForEachProcess(F visit) {
+    TFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return false;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot.Get(), &entry); more; more = Process32Next(snapshot.Get(), &entry))
+        if (visit(entry)) return true;
+    return false;
+}
+
+bool EndsWithBlankOrEnd(const std::string& s, size_t end) {
+    return end == s.size() || s[end] == ' ' || s[end] == '\t';
+}
+
+} // namespace
+
+bool IsProcessRunning(DWORD processId) {
+    return ForEachProcess([&](const PROCESSENTRY32& e) { return e.th32ProcessID == processId; });
+}
+
+DWORD GetParentProcessId(DWORD processId) {
+    constexpr DWORD unknown = static_cast<DWORD>(-1);
+    HMODULE ntdll = GetModuleHandleA("ntdll");
+    auto query = ntdll ? reinterpret_cast<TNtQueryInformationProcess>(GetProcAddress(ntdll, "NtQueryInformationProcess"))
+                       : nullptr;
+    if (!query) return unknown;
+    TKernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
+    if (!process) return unknown;
+    TProcessBasicInformation info{};
+    if (query(process.Get(), 0, &info, sizeof info, nullptr) != 0) return unknown;
+    return static_cast<DWORD>(info.InheritedFromUniqueProcessId);
+}
+
+TKernelHandle FindChildProcess(DWORD processId) {
+    TKernelHandle child;
+    ForEachProcess([&](const PROCESSENTRY32& e) {
+        if (e.th32ProcessID == processId || GetParentProcessId(e.th32ProcessID) != processId) return false;
+        child.Reset(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, e.th32ProcessID));
+        return true;
+    });
+    return child;
+}
+
+std::string QuoteCommandPath(const std::string& commandLine) {
+    size_t start = commandLine.find_first_not_of(" \t");
+    if (start == std::string::npos || commandLine[start] == '"') return commandLine;
+    const std::string upper = UpperCase(commandLine);
+    size_t end = std::string::npos;
+    for (size_t pos = upper.find(".EXE", start); pos != std::string::npos; pos = upper.find(".EXE", pos + 1)) {
+        size_t candidate = pos + 4;
+        if (FileExists(commandLine.substr(start, candidate - start))) {
+            end = candidate;
+            break;
+        }
+        if (end == std::string::npos && EndsWithBlankOrEnd(commandLine, candidate)) end = candidate;
+    }
+    if (end == std::string::npos) return commandLine;
+    std::string path = commandLine.substr(start, end - start);
+    if (path.find_first_of(" \t") == std::string::npos) return commandLine;
+    return commandLine.substr(0, start) + '"' + path + '"' + commandLine.substr(end);
+}
+
+// ---- The thread ----------------------------------------------------------------------------
+
+TWaitingThread* TWaitingThread::Run(HWND reportTo, const std::string& commandLine, const TUninstallTarget& target) {
+    return TThread::Create<TWaitingThread>(reportTo, commandLine, target);
+}
+
+TWaitingThread::TWaitingThread(HWND reportTo, std::string commandLine, TUninstallTarget target)
+    : TThread(false), reportTo_(reportTo), commandLine_(std::move(commandLine)), target_(std::move(target)) {
+    SetFreeOnTerminate(true);
+}
+
+void TWaitingThread::Execute() { RunAndWait(commandLine_); }
+
+void TWaitingThread::RunAndWait(const std::string& commandLine) {
+    bool waitedNormally = false;
+    if (CreateAndWait(QuoteCommandPath(commandLine), waitedNormally)) return;
+    // The shell gets the command as it came: it may name a document, which quoting would spoil.
+    if (ShellExecuteAndWait(commandLine, waitedNormally)) return;
+    Report(false);
+}
+
+bool TWaitingThread::CreateAndWait(const std::string& commandLine, bool& waitedNormally) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION info{};
+    std::string writable = commandLine;   // CreateProcess may write into the command line
+    if (!CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS,
+                        nullptr, nullptr, &startup, &info))
+        return false;
+    TKernelHandle process(info.hProcess), thread(info.hThread);
+    // Many uninstallers copy themselves elsewhere, start the copy and end at once, so that
+    // their own file can be removed; give the hand-over time before looking.
+    Sleep(500);
+    // The handle says for certain whether the process has ended, whatever a snapshot lists.
+    if (IsProcessRunning(info.dwProcessId) && WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT) {
+        waitedNormally = WaitForSingleObject(process.Get(), INFINITE) == WAIT_OBJECT_0;
+    } else if (TKernelHandle child = FindChildProcess(info.dwProcessId)) {
+        waitedNormally = WaitForSingleObject(child.Get(), INFINITE) == WAIT_OBJECT_0;
+    } else {
+        waitedNormally = true;
+    }
+    // The handles stay open until the report has been handled.
+    if (waitedNormally) Report(true);
+    return true;
+}
+
+bool TWaitingThread::ShellExecuteAndWait(const std::string& commandLine, bool& waitedNormally) {
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    // Keep the process handle and finish the request before returning; no error box of the
+    // shell's own: the report's question tells the user the command could not be started.
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    info.lpFile = commandLine.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExA(&info)) return false;
+    TKernelHandle process(info.hProcess);
+    // A request handed to a program that was running already gives no process to wait for.
+    waitedNormally = !process || WaitForSingleObject(process.Get(), INFINITE) == WAIT_OBJECT_0;
+    if (waitedNormally) Report(true);
+    return true;
+}
+
+void TWaitingThread::Report(bool started) {
+    auto report = std::make_unique<TUninstallReport>(TUninstallReport{target_, started});
+    LRESULT answer = SendMessageA(reportTo_, WM_UNINSTALL_DONE, started ? 1 : 0, reinterpret_cast<LPARAM>(report.get()));
+    if (answer == UninstallReportTaken) report.release();
+}
+
+// ---- Screen savers -------------------------------------------------------------------------
+
+namespace {
+
+// name, or "Name (2).ext", "Name (3).ext", ... whichever is free in folder; empty when none is.
+std::string FreeBackupName(const std::string& folder, const std::string& name) {
+    std::string path = folder + name;
+    if (!FileExists(path) && !DirectoryExists(path)) return path;
+    std::string ext = ExtractFileExt(name);
+    std::string stem = name.substr(0, name.size() - ext.size());
+    for (int n = 2; n < 1000; ++n) {
+        path = folder + stem + " (" + std::to_string(n) + ")" + ext;
+        if (!FileExists(path) && !DirectoryExists(path)) return path;
+    }
+    return {};
+}
+
+} // namespace
+
+TScrDeleteResult DeleteScreenSaver(const std::string& folder, const std::string& name, std::string* backupPath) {
+    if (folder.empty() || name.empty() || name == "." || name == ".." || name.find_first_of("\\/:") != std::string::npos)
+        return TScrDeleteResult::sdBadName;
+    if (BackupScrDir.empty() || (!DirectoryExists(BackupScrDir) && !ForceDirectories(BackupScrDir)))
+        return TScrDeleteResult::sdBackupFailed;
+    std::string backup = FreeBackupName(IncludeTrailingBackslash(BackupScrDir), name);
+    std::string file = IncludeTrailingBackslash(folder) + name;
+    // Another volume is no reason to keep the screen saver: the move may copy.
+    if (backup.empty() || !MoveFileExA(file.c_str(), backup.c_str(), MOVEFILE_COPY_ALLOWED))
+        return TScrDeleteResult::sdBackupFailed;
+    std::string cacheCopy = GetSystemFolder() + "\\dllcache\\" + name;
+    DeleteFileA(cacheCopy.c_str());
+    if (backupPath) *backupPath = backup;
+    return TScrDeleteResult::sdDeleted;
+}
+
+bool AskAndDeleteScreenSaver(const std::string& folder, const std::string& name) {
+    const std::string title = Application->GetTitle();
+    if (Application->MessageBox(IDS_MESSAGEBOX_WARNING_DeleteScr, title, MB_YESNO | MB_ICONWARNING) != IDYES)
+        return false;
+    if (DeleteScreenSaver(folder, name) != TScrDeleteResult::sdDeleted)
+        Application->MessageBox(IDS_MESSAGEBOX_WARNING_DeleteScrFailed, title, MB_OK | MB_ICONERROR);
+    return true;
+}

@@ -1,0 +1,87 @@
+// The uninstall commands of the main window: a program row starts its uninstaller and the
+// report aims the leftover scan at that program; a screen-saver row deletes the screen saver.
+#include "MainFormTesting.h"
+#include "Sandbox.h"
+#include "app/frmScanRemains.h"
+
+using namespace mainform;
+
+namespace {
+
+class MainFormUninstall : public MainFormTest {
+protected:
+    // Double-clicks a row's caption, as a user starts an uninstall from the list.
+    void DoubleClick(TListItem* row) {
+        TRect cell = row->DisplayRect(drLabel);
+        HWND list = Form().lsvProgramList->WindowHandle();
+        LPARAM at = MAKELPARAM(cell.Left + 5, (cell.Top + cell.Bottom) / 2);
+        PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(list, WM_LBUTTONUP, 0, at);
+        PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+        PostMessageA(list, WM_LBUTTONUP, 0, at);
+        PumpFor(100);
+    }
+};
+
+} // namespace
+
+TEST_F(MainFormUninstall, ReportAimsTheScanAtTheUninstalledProgramWhateverIsSelectedThen) {
+    // Outside the window's own folder, which is never scanned.
+    TSandbox box("uninstall");
+    const std::string folder = box.Folder("Delta");
+    const std::string stub = folder + "\\unins000.exe";
+    ASSERT_TRUE(CopyFileA((TestBinDir() + "\\UninstallStub.exe").c_str(), stub.c_str(), FALSE));
+    const std::string release = dir_ + "release";
+    entries_.Add(L"Delta", [&](HKEY k) {
+        hostile::SetText(k, L"DisplayName", L"Velmora Test Delta");
+        hostile::SetText(k, L"InstallLocation", ToWide(folder));
+        hostile::SetText(k, L"UninstallString", ToWide("\"" + stub + "\" wait \"" + release + "\""));
+    });
+    TMainForm& form = Form(true);
+    ASSERT_TRUE(Row("Velmora Test Delta"));
+    DoubleClick(Row("Velmora Test Delta"));
+    ASSERT_TRUE(PumpUntil([&] { return ReadText(stub + ".log").find("wait") != std::string::npos; }, 10000))
+        << "the uninstall command did not start";
+
+    // Another row is selected and the entry gone by the time the uninstaller ends.
+    Row("Velmora Test Alpha")->SetSelected(true);
+    ASSERT_EQ(form.lblRegistryName->GetCaption(), "VelmoraMainForm_Alpha");
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (hostile::kUninstallKey + entries_.Prefix() + L"Delta").c_str());
+    std::optional<TUninstallTarget> scanned;
+    std::string firstFile;
+    HWND driver = AllocateHWnd([&](TMessage& m) {
+        auto* scan = m.Msg == WM_TIMER ? dynamic_cast<TScanForm*>(Screen->ActiveForm()) : nullptr;
+        if (!scan || !scan->ScanDone() || !scan->IsModal()) return;
+        scanned = scan->Target();
+        if (scan->tvScanFiles->Items()->Count() > 0) firstFile = scan->tvScanFiles->Items()->Item(0)->Text();
+        scan->btnCancel->Click();
+    });
+    SetTimer(driver, 1, 50, nullptr);
+    TScopeExit stopDriver([&] { DeallocateHWnd(driver); });
+    TBoxRecorder boxes(IDYES);
+    WriteText(release, "");
+
+    ASSERT_TRUE(PumpUntil([&] { return scanned && !Row("Velmora Test Delta"); }, 30000)) << "no scan, or no refill";
+    ASSERT_FALSE(boxes.Boxes.empty());
+    EXPECT_EQ(boxes.Boxes[0].Text, IDS_MESSAGEBOX_WARNING_ScanRemains);
+    EXPECT_EQ(scanned->RegistryName, "VelmoraMainForm_Delta");
+    EXPECT_EQ(scanned->InstallFolder, folder);
+    EXPECT_EQ(scanned->DisplayName, "Velmora Test Delta");
+    EXPECT_EQ(firstFile, folder);
+}
+
+TEST_F(MainFormUninstall, ScreenSaverRowIsDeletedWithABackupInsteadOfUninstalled) {
+    TRestore<std::string> backups(BackupScrDir, dir_ + "Back up\\scr\\");
+    const std::string original = FromWide(hostile::TPlantedFiles::Folder()) + "VelmoraMainA.scr";
+    TMainForm& form = Form(true);
+    Row("[Screen Saver]Velmora Starfield")->SetSelected(true);
+    TBoxRecorder boxes(IDYES);
+    form.ActionUninstall->Execute();
+
+    ASSERT_EQ(boxes.Boxes.size(), 1u);
+    EXPECT_EQ(boxes.Boxes[0].Text, IDS_MESSAGEBOX_WARNING_DeleteScr);
+    EXPECT_TRUE(PathExists(BackupScrDir + "VelmoraMainA.scr"));
+    EXPECT_FALSE(PathExists(original));
+    EXPECT_FALSE(Row("[Screen Saver]Velmora Starfield")) << "the list is refilled";
+    EXPECT_TRUE(Row("[Screen Saver]VelmoraMainB.scr"));
+}

@@ -1,0 +1,104 @@
+// Deleting a screen saver: a backup copy in "Back up\scr\" first, and nothing deleted
+// without one.
+#include "Sandbox.h"
+#include "app/WaitingThread.h"
+#include "app/funUtils.h"
+#include "app/globals.h"
+#include "app/multiLangs.h"
+#include "framework/FormTesting.h"
+#include "framework/Guards.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ScreenSaver : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetLanguageDefaults();
+        scr_ = box_.File("System\\" + name_, "screen saver");
+        cache_ = GetSystemFolder() + "\\dllcache\\" + name_;
+        ForceDirectories(ExtractFileDir(cache_));
+        std::ofstream(cache_, std::ios::binary) << "cached";
+    }
+    void TearDown() override { DeleteFileA(cache_.c_str()); }
+
+    const std::string name_ = "VelmoraTest" + std::to_string(GetCurrentProcessId()) + ".scr";
+    TSandbox box_{"scr"};
+    TRestore<std::string> backupDir_{BackupScrDir, box_.Path("Velmora\\Back up\\scr\\")};
+    std::string scr_, cache_;
+};
+
+} // namespace
+
+TEST_F(ScreenSaver, IsMovedIntoTheBackupFolderThenItsCacheCopyGoes) {
+    std::string backup;
+    EXPECT_EQ(DeleteScreenSaver(box_.Path("System\\"), name_, &backup), TScrDeleteResult::sdDeleted);
+    EXPECT_EQ(backup, BackupScrDir + name_);
+    EXPECT_EQ(ReadText(backup), "screen saver");
+    EXPECT_FALSE(PathExists(scr_));
+    EXPECT_FALSE(PathExists(cache_));
+}
+
+TEST_F(ScreenSaver, TakenBackupNameGetsANumberAndTheOldBackupStays) {
+    ForceDirectories(BackupScrDir);
+    std::ofstream(BackupScrDir + name_, std::ios::binary) << "older";
+    std::string backup;
+    EXPECT_EQ(DeleteScreenSaver(box_.Path("System"), name_, &backup), TScrDeleteResult::sdDeleted);
+    EXPECT_EQ(ExtractFileName(backup), ChangeFileExt(name_, "") + " (2).scr");
+    EXPECT_EQ(ReadText(backup), "screen saver");
+    EXPECT_EQ(ReadText(BackupScrDir + name_), "older");
+    EXPECT_FALSE(PathExists(scr_));
+}
+
+TEST_F(ScreenSaver, NothingIsDeletedWhenTheBackupFails) {
+    // A file where the backup folder should be: the folder can't be made.
+    BackupScrDir = box_.File("Blocked") + "\\scr\\";
+    EXPECT_EQ(DeleteScreenSaver(box_.Path("System"), name_), TScrDeleteResult::sdBackupFailed);
+    EXPECT_TRUE(PathExists(scr_));
+    EXPECT_TRUE(PathExists(cache_));
+    // A screen saver that is missing has nothing to back up either.
+    BackupScrDir = box_.Path("Backups\\");
+    EXPECT_EQ(DeleteScreenSaver(box_.Path("Elsewhere"), name_), TScrDeleteResult::sdBackupFailed);
+    EXPECT_TRUE(PathExists(cache_));
+}
+
+TEST_F(ScreenSaver, NamesThatArePathsAreRefusedUntouched) {
+    const std::string outside = box_.File("outside.scr");
+    for (const std::string& bad : {std::string(""), std::string("..\\outside.scr"), std::string("sub/x.scr"),
+                                   std::string("C:x.scr"), std::string("..")})
+        EXPECT_EQ(DeleteScreenSaver(box_.Path("System"), bad), TScrDeleteResult::sdBadName) << bad;
+    EXPECT_EQ(DeleteScreenSaver("", name_), TScrDeleteResult::sdBadName);
+    EXPECT_TRUE(PathExists(outside));
+    EXPECT_TRUE(PathExists(scr_));
+    EXPECT_FALSE(PathExists(BackupScrDir));
+}
+
+TEST_F(ScreenSaver, TheQuestionDecidesAndAFailedBackupIsReported) {
+    {
+        TBoxRecorder no(IDNO);
+        EXPECT_FALSE(AskAndDeleteScreenSaver(box_.Path("System"), name_));
+        ASSERT_EQ(no.Boxes.size(), 1u);
+        EXPECT_EQ(no.Boxes[0].Text, IDS_MESSAGEBOX_WARNING_DeleteScr);
+        EXPECT_EQ(no.Boxes[0].Flags, UINT(MB_YESNO | MB_ICONWARNING));
+        EXPECT_TRUE(PathExists(scr_));
+    }
+    const std::string realBackup = BackupScrDir;
+    BackupScrDir = box_.File("Blocked") + "\\scr\\";
+    {
+        TBoxRecorder yes(IDYES);
+        EXPECT_TRUE(AskAndDeleteScreenSaver(box_.Path("System"), name_));
+        ASSERT_EQ(yes.Boxes.size(), 2u);
+        EXPECT_EQ(yes.Boxes[1].Text, "The screen saver could not be backed up, so it was not deleted.");
+        EXPECT_EQ(yes.Boxes[1].Flags, UINT(MB_OK | MB_ICONERROR));
+        EXPECT_TRUE(PathExists(scr_));
+    }
+    BackupScrDir = realBackup;
+    {
+        TBoxRecorder yes(IDYES);
+        EXPECT_TRUE(AskAndDeleteScreenSaver(box_.Path("System"), name_));
+        EXPECT_EQ(yes.Boxes.size(), 1u);
+        EXPECT_FALSE(PathExists(scr_));
+        EXPECT_TRUE(PathExists(BackupScrDir + name_));
+    }
+}

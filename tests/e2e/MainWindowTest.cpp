@@ -1,0 +1,343 @@
+// The main window of the running Velmora.exe driven from outside, by the messages a user's
+// clicks and keys cause: a row selected, a column header clicked, the page and the language
+// switched, startup entries disabled and enabled again. The list's messages carry their
+// structures in the program's own memory.
+#include "e2e/Harness.h"
+#include "common/HostileInput.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <commctrl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <shlobj.h>
+
+namespace {
+
+using namespace e2e;
+
+// A list view of another process, read and selected through memory placed there.
+class TRemoteList {
+public:
+    TRemoteList(DWORD pid, HWND list) : list_(list) {
+        process_.Reset(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+    }
+    std::vector<std::string> Column(int column) const {
+        std::vector<std::string> texts;
+        for (int i = 0; i < static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0)); ++i) {
+            LVITEMA lvi{};
+            lvi.iSubItem = column;
+            lvi.cchTextMax = 256;
+            texts.push_back(Send(LVM_GETITEMTEXTA, i, lvi));
+        }
+        return texts;
+    }
+    int IndexOf(const std::string& caption) const {
+        auto captions = Column(0);
+        auto it = std::find(captions.begin(), captions.end(), caption);
+        return it == captions.end() ? -1 : static_cast<int>(it - captions.begin());
+    }
+    void Select(int item) const {
+        LVITEMA lvi{};
+        lvi.stateMask = lvi.state = LVIS_SELECTED | LVIS_FOCUSED;
+        Send(LVM_SETITEMSTATE, item, lvi);
+    }
+    // The row's bounds in the list's client area.
+    RECT ItemRect(int item) const {
+        RECT rect{LVIR_BOUNDS, 0, 0, 0};
+        auto* at = static_cast<RECT*>(
+            VirtualAllocEx(process_.Get(), nullptr, sizeof rect, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        if (!at) return {};
+        WriteProcessMemory(process_.Get(), at, &rect, sizeof rect, nullptr);
+        SendMessageA(list_, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(at));
+        ReadProcessMemory(process_.Get(), at, &rect, sizeof rect, nullptr);
+        VirtualFreeEx(process_.Get(), at, 0, MEM_RELEASE);
+        return rect;
+    }
+    // The row's check box, as a click on it sets it (state image 2 checked, 1 unchecked).
+    bool Checked(int item) const {
+        return (SendMessageA(list_, LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_STATEIMAGEMASK) >> 12) == 2;
+    }
+    void SetChecked(int item, bool checked) const {
+        LVITEMA lvi{};
+        lvi.stateMask = LVIS_STATEIMAGEMASK;
+        lvi.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+        Send(LVM_SETITEMSTATE, item, lvi);
+    }
+
+private:
+    // Sends msg with lvi and a text buffer after it in the program's memory; returns the text
+    // the list wrote there.
+    std::string Send(UINT msg, int item, LVITEMA lvi) const {
+        const size_t size = sizeof lvi + 256;
+        char* at = static_cast<char*>(
+            VirtualAllocEx(process_.Get(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        if (!at) return {};
+        lvi.pszText = at + sizeof lvi;
+        WriteProcessMemory(process_.Get(), at, &lvi, sizeof lvi, nullptr);
+        SendMessageA(list_, msg, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(at));
+        std::string read(256, '\0');
+        ReadProcessMemory(process_.Get(), at + sizeof lvi, read.data(), read.size(), nullptr);
+        VirtualFreeEx(process_.Get(), at, 0, MEM_RELEASE);
+        return read.substr(0, read.find('\0'));
+    }
+    HWND list_;
+    TKernelHandle process_;
+};
+
+struct TFind {
+    std::string Class, Text;
+    DWORD Pid = 0;
+    HWND Except = nullptr, Found = nullptr;
+};
+
+BOOL CALLBACK Match(HWND w, LPARAM p) {
+    auto* f = reinterpret_cast<TFind*>(p);
+    char cls[64] = {}, text[256] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    GetWindowTextA(w, text, sizeof text);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (cls == f->Class && (f->Text.empty() || text == f->Text) && (!f->Pid || pid == f->Pid) && w != f->Except &&
+        IsWindowVisible(w))
+        f->Found = w;
+    return TRUE;
+}
+
+// A visible child window of that class (and text).
+HWND Child(HWND parent, const std::string& cls, const std::string& text = {}) {
+    TFind find{cls, text};
+    EnumChildWindows(parent, Match, reinterpret_cast<LPARAM>(&find));
+    return find.Found;
+}
+
+// A menu the program shows, other than except.
+HWND ShownMenu(DWORD pid, HWND except = nullptr) {
+    TFind find{"#32768", "", pid, except};
+    EnumWindows(Match, reinterpret_cast<LPARAM>(&find));
+    return find.Found;
+}
+
+void Click(HWND window, int x = 10, int y = 10) {
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+void PressKey(HWND window, WORD key) {
+    PostMessageA(window, WM_KEYDOWN, key, 1);
+    PostMessageA(window, WM_KEYUP, key, 0xC0000001);
+}
+
+bool WaitFor(const std::function<bool()>& done) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < kStepTimeoutMs; Sleep(50))
+        if (done()) return true;
+    return done();
+}
+
+// Startup entries of the current user planted for one test and taken away after it: values
+// of the "Run" key or its "Run_Disable" sub-key, and files in the user's Startup folder.
+class TPlantedStartup {
+public:
+    static constexpr const char* kRun = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+    static constexpr const char* kRunDisable = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\Run_Disable";
+
+    TPlantedStartup() {
+        for (const char* key : {kRunDisable, kRun}) existed_.push_back(Exists(key));
+    }
+    ~TPlantedStartup() {
+        for (const auto& name : values_)
+            for (const char* key : {kRunDisable, kRun}) RegDeleteKeyValueA(HKEY_CURRENT_USER, key, name.c_str());
+        if (!existed_[0]) RegDeleteKeyA(HKEY_CURRENT_USER, kRunDisable);
+        if (!existed_[1]) RegDeleteKeyA(HKEY_CURRENT_USER, kRun);
+        for (const auto& path : files_) DeleteFileA(path.c_str());
+    }
+    TPlantedStartup(const TPlantedStartup&) = delete;
+    TPlantedStartup& operator=(const TPlantedStartup&) = delete;
+
+    bool Set(const char* key, const std::string& name, const std::string& data) {
+        values_.push_back(name);
+        HKEY k = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) != ERROR_SUCCESS)
+            return false;
+        LONG r = RegSetValueExA(k, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                                static_cast<DWORD>(data.size() + 1));
+        RegCloseKey(k);
+        return r == ERROR_SUCCESS;
+    }
+    // The value's text; "<missing>" when it is not there.
+    static std::string Get(const char* key, const std::string& name) {
+        char data[1024] = {};
+        DWORD size = sizeof data;
+        if (RegGetValueA(HKEY_CURRENT_USER, key, name.c_str(), RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+            return "<missing>";
+        return data;
+    }
+    bool File(const std::string& name, const std::string& bytes) {
+        char folder[MAX_PATH] = {};
+        if (FAILED(SHGetFolderPathA(nullptr, CSIDL_STARTUP, nullptr, 0, folder))) return false;
+        files_.push_back(std::string(folder) + "\\" + name);
+        std::ofstream(files_.back(), std::ios::binary) << bytes;
+        return std::filesystem::exists(files_.back());
+    }
+
+private:
+    static bool Exists(const char* key) {
+        HKEY k = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+        RegCloseKey(k);
+        return true;
+    }
+    std::vector<bool> existed_;
+    std::vector<std::string> values_, files_;
+};
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const wchar_t* const programs[][2] = {
+            {L"Archivo Backup Suite 4.2", L"Northwind Tools"}, {L"Brightline Photo Viewer", L"Brightline Labs"},
+            {L"Cobalt Notes 2.1", L"Cobalt"}, {L"Delta Media Codecs", L"Delta Audio"},
+            {L"Evergreen Mail 9", L"Evergreen Soft"}, {L"Fieldstone PDF Reader", L"Fieldstone"},
+            {L"Granite Disk Tools", L"Granite Systems"}, {L"Harbor VPN Client", L"Harbor Networks"},
+            {L"Indigo Code Editor 3", L"Indigo"}, {L"Juniper Fonts Pack", L"Juniper Type"},
+            {L"Lumen Screen Recorder", L"Lumen Media"}, {L"Meridian Office 2024", L"Meridian"},
+            {L"Nimbus Cloud Drive", L"Nimbus Inc."}, {L"Orchid Music Player", L"Orchid Audio"},
+            {L"Quartz Runtime 2.0", L"Quartz Labs"}, {L"Redwood Printer Driver", L"Redwood"},
+            {L"Tidewater Sync", L"Tidewater"}, {L"Umber Image Tools", L"Umber"}, {L"Willow Browser", L"Willow Web"}};
+        for (const auto& [name, publisher] : programs)
+            entries_.Add(name, [&](HKEY k) {
+                const std::wstring folder = std::wstring(L"C:\\Program Files\\") + name;
+                hostile::SetText(k, L"DisplayName", name);
+                hostile::SetText(k, L"Publisher", publisher);
+                hostile::SetText(k, L"InstallLocation", folder);
+                hostile::SetText(k, L"UninstallString", folder + L"\\unins000.exe");
+                hostile::SetText(k, L"DisplayIcon", L"C:\\windows\\notepad.exe");
+                hostile::SetText(k, L"URLInfoAbout", L"https://velmora.example/");
+            });
+        // The default skin's pictures beside the program, as build/dist has them.
+        for (const auto& file : std::filesystem::directory_iterator(std::string(VELMORA_SOURCE_DIR) +
+                                                                    "/resources/dist/Skins")) {
+            std::ifstream in(file.path(), std::ios::binary);
+            sandbox_.WriteFile("Skins\\" + file.path().filename().string(),
+                               std::string(std::istreambuf_iterator<char>(in), {}));
+        }
+        sandbox_.WriteFile("Langs\\Deutsch.ini", "[Language]\r\nIDS_LISTVIEW_COLUMNS_Publisher=Hersteller\r\n"
+                                                 "IDS_MAINFORM_MENU_View=Ansicht\r\n");
+    }
+
+    hostile::TPlantedEntries entries_{L"VelmoraE2E_"};
+    TSandbox sandbox_;
+};
+
+} // namespace
+
+TEST_F(MainWindow, RowHeaderPageAndLanguageDrivenFromOutside) {
+    TProgramRun run(sandbox_);
+    auto main = run.WaitForWindowClass("TMainForm");
+    ASSERT_TRUE(main) << run.Describe();
+    HWND listWindow = Child(main->Handle, "TListView");
+    ASSERT_TRUE(listWindow);
+    TRemoteList list(run.ProcessId(), listWindow);
+    ASSERT_TRUE(WaitFor([&] { return list.IndexOf("Willow Browser") >= 0; }));
+
+    // A row selected by message enables the side bar's commands.
+    HWND uninstall = Child(main->Handle, "TArButton", "Uninstall");
+    ASSERT_TRUE(uninstall);
+    EXPECT_FALSE(IsWindowEnabled(uninstall));
+    list.Select(list.IndexOf("Cobalt Notes 2.1"));
+    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(uninstall) != FALSE; }));
+    Sleep(300);
+    EXPECT_FALSE(SaveScreenshot(main->Handle, "e2e-main-window.png").empty());
+
+    // The Publisher header: names are padded on the left to ten characters, so the shorter
+    // a name, the earlier it comes.
+    Click(Child(listWindow, "SysHeader32"), 250, 8);
+    auto ours = [&] {
+        std::vector<std::string> order;
+        for (const std::string& p : list.Column(1))
+            if (p == "Cobalt" || p == "Indigo" || p == "Umber" || p == "Northwind Tools") order.push_back(p);
+        return order;
+    };
+    EXPECT_TRUE(WaitFor([&] { return ours() == std::vector<std::string>{"Umber", "Cobalt", "Indigo", "Northwind Tools"}; }))
+        << ::testing::PrintToString(ours());
+
+    // The other page and back.
+    Click(Child(main->Handle, "TArButton", "Startup Items"));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(listWindow) && Child(main->Handle, "TListView"); }));
+    Sleep(200);
+    SaveScreenshot(main->Handle, "e2e-main-window-startup-page.png");
+    Click(Child(main->Handle, "TArButton", "Program List"));
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(listWindow) != FALSE; }));
+
+    // View > Languages > Deutsch, by keys to the menus.
+    Click(Child(main->Handle, "TArButton", "View"));
+    HWND menu = nullptr, languages = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (menu = ShownMenu(run.ProcessId())) != nullptr; }));
+    Sleep(200);
+    SaveScreenshot(main->Handle, "e2e-main-window-view-menu.png");
+    PressKey(menu, VK_UP);
+    PressKey(menu, VK_RIGHT);
+    ASSERT_TRUE(WaitFor([&] { return (languages = ShownMenu(run.ProcessId(), menu)) != nullptr; }));
+    PressKey(languages, VK_HOME);
+    PressKey(languages, VK_RETURN);
+    EXPECT_TRUE(WaitFor([&] { return Child(main->Handle, "TArButton", "Ansicht") != nullptr; }));
+    auto config = FindSection(ParseIni(sandbox_.ReadFile("Config.ini")), "config");
+    ASSERT_TRUE(config);
+    EXPECT_EQ(config->Value("LanguageFile"), "Deutsch.ini");
+
+    ASSERT_TRUE(run.Close(main->Handle));
+    EXPECT_TRUE(run.WaitForExit()) << run.Describe();
+    EXPECT_EQ(run.ExitCode(), 0u);
+}
+
+TEST_F(MainWindow, StartupPageDisablesAndReEnablesAnEntryThroughItsCheckBox) {
+    TPlantedStartup startup;
+    const std::string name = "Cobalt Notes";
+    // A program with a version block, so that the selected row has details to show.
+    const std::string command = std::string("\"").append(BuildBinDir()).append("app_tests.exe\" /tray");
+    ASSERT_TRUE(startup.Set(TPlantedStartup::kRun, name, command));
+    ASSERT_TRUE(startup.Set(TPlantedStartup::kRunDisable, "Tidewater Sync",
+                            "\"C:\\Program Files\\Tidewater\\tidesync.exe\" /background"));
+    ASSERT_TRUE(startup.File("Welcome.txt", "Read me first."));
+
+    TProgramRun run(sandbox_);
+    auto main = run.WaitForWindowClass("TMainForm");
+    ASSERT_TRUE(main) << run.Describe();
+    HWND programs = Child(main->Handle, "TListView");
+    Click(Child(main->Handle, "TArButton", "Startup Items"));
+    HWND listWindow = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (listWindow = Child(main->Handle, "TListView")) && listWindow != programs; }));
+    TRemoteList list(run.ProcessId(), listWindow);
+    ASSERT_TRUE(WaitFor([&] { return list.IndexOf("Welcome.txt") >= 0; }))
+        << ::testing::PrintToString(list.Column(0));
+    const int row = list.IndexOf(name);
+    ASSERT_GE(row, 0);
+    EXPECT_TRUE(list.Checked(row));
+    EXPECT_FALSE(list.Checked(list.IndexOf("Tidewater Sync")));
+    EXPECT_TRUE(list.Checked(list.IndexOf("Welcome.txt")));
+    const RECT bounds = list.ItemRect(row);
+    Click(listWindow, 80, (bounds.top + bounds.bottom) / 2);   // on the name, clear of the check box
+    EXPECT_TRUE(WaitFor([&] { return Child(main->Handle, "TFcGroupBox") != nullptr; })) << "the item's details";
+    Sleep(300);
+    EXPECT_FALSE(SaveScreenshot(main->Handle, "e2e-startup-page.png").empty());
+
+    HWND apply = Child(main->Handle, "TArButton", "Apply");
+    ASSERT_TRUE(apply);
+    list.SetChecked(row, false);
+    Click(apply);
+    EXPECT_TRUE(WaitFor([&] {
+        return TPlantedStartup::Get(TPlantedStartup::kRun, name) == "<missing>" &&
+               TPlantedStartup::Get(TPlantedStartup::kRunDisable, name) == command;
+    })) << "disabled: moved into Run_Disable";
+    list.SetChecked(row, true);
+    Click(apply);
+    EXPECT_TRUE(WaitFor([&] {
+        return TPlantedStartup::Get(TPlantedStartup::kRun, name) == command &&
+               TPlantedStartup::Get(TPlantedStartup::kRunDisable, name) == "<missing>";
+    })) << "enabled again: back in Run";
+
+    ASSERT_TRUE(run.Close(main->Handle));
+    EXPECT_TRUE(run.WaitForExit()) << run.Describe();
+}
