@@ -2,6 +2,8 @@
 // waited for and checked on disk) against the same registry editor runs made bare, side by
 // side in one run. Goal: ours within 1.5 times the bare runs.
 #include "app/frmProgress.h"
+#include "app/frmScanRemains.h"
+#include "bench/BenchSupport.h"
 #include "framework/Classes.h"
 #include "framework/Handles.h"
 #include "framework/SysUtils.h"
@@ -59,38 +61,19 @@ void BareExport(const std::string& file, const std::string& keyName) {
     if (process) WaitForSingleObject(process.Get(), INFINITE);
 }
 
-double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-    LARGE_INTEGER freq;
-    QueryPerformanceFrequency(&freq);
-    return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
 double TimeBare(const std::vector<std::string>& names, const std::string& folder) {
-    LARGE_INTEGER a, b;
-    QueryPerformanceCounter(&a);
+    const double start = bench::Millis();
     for (const std::string& name : names) BareExport(folder + BackupFileNameOf(name), name);
-    QueryPerformanceCounter(&b);
-    return Seconds(a, b);
+    return (bench::Millis() - start) / 1000.0;
 }
 
 double TimeOurs(const std::string& folder, TBackupResult& result) {
     TUninstallKeyBackup backup;
     backup.KeyPath = EntriesPath();
     backup.Folder = folder;
-    LARGE_INTEGER a, b;
-    QueryPerformanceCounter(&a);
+    const double start = bench::Millis();
     result = backup.Run();
-    QueryPerformanceCounter(&b);
-    return Seconds(a, b);
-}
-
-void DeleteFolderTree(const std::string& folder) {
-    std::string from = ExcludeTrailingBackslash(folder) + '\0';
-    SHFILEOPSTRUCTA op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-    SHFileOperationA(&op);
+    return (bench::Millis() - start) / 1000.0;
 }
 
 }  // namespace

@@ -12,80 +12,47 @@
 #include "app/globals.h"
 #include "app/multiLangs.h"
 #include "app/multiSkins.h"
+#include "bench/BenchSupport.h"
 #include "framework/Guards.h"
+#include "tests/common/HostileInput.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 namespace {
 
+using namespace bench;
+
 constexpr int kEntries = 1000;
 constexpr int kRounds = 5;
 constexpr int kStarts = 5;
 constexpr double kSplashMs = 1500.0;
 constexpr char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-constexpr char kPrefix[] = "VelmoraMainBench_";
 const char* const kValues[] = {"DisplayName", "UninstallString", "Publisher", "InstallLocation",
                                "DisplayIcon", "SystemComponent", "ParentKeyName", "ReleaseType"};
 
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER c;
-    QueryPerformanceCounter(&c);
-    return double(c.QuadPart) * 1000.0 / double(frequency.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-void SetText(HKEY key, const char* name, const std::string& value) {
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
-}
-
-void RemoveEntries() {
-    TKeyHandle root;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstall, 0, KEY_ALL_ACCESS, root.Put()) != ERROR_SUCCESS) return;
-    std::vector<std::string> ours;
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD len = sizeof name;
-        if (RegEnumKeyExA(root.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        if (std::string(name, len).rfind(kPrefix, 0) == 0) ours.emplace_back(name, len);
-    }
-    for (const auto& n : ours) RegDeleteTreeA(root.Get(), n.c_str());
-}
-
 // Entries as installers write them, a tenth of them patches of the entry before.
-bool PlantEntries() {
+bool PlantEntries(hostile::TPlantedEntries& entries) {
     for (int i = 0; i < kEntries; ++i) {
-        const std::string n = std::to_string(i);
-        const std::string folder = "C:\\Program Files\\Bench " + n;
-        TKeyHandle k;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(kUninstall) + "\\" + kPrefix + n).c_str(), 0, nullptr, 0,
-                            KEY_ALL_ACCESS, nullptr, k.Put(), nullptr) != ERROR_SUCCESS)
-            return false;
-        SetText(k.Get(), "DisplayName", "Bench Program " + n);
-        SetText(k.Get(), "Publisher", "Bench Publisher " + std::to_string(i % 50));
-        SetText(k.Get(), "InstallLocation", folder);
-        SetText(k.Get(), "DisplayVersion", "1." + n);
-        SetText(k.Get(), "URLInfoAbout", "http://bench.example/" + n);
-        SetText(k.Get(), "UninstallString", "\"" + folder + "\\unins000.exe\"");
-        std::string icon = "C:\\windows\\system32\\notepad.exe";
-        if (i % 2 == 0) icon = std::string("shell32.dll,").append(std::to_string(i % 10));
-        SetText(k.Get(), "DisplayIcon", icon);
-        if (i % 10 == 9) {
-            SetText(k.Get(), "ParentKeyName", std::string(kPrefix).append(std::to_string(i - 1)));
-            SetText(k.Get(), "ReleaseType", "Update");
-        }
+        const std::wstring n = std::to_wstring(i);
+        const std::wstring folder = L"C:\\Program Files\\Bench " + n;
+        const bool planted = entries.Add(n, [&](HKEY k) {
+            hostile::SetText(k, L"DisplayName", L"Bench Program " + n);
+            hostile::SetText(k, L"Publisher", L"Bench Publisher " + std::to_wstring(i % 50));
+            hostile::SetText(k, L"InstallLocation", folder);
+            hostile::SetText(k, L"DisplayVersion", L"1." + n);
+            hostile::SetText(k, L"URLInfoAbout", L"http://bench.example/" + n);
+            hostile::SetText(k, L"UninstallString", L"\"" + folder + L"\\unins000.exe\"");
+            std::wstring icon = L"C:\\windows\\system32\\notepad.exe";
+            if (i % 2 == 0) icon = L"shell32.dll," + std::to_wstring(i % 10);
+            hostile::SetText(k, L"DisplayIcon", icon);
+            if (i % 10 == 9) {
+                hostile::SetText(k, L"ParentKeyName", entries.Prefix() + std::to_wstring(i - 1));
+                hostile::SetText(k, L"ReleaseType", L"Update");
+            }
+        });
+        if (!planted) return false;
     }
     return true;
 }
@@ -108,13 +75,6 @@ size_t BareWalk() {
         }
     }
     return found;
-}
-
-std::string ExeFolder() {
-    char buf[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
-    std::string path(buf, n);
-    return path.substr(0, path.rfind('\\') + 1);
 }
 
 std::string TempFolder(const std::string& name) {
@@ -147,16 +107,16 @@ double TimeStart(const std::string& folder) {
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     std::string command = "\"" + exe + "\"";
-    const double start = Now();
+    const double start = Millis();
     if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi))
         return -1;
     TKernelHandle process(pi.hProcess), thread(pi.hThread);
     TFound found{pi.dwProcessId, false};
     double shown = -1;
-    while (Now() - start < 30000) {
+    while (Millis() - start < 30000) {
         EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&found));
         if (found.Shown) {
-            shown = Now() - start;
+            shown = Millis() - start;
             break;
         }
         if (WaitForSingleObject(process.Get(), 5) == WAIT_OBJECT_0) break;
@@ -193,8 +153,8 @@ int Run() {
     TComInit com;
     Application->Initialize();
     RegisterComServer(ExeFolder() + "Quorbel.dll");
-    RemoveEntries();
-    if (!PlantEntries()) {
+    hostile::TPlantedEntries entries(L"VelmoraMainBench_");
+    if (!PlantEntries(entries)) {
         std::printf("could not plant the entries\n");
         return 1;
     }
@@ -203,25 +163,25 @@ int Run() {
         langs(LangsDir, app + "Langs\\"), skins(SkinsDir, ExeFolder() + "..\\dist\\Skins\\");
     TRestore<bool> patches(HideSysPatchFlag, false), savers(HideScreenSaverFlag, false);
 
-    const double createStart = Now();
+    const double createStart = Millis();
     TFreeGuard<TMainForm> form(TMainForm::Create(nullptr));
-    const double created = Now() - createStart;
+    const double created = Millis() - createStart;
     form->Show();
     Application->ProcessMessages();
 
     std::vector<double> walk, fill, paint;
     size_t found = 0;
     for (int round = 0; round < kRounds; ++round) {
-        double t = Now();
+        double t = Millis();
         found = BareWalk();
-        walk.push_back(Now() - t);
-        t = Now();
+        walk.push_back(Millis() - t);
+        t = Millis();
         form->FillProgramList();
-        fill.push_back(Now() - t);
-        t = Now();
+        fill.push_back(Millis() - t);
+        t = Millis();
         form->lsvProgramList->Repaint();
         Application->ProcessMessages();
-        paint.push_back(Now() - t);
+        paint.push_back(Millis() - t);
     }
     const int rows = form->lsvProgramList->Items()->Count();
     form.reset();
@@ -236,7 +196,7 @@ int Run() {
         return starts;
     };
     const std::vector<double> loadedStarts = timeStarts();
-    RemoveEntries();
+    entries.RemoveAll();
     const std::vector<double> starts = timeStarts();
 
     const double base = Median(walk);
@@ -266,12 +226,4 @@ int Run() {
 
 } // namespace
 
-int main() {
-    try {
-        return Run();
-    } catch (const Exception& e) {
-        RemoveEntries();
-        std::printf("failed: %s\n", e.Message().c_str());
-        return 1;
-    }
-}
+int main() { return RunReportingFailure(Run); }

@@ -8,8 +8,9 @@
 //   second   a fill after a refresh of the unchanged registry, icons included.
 // Everything goes through the program's binding (TProgramList), as the main window does.
 #include "app/QuorbelLib_TLB.h"
+#include "bench/BenchSupport.h"
+#include "tests/common/HostileInput.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -17,96 +18,60 @@
 
 namespace {
 
+using namespace bench;
+
 constexpr int kEntries = 2000;
 constexpr int kRounds = 5;
 constexpr wchar_t kUninstall[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-constexpr wchar_t kPrefix[] = L"VelmoraBench_";
 const wchar_t* const kFillValues[8] = {L"DisplayName",  L"UninstallString", L"Publisher",     L"InstallLocation",
                                        L"DisplayIcon",  L"SystemComponent", L"ParentKeyName", L"ReleaseType"};
 
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER c;
-    QueryPerformanceCounter(&c);
-    return double(c.QuadPart) * 1000.0 / double(frequency.QuadPart);
-}
-
-void SetText(HKEY key, const wchar_t* name, const std::wstring& value) {
-    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-}
-
-void SetDword(HKEY key, const wchar_t* name, DWORD value) {
-    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-}
-
-void RemoveEntries() {
-    HKEY root = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstall, 0, KEY_ALL_ACCESS, &root) != ERROR_SUCCESS) return;
-    std::vector<std::wstring> ours;
-    const size_t prefixLength = wcslen(kPrefix);
-    wchar_t name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD len = 256;
-        if (RegEnumKeyExW(root, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        if (len >= prefixLength && wcsncmp(name, kPrefix, prefixLength) == 0) ours.emplace_back(name, len);
-    }
-    for (const auto& n : ours) RegDeleteTreeW(root, n.c_str());
-    RegCloseKey(root);
-}
-
 // Entries as installers write them: sixteen values, icons from a program file, a numbered
 // icon of a system file, the uninstaller (MSI entries) or a file that is gone.
-bool PlantEntries() {
-    HKEY root = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUninstall, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr) !=
-        ERROR_SUCCESS)
-        return false;
+bool PlantEntries(hostile::TPlantedEntries& entries) {
+    using hostile::SetDword, hostile::SetText;
     for (int i = 0; i < kEntries; ++i) {
         wchar_t name[64];
-        swprintf(name, 64, L"%ls%04d", kPrefix, i);
-        HKEY k = nullptr;
-        if (RegCreateKeyExW(root, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) != ERROR_SUCCESS) break;
-        const std::wstring n = std::to_wstring(i);
-        const std::wstring folder = L"C:\\Program Files\\Bench " + n + L"\\";
-        SetText(k, L"DisplayName", L"Bench Program " + n);
-        SetText(k, L"DisplayVersion", L"1." + n);
-        SetText(k, L"Publisher", L"Bench Publisher " + std::to_wstring(i % 50));
-        SetText(k, L"InstallLocation", folder);
-        SetText(k, L"InstallDate", L"20260101");
-        SetText(k, L"URLInfoAbout", L"http://bench.example/" + n);
-        SetText(k, L"HelpLink", L"http://bench.example/help");
-        SetText(k, L"Comments", L"Planted by the list benchmark");
-        SetText(k, L"Contact", L"bench@example.com");
-        SetDword(k, L"EstimatedSize", 1024 + i);
-        SetDword(k, L"NoModify", 1);
-        SetDword(k, L"NoRepair", 1);
-        SetDword(k, L"VersionMajor", 1);
-        SetDword(k, L"VersionMinor", i);
-        switch (i % 4) {
-        case 0:
-            SetText(k, L"UninstallString", L"\"" + folder + L"unins000.exe\"");
-            SetText(k, L"DisplayIcon", L"C:\\windows\\system32\\notepad.exe");
-            break;
-        case 1:
-            SetText(k, L"UninstallString", L"\"" + folder + L"unins000.exe\" /SILENT");
-            SetText(k, L"DisplayIcon", L"shell32.dll," + std::to_wstring(i % 10));
-            break;
-        case 2:
-            SetText(k, L"UninstallString", L"MsiExec.exe /X{00000000-0000-0000-0000-00000000" + std::to_wstring(1000 + i) + L"}");
-            break;
-        default:
-            SetText(k, L"UninstallString", folder + L"uninstall.exe");
-            SetText(k, L"DisplayIcon", folder + L"bench.exe,0");
-            break;
-        }
-        RegCloseKey(k);
+        swprintf(name, 64, L"%04d", i);
+        const bool planted = entries.Add(name, [&](HKEY k) {
+            const std::wstring n = std::to_wstring(i);
+            const std::wstring folder = L"C:\\Program Files\\Bench " + n + L"\\";
+            SetText(k, L"DisplayName", L"Bench Program " + n);
+            SetText(k, L"DisplayVersion", L"1." + n);
+            SetText(k, L"Publisher", L"Bench Publisher " + std::to_wstring(i % 50));
+            SetText(k, L"InstallLocation", folder);
+            SetText(k, L"InstallDate", L"20260101");
+            SetText(k, L"URLInfoAbout", L"http://bench.example/" + n);
+            SetText(k, L"HelpLink", L"http://bench.example/help");
+            SetText(k, L"Comments", L"Planted by the list benchmark");
+            SetText(k, L"Contact", L"bench@example.com");
+            SetDword(k, L"EstimatedSize", 1024 + i);
+            SetDword(k, L"NoModify", 1);
+            SetDword(k, L"NoRepair", 1);
+            SetDword(k, L"VersionMajor", 1);
+            SetDword(k, L"VersionMinor", i);
+            switch (i % 4) {
+            case 0:
+                SetText(k, L"UninstallString", L"\"" + folder + L"unins000.exe\"");
+                SetText(k, L"DisplayIcon", L"C:\\windows\\system32\\notepad.exe");
+                break;
+            case 1:
+                SetText(k, L"UninstallString", L"\"" + folder + L"unins000.exe\" /SILENT");
+                SetText(k, L"DisplayIcon", L"shell32.dll," + std::to_wstring(i % 10));
+                break;
+            case 2:
+                SetText(k, L"UninstallString",
+                        L"MsiExec.exe /X{00000000-0000-0000-0000-00000000" + std::to_wstring(1000 + i) + L"}");
+                break;
+            default:
+                SetText(k, L"UninstallString", folder + L"uninstall.exe");
+                SetText(k, L"DisplayIcon", folder + L"bench.exe,0");
+                break;
+            }
+        });
+        // The first entry failing means the Uninstall key itself can't be written.
+        if (!planted) return i > 0;
     }
-    RegCloseKey(root);
     return true;
 }
 
@@ -174,30 +139,18 @@ TProgramList* NewBinding() {
     return list;
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 template <class F>
 double Time(F f) {
-    double start = Now();
+    double start = Millis();
     f();
-    return Now() - start;
-}
-
-std::string ExeFolder() {
-    char buf[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
-    std::string path(buf, n);
-    return path.substr(0, path.rfind('\\') + 1);
+    return Millis() - start;
 }
 
 int Run() {
     TComInit com;
     RegisterComServer(ExeFolder() + "Quorbel.dll");
-    RemoveEntries();
-    if (!PlantEntries()) {
+    hostile::TPlantedEntries entries(L"VelmoraBench_");
+    if (!PlantEntries(entries)) {
         std::printf("could not plant the entries\n");
         return 1;
     }
@@ -211,7 +164,7 @@ int Run() {
         first.push_back(Time([&] { Fill(*fresh, true, true); }));
         second.push_back(Time([&] { Fill(*fresh, true, true); }));
     }
-    RemoveEntries();
+    entries.RemoveAll();
 
     const double base = Median(walk);
     std::printf("%d planted entries, %zu rows listed, %zu values found by the walk; median of %d rounds\n", kEntries,
@@ -230,12 +183,4 @@ int Run() {
 
 } // namespace
 
-int main() {
-    try {
-        return Run();
-    } catch (const Exception& e) {
-        RemoveEntries();
-        std::printf("failed: %s\n", e.Message().c_str());
-        return 1;
-    }
-}
+int main() { return RunReportingFailure(Run); }

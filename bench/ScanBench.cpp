@@ -3,6 +3,7 @@
 // branches and with "reg query <branch> /s". Also checks that the scan window repaints while
 // its scan runs.
 #include "app/frmScanRemains.h"
+#include "bench/BenchSupport.h"
 #include "framework/Forms.h"
 #include "framework/Guards.h"
 
@@ -16,6 +17,8 @@
 #include <vector>
 
 namespace {
+
+using namespace bench;
 
 constexpr int kKeysPerRoot = 10000;   // two roots: 20,000 planted keys
 constexpr int kVendors = 50;
@@ -41,13 +44,6 @@ constexpr std::string_view kSkipped[] = {
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SideBySide",
     "SOFTWARE\\Microsoft",
 };
-
-double Millis() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
 
 bool Plant(HKEY root, const std::string& path) {
     HKEY k = nullptr;
@@ -201,8 +197,7 @@ double Best(const std::vector<double>& v) { return *std::min_element(v.begin(), 
 double MedianRatio(const std::vector<double>& a, const std::vector<double>& b) {
     std::vector<double> r;
     for (size_t i = 0; i < a.size() && i < b.size(); ++i) r.push_back(a[i] / b[i]);
-    std::sort(r.begin(), r.end());
-    return r[r.size() / 2];
+    return Median(r);
 }
 
 } // namespace
@@ -254,8 +249,7 @@ int main() {
     const double b = Best(bare), e = Best(engine), w = Best(window), r = Best(reg);
     std::vector<double> regPerEngine;
     for (size_t i = 0; i < reg.size(); ++i) regPerEngine.push_back(reg[i] / engine[engine.size() - reg.size() + i]);
-    std::sort(regPerEngine.begin(), regPerEngine.end());
-    const double rr = regPerEngine[regPerEngine.size() / 2];
+    const double rr = Median(regPerEngine);
     std::printf("\nratios of neighbouring runs (median), fastest run in brackets\n");
     std::printf("  bare RegEnumKeyEx walk       1.00x   [%6.0f ms]\n", b);
     std::printf("  scan engine                  %.2fx   [%6.0f ms]   goal: within 1.20x of the bare walk\n", er, e);

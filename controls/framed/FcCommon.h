@@ -265,6 +265,12 @@ public:
     static void SkipBooleanValue(const TValue& Value);
     static void SkipIdentifierValue(const TValue& Value);
     static void SkipSetValue(const TValue& Value);
+    // The frame's former properties, written through the setters given: FrameFlat (a
+    // hot-tracked frame, then a status frame going lowered), FrameFocusStyle (the hot style,
+    // when it names a frame style) and FrameFlatStyle (dropped).
+    static void DefineFrameProperties(TFiler& Filer, std::function<void(bool)> SetHotTrack,
+                                      std::function<void(TFrameStyle)> SetStyle,
+                                      std::function<void(TFrameStyle)> SetHotStyle);
 };
 
 enum class TFcPathType { ptIniFile, ptRegistry };

@@ -16,6 +16,25 @@ void TFcOldPropReader::SkipSetValue(const TValue& Value) {
     if (Value.Kind != TValueKind::Set) RaiseInvalidPropertyValue(Value);
 }
 
+void TFcOldPropReader::DefineFrameProperties(TFiler& Filer, std::function<void(bool)> SetHotTrack,
+                                             std::function<void(TFrameStyle)> SetStyle,
+                                             std::function<void(TFrameStyle)> SetHotStyle) {
+    Filer.DefineProperty("FrameFlat", [SetHotTrack, SetStyle, SetHotStyle](const TValue& v) {
+        const bool flat = TPropType<bool>::FromValue(v);
+        SetHotTrack(flat);
+        if (flat) {
+            SetStyle(fsStatus);
+            SetHotStyle(fsLowered);
+        }
+    });
+    Filer.DefineProperty("FrameFocusStyle", [SetHotStyle](const TValue& v) {
+        SkipIdentifierValue(v);
+        // A name that is no frame style leaves the hot style as it was.
+        if (auto style = IdentToEnum<TFrameStyle>(v.Str)) SetHotStyle(*style);
+    });
+    Filer.DefineProperty("FrameFlatStyle", SkipIdentifierValue);
+}
+
 // ---------------------------------------------------------------------------------------
 // TFcRegIniFile
 
@@ -231,19 +250,10 @@ void TFcFrameController::Assign(TPersistent* Source) {
 
 void TFcFrameController::DefineProperties(TFiler& Filer) {
     TComponent::DefineProperties(Filer);
-    Filer.DefineProperty("FrameFlat", [this](const TValue& v) {
-        frameHotTrack_ = TPropType<bool>::FromValue(v);
-        if (frameHotTrack_) {
-            frameStyle_ = fsStatus;
-            frameHotStyle_ = fsLowered;
-        }
-    });
-    Filer.DefineProperty("FrameFocusStyle", [this](const TValue& v) {
-        TFcOldPropReader::SkipIdentifierValue(v);
-        // A name that is no frame style leaves the hot style as it was.
-        if (auto style = IdentToEnum<TFrameStyle>(v.Str)) frameHotStyle_ = *style;
-    });
-    Filer.DefineProperty("FrameFlatStyle", TFcOldPropReader::SkipIdentifierValue);
+    // Into the fields: the controller pushes its settings once it is loaded.
+    TFcOldPropReader::DefineFrameProperties(
+        Filer, [this](bool v) { frameHotTrack_ = v; }, [this](TFrameStyle v) { frameStyle_ = v; },
+        [this](TFrameStyle v) { frameHotStyle_ = v; });
 }
 
 void TFcFrameController::Loaded() {

@@ -435,18 +435,9 @@ void TFcCustomListView::Notification(TComponent* AComponent, TOperation Operatio
 
 void TFcCustomListView::DefineProperties(TFiler& Filer) {
     TCustomListView::DefineProperties(Filer);
-    Filer.DefineProperty("FrameFlat", [this](const TValue& v) {
-        SetFrameHotTrack(TPropType<bool>::FromValue(v));
-        if (frameHotTrack_) {
-            SetFrameStyle(fsStatus);
-            SetFrameHotStyle(fsLowered);
-        }
-    });
-    Filer.DefineProperty("FrameFocusStyle", [this](const TValue& v) {
-        TFcOldPropReader::SkipIdentifierValue(v);
-        if (auto style = IdentToEnum<TFrameStyle>(v.Str)) SetFrameHotStyle(*style);
-    });
-    Filer.DefineProperty("FrameFlatStyle", TFcOldPropReader::SkipIdentifierValue);
+    TFcOldPropReader::DefineFrameProperties(
+        Filer, [this](bool v) { SetFrameHotTrack(v); }, [this](TFrameStyle v) { SetFrameStyle(v); },
+        [this](TFrameStyle v) { SetFrameHotStyle(v); });
 }
 
 void TFcCustomListView::WndProc(TMessage& Message) {

@@ -615,17 +615,7 @@ void TFcCustomGroupBox::PaintFrame(const TRect& caption) {
                 PaintStyledSides(c, f, GetBorderOuter(), top);
             }
             break;
-        case gsFlat: {
-            int L = f.Left, T = f.Top, R = f.Right, B = f.Bottom;
-            c->Pen()->SetColor(flat);
-            c->MoveTo(L, T + 2); c->LineTo(L, B - 2);
-            c->MoveTo(L + 2, T); c->LineTo(R - 2, T);
-            c->MoveTo(R - 1, T + 2); c->LineTo(R - 1, B - 2);
-            c->MoveTo(L + 2, B - 1); c->LineTo(R - 2, B - 1);
-            for (TPoint p : {TPoint(L + 1, T + 1), TPoint(R - 2, T + 1), TPoint(R - 2, B - 2), TPoint(L + 1, B - 2)})
-                c->SetPixels(p.X, p.Y, flat);
-            break;
-        }
+        case gsFlat: PaintRoundedFlatSides(c, f, flat, AllSides); break;
         case gsBanner: PaintBanner(caption); break;
         case gsUnderline:
             c->Pen()->SetColor(flat);

@@ -137,7 +137,7 @@ TEST_F(AddItemFormTest, ATakenNameIsReportedAndReplacesNothing) {
 
 TEST_F(AddItemFormTest, BrowseTakesTheChosenFileAndCancelAddsNothing) {
     std::string filter;
-    TDialogHandler previous = SetDialogHandler([&](TCommonDialog& dialog) -> std::optional<bool> {
+    TDialogAnswer answer([&](TCommonDialog& dialog) -> std::optional<bool> {
         auto& open = static_cast<TOpenDialog&>(dialog);
         filter = open.GetFilter();
         open.SetFileName(target_);
@@ -150,7 +150,6 @@ TEST_F(AddItemFormTest, BrowseTakesTheChosenFileAndCancelAddsNothing) {
         chosen = form_->txtTarget->GetText();
         Click(form_->btnCancel);
     });
-    SetDialogHandler(std::move(previous));
     EXPECT_EQ(result, mrCancel);
     EXPECT_EQ(chosen, target_);
     EXPECT_EQ(filter, "All Files (*.*)|*.*");

@@ -3,6 +3,7 @@
 // editor writes.
 #pragma once
 #include "app/frmProgress.h"
+#include "app/frmScanRemains.h"
 #include "framework/SysUtils.h"
 
 #include <gtest/gtest.h>
@@ -107,15 +108,6 @@ inline std::vector<std::string> FilesIn(const std::string& folder) {
         if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(fd.cFileName);
     } while (FindNextFileA(find.Get(), &fd));
     return names;
-}
-
-inline void DeleteFolderTree(const std::string& folder) {
-    std::string from = ExcludeTrailingBackslash(folder) + '\0';
-    SHFILEOPSTRUCTA op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-    SHFileOperationA(&op);
 }
 
 inline void SetValue(HKEY key, const char* name, DWORD type, const void* data, size_t size) {

@@ -16,12 +16,6 @@ using namespace entrytest;
 
 namespace {
 
-std::string ExeFolder() {
-    char buf[MAX_PATH];
-    std::string path(buf, GetModuleFileNameA(nullptr, buf, MAX_PATH));
-    return path.substr(0, path.rfind('\\') + 1);
-}
-
 // The comment a new instance of the component has for a registry name.
 std::string StoredComment(const std::string& registryName) {
     TFreeGuard<TProgramList> list(TProgramList::Create(nullptr));
@@ -33,7 +27,7 @@ std::string StoredComment(const std::string& registryName) {
 } // namespace
 
 TEST(CommentWindow, OnlyOkStoresAndTheCommentOutlivesTheComponent) {
-    const std::string dll = ExeFolder() + "Quorbel.dll";
+    const std::string dll = ExtractFilePath(Application->ExeName()) + "Quorbel.dll";
     if (!FileExists(dll)) GTEST_SKIP() << "Quorbel.dll is not built beside the tests";
     TComInit com;
     RegisterComServer(dll);

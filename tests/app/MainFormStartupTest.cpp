@@ -16,7 +16,7 @@ protected:
         MainFormTest::SetUp();
         if (IsSkipped()) return;
         // (Built by append: GCC 12 warns falsely of an overlap in "x" + std::string + "y".)
-        command_ = std::string("\"").append(ExeFolder()).append("app_tests.exe\" /minimized");
+        command_ = std::string("\"").append(Application->ExeName()).append("\" /minimized");
         box_.SetString(HKEY_CURRENT_USER, "Run", box_.Name("On"), command_);
         box_.SetString(HKEY_CURRENT_USER, "Run\\Run_Disable", box_.Name("Off"), "C:\\Tools\\off.exe");
         box_.PlantFile(TStartupSandbox::Folder(CSIDL_STARTUP), box_.Name("Notes.txt"), "notes");

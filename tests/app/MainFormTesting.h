@@ -23,13 +23,6 @@
 
 namespace mainform {
 
-inline std::string ExeFolder() {
-    char buf[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
-    std::string path(buf, n);
-    return path.substr(0, path.rfind('\\') + 1);
-}
-
 inline std::string SourceSkins() {
     std::string skins = std::string("Z:") + VELMORA_SOURCE_DIR + "/resources/dist/Skins/";
     std::replace(skins.begin(), skins.end(), '/', '\\');
@@ -52,7 +45,7 @@ protected:
     static constexpr wchar_t kPrefix[] = L"VelmoraMainForm_";
 
     void SetUp() override {
-        const std::string dll = ExeFolder() + "Quorbel.dll";
+        const std::string dll = ExtractFilePath(Application->ExeName()) + "Quorbel.dll";
         if (!FileExists(dll)) GTEST_SKIP() << "Quorbel.dll is not built beside the tests";
         RegisterComServer(dll);
         char tmp[MAX_PATH];

@@ -2,18 +2,12 @@
 // the list fill and the details readers must get through every row.
 #include "app/QuorbelLib_TLB.h"
 #include "common/HostileInput.h"
+#include "framework/Forms.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <set>
 
 namespace {
-
-std::string ExeFolder() {
-    char buf[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
-    std::string path(buf, n);
-    return path.substr(0, path.rfind('\\') + 1);
-}
 
 struct TRow {
     std::string Caption, Publisher, Directory;
@@ -82,7 +76,7 @@ void ReadDetails(TProgramList& list, LONG index) {
 class ProgramListHostileInput : public testing::Test {
 protected:
     void SetUp() override {
-        const std::string dll = ExeFolder() + "Quorbel.dll";
+        const std::string dll = ExtractFilePath(Application->ExeName()) + "Quorbel.dll";
         if (!FileExists(dll)) GTEST_SKIP() << "Quorbel.dll is not built beside the tests";
         RegisterComServer(dll);
         hostile::SetLongVariable();

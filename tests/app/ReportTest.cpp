@@ -25,16 +25,6 @@ TReportFacts Facts(std::vector<std::string> rows) {
     return f;
 }
 
-class TDialogAnswer {
-public:
-    explicit TDialogAnswer(TDialogHandler handler) : previous_(SetDialogHandler(std::move(handler))) {}
-    ~TDialogAnswer() { SetDialogHandler(std::move(previous_)); }
-    TDialogAnswer(const TDialogAnswer&) = delete;
-    TDialogAnswer& operator=(const TDialogAnswer&) = delete;
-private:
-    TDialogHandler previous_;
-};
-
 }  // namespace
 
 TEST(ProgramReport, ProgramsAndScreenSaversNumberedInDisplayOrder) {

@@ -2,7 +2,9 @@
 // temp folder, planted registry keys that are removed afterwards, and the report receiver.
 #pragma once
 #include "app/WaitingThread.h"
+#include "app/frmScanRemains.h"
 #include "framework/Controls.h"
+#include "framework/Forms.h"
 #include "framework/SysUtils.h"
 
 #include <fstream>
@@ -19,7 +21,7 @@ struct TSandbox {
         Dir = std::string(temp) + "velmora-" + tag + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++n);
         ForceDirectories(Dir);
     }
-    ~TSandbox() { Remove(Dir); }
+    ~TSandbox() { DeleteFolderTree(Dir); }
     TSandbox(const TSandbox&) = delete;
     TSandbox& operator=(const TSandbox&) = delete;
 
@@ -34,15 +36,6 @@ struct TSandbox {
         if (attributes) SetFileAttributesA(Path(rel).c_str(), attributes);
         return Path(rel);
     }
-    static void Remove(const std::string& path) {
-        // Attributes first: read-only entries would stop the shell.
-        std::string from = path + '\0';
-        SHFILEOPSTRUCTA op{};
-        op.wFunc = FO_DELETE;
-        op.pFrom = from.c_str();
-        op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-        SHFileOperationA(&op);
-    }
 };
 
 inline bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -53,11 +46,7 @@ inline std::string ReadText(const std::string& path) {
 }
 
 // The folder of the running test program (UninstallStub.exe is built beside it).
-inline std::string TestBinDir() {
-    char buf[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
-    return ExtractFileDir(std::string(buf, n));
-}
+inline std::string TestBinDir() { return ExtractFileDir(Application->ExeName()); }
 
 // Registry keys created for a test and deleted (with everything below) at the end.
 struct TPlantedKeys {

@@ -95,7 +95,7 @@ TEST(FolderGuard, ProgramFilesAndCommonFilesRootsAreRefusedButTheirProgramsAreNo
         EXPECT_VERDICT(f, TFolderVerdict::fvProgramFiles);
     const std::string app = programs + "\\VelmoraGuardTest-" + std::to_string(GetCurrentProcessId());
     ASSERT_TRUE(ForceDirectories(app + "\\bin"));
-    TScopeExit remove([&] { TSandbox::Remove(app); });
+    TScopeExit remove([&] { DeleteFolderTree(app); });
     std::string normalised;
     EXPECT_EQ(Verdict(CheckInstallFolder(ShortPath(app) + "\\", &normalised)), "allowed");
     EXPECT_TRUE(SameText(normalised, app)) << normalised;
@@ -121,7 +121,7 @@ TEST(FolderGuard, ProfileAndShellFoldersAndTheirAncestorsAreRefused) {
     EXPECT_VERDICT(box.Folder("Vendor\\App"), TFolderVerdict::fvAllowed);
     const std::string inAppData = Csidl(CSIDL_APPDATA) + "\\VelmoraGuardTest-" + std::to_string(GetCurrentProcessId());
     ASSERT_TRUE(ForceDirectories(inAppData));
-    TScopeExit remove([&] { TSandbox::Remove(inAppData); });
+    TScopeExit remove([&] { DeleteFolderTree(inAppData); });
     EXPECT_VERDICT(inAppData, TFolderVerdict::fvAllowed);
 }
 

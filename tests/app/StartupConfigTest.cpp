@@ -1,5 +1,6 @@
 #include "app/funUtils.h"
 #include "app/globals.h"
+#include "common/TempDir.h"
 #include "framework/Controls.h"
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
@@ -9,27 +10,6 @@
 #include <fstream>
 
 namespace {
-
-// A fresh program folder in the prefix's temp folder, removed afterwards.
-struct TTempAppDir {
-    std::string Dir;
-    TTempAppDir() {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        static int n = 0;
-        Dir = std::string(temp) + "velmora-config-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++n) + "\\";
-        CreateDirectoryA(Dir.c_str(), nullptr);
-    }
-    ~TTempAppDir() {
-        std::string from = Dir.substr(0, Dir.size() - 1) + '\0';
-        SHFILEOPSTRUCTA op{};
-        op.wFunc = FO_DELETE;
-        op.pFrom = from.c_str();
-        op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-        SHFileOperationA(&op);
-    }
-    void Write(const std::string& name, const std::string& text) const { std::ofstream(Dir + name, std::ios::binary) << text; }
-};
 
 // Records message boxes instead of showing them.
 struct TBoxRecorder {
@@ -53,7 +33,7 @@ void ResetFlags() {
 
 TEST(StartupConfig, PartialConfigKeepsTheOtherDefaultsAndFlagsAreRead) {
     ResetFlags();
-    TTempAppDir app;
+    TTempDir app;
     app.Write("Config.ini", "[config]\r\nLanguageFile=Deutsch.ini\r\n");
     ASSERT_TRUE(LoadStartupConfigIn(app.Dir));
     EXPECT_EQ(LanguagePath, app.Dir + "Langs\\Deutsch.ini");
@@ -68,7 +48,7 @@ TEST(StartupConfig, PartialConfigKeepsTheOtherDefaultsAndFlagsAreRead) {
     EXPECT_FALSE(DirectoryExists(app.Dir + "Back up"));
     EXPECT_EQ(Application->GetTitle(), ProductTitle);
 
-    TTempAppDir other;
+    TTempDir other;
     other.Write("Config.ini", "[config]\r\nHideScreenSaver=0\r\nHideSysPatch=1\r\n");
     ASSERT_TRUE(LoadStartupConfigIn(other.Dir));
     EXPECT_FALSE(HideScreenSaverFlag);
@@ -78,13 +58,13 @@ TEST(StartupConfig, PartialConfigKeepsTheOtherDefaultsAndFlagsAreRead) {
 
 TEST(StartupConfig, FailuresAreReportedWithThePathAndEndTheStart) {
     TBoxRecorder boxes;
-    TTempAppDir blocked;
+    TTempDir blocked;
     CreateDirectoryA((blocked.Dir + "Config.ini").c_str(), nullptr);   // nothing can be written there
     EXPECT_FALSE(LoadStartupConfigIn(blocked.Dir));
     ASSERT_EQ(boxes.Texts.size(), 1u);
     EXPECT_EQ(boxes.Texts[0], "Save file " + blocked.Dir + "Config.ini failed!");
 
-    TTempAppDir noSkins;
+    TTempDir noSkins;
     noSkins.Write("Config.ini", "[config]\r\n");
     noSkins.Write("Skins", "a file where the folder should be");
     EXPECT_FALSE(LoadStartupConfigIn(noSkins.Dir));
@@ -112,7 +92,7 @@ TEST(SkinHelpers, RectanglesGoThroughTheControlsWritersAndPicturesLoadOnlyWhenPr
     EXPECT_EQ(c->Left(), 10);
     EXPECT_THROW(ApplyRectText(c.get(), "a, 1, 2, 3"), EConvertError);
 
-    TTempAppDir skins;
+    TTempDir skins;
     SkinsDir = skins.Dir;
     TBitmap bmp;
     bmp.SetSize(3, 2);

@@ -3,6 +3,7 @@
 // value byte for byte, back up files first, and refuse with a reason instead of losing data.
 #include "StartupTesting.h"
 #include "app/multiLangs.h"
+#include "framework/Forms.h"
 
 #include <gtest/gtest.h>
 
@@ -19,12 +20,6 @@ const TStartupItem* Named(const std::vector<TStartupItem>& items, const std::str
     auto it = std::find_if(items.begin(), items.end(),
                            [&](const TStartupItem& i) { return i.Name == name && i.Enabled == enabled; });
     return it == items.end() ? nullptr : &*it;
-}
-
-std::string ExePath() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return path;
 }
 
 } // namespace
@@ -303,7 +298,7 @@ TEST(StartupItems, AddMakesAWorkingShortcutAndARunValueButReplacesNothing) {
 
 TEST(StartupItems, VersionTextsComeFromTheProgramTheCommandNames) {
     TVersionTexts texts;
-    ASSERT_TRUE(ReadVersionInfo(ExePath(), texts, "PrivateBuild"));
+    ASSERT_TRUE(ReadVersionInfo(Application->ExeName(), texts, "PrivateBuild"));
     EXPECT_EQ(texts.CompanyName, "Velmora Test Publisher");
     EXPECT_EQ(texts.FileDescription, "Velmora application tests");
     EXPECT_EQ(texts.FileVersion, "4.3.2.1");
@@ -318,7 +313,7 @@ TEST(StartupItems, VersionTextsComeFromTheProgramTheCommandNames) {
     EXPECT_EQ(StartupCommandPath("/x"), "");
 
     TStartupItem item;
-    item.Command = "\"" + ExePath() + "\" /minimized";
+    item.Command = "\"" + Application->ExeName() + "\" /minimized";
     item.Location = "HKCU\\Somewhere";
     TStartupDetails details;
     ASSERT_TRUE(ReadStartupDetails(item, details));

@@ -11,12 +11,6 @@
 
 namespace {
 
-std::string ExePath() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return path;
-}
-
 class StartupListTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -35,7 +29,7 @@ protected:
         startup_ = std::make_unique<TStartupList>(list_);
         startup_->SetupColumns();
 
-        command_ = "\"" + ExePath() + "\" /minimized";
+        command_ = "\"" + Application->ExeName() + "\" /minimized";
         box_.SetString(HKEY_CURRENT_USER, "Run", box_.Name("Enabled"), command_);
         box_.SetString(HKEY_CURRENT_USER, "Run\\Run_Disable", box_.Name("Disabled"), "C:\\Tools\\disabled.exe");
         box_.SetString(HKEY_LOCAL_MACHINE, "Run", box_.Name("Machine"), "%SystemRoot%\\machine.exe", REG_EXPAND_SZ);

@@ -79,7 +79,7 @@ void SetBytes(HKEY key, const wchar_t* name, DWORD type, const void* data, size_
 void SetDword(HKEY key, const wchar_t* name, DWORD value);
 
 // Sub-keys of HKLM's Uninstall key (and of the usage cache) whose names begin with a
-// prefix, removed at construction and destruction.
+// prefix, removed at construction and destruction. The benchmarks plant theirs with it too.
 class TPlantedEntries {
 public:
     explicit TPlantedEntries(std::wstring prefix);

@@ -70,12 +70,6 @@ void CopyInto(const std::string& from, const std::string& to) {
     if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) Fail("cannot copy " + from + " to " + to);
 }
 
-std::string ClassOf(HWND wnd) {
-    char buf[256] = {};
-    int n = GetClassNameA(wnd, buf, sizeof buf);
-    return std::string(buf, n > 0 ? n : 0);
-}
-
 std::string TextOf(HWND wnd) {
     // WM_GETTEXT reaches the control itself, across processes too; a hung program must
     // not hang the test, hence the timeout.
@@ -91,12 +85,6 @@ std::string TextOf(HWND wnd) {
 BOOL CALLBACK CollectChild(HWND wnd, LPARAM param) {
     reinterpret_cast<std::vector<HWND>*>(param)->push_back(wnd);
     return TRUE;
-}
-
-std::vector<HWND> ChildrenOf(HWND parent) {
-    std::vector<HWND> out;
-    EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&out));
-    return out;
 }
 
 struct TProcessWindows {
@@ -124,6 +112,18 @@ std::string Trim(const std::string& s) {
 }
 
 }  // namespace
+
+std::string ClassOf(HWND wnd) {
+    char buf[256] = {};
+    int n = GetClassNameA(wnd, buf, sizeof buf);
+    return std::string(buf, n > 0 ? n : 0);
+}
+
+std::vector<HWND> ChildrenOf(HWND parent) {
+    std::vector<HWND> out;
+    EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&out));
+    return out;
+}
 
 std::string BuildBinDir() {
     char exe[MAX_PATH * 2] = {};

@@ -19,6 +19,11 @@ constexpr DWORD kStepTimeoutMs = 15000;
 // Quorbel.dll are built into the same folder.
 std::string BuildBinDir();
 
+// The window's class name.
+std::string ClassOf(HWND window);
+// Every descendant window, in the order the system enumerates them.
+std::vector<HWND> ChildrenOf(HWND parent);
+
 // A fresh folder under the prefix's temp folder holding a private copy of the program;
 // removed with everything in it at the end.
 class TSandbox {

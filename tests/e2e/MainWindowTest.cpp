@@ -2,138 +2,25 @@
 // clicks and keys cause: a row selected, a column header clicked, the page and the language
 // switched, startup entries disabled and enabled again. The list's messages carry their
 // structures in the program's own memory.
-#include "e2e/Harness.h"
+#include "e2e/RemoteControls.h"
 #include "common/HostileInput.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <commctrl.h>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <shlobj.h>
 
 namespace {
 
 using namespace e2e;
 
-// A list view of another process, read and selected through memory placed there.
-class TRemoteList {
-public:
-    TRemoteList(DWORD pid, HWND list) : list_(list) {
-        process_.Reset(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
-    }
-    std::vector<std::string> Column(int column) const {
-        std::vector<std::string> texts;
-        for (int i = 0; i < static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0)); ++i) {
-            LVITEMA lvi{};
-            lvi.iSubItem = column;
-            lvi.cchTextMax = 256;
-            texts.push_back(Send(LVM_GETITEMTEXTA, i, lvi));
-        }
-        return texts;
-    }
-    int IndexOf(const std::string& caption) const {
-        auto captions = Column(0);
-        auto it = std::find(captions.begin(), captions.end(), caption);
-        return it == captions.end() ? -1 : static_cast<int>(it - captions.begin());
-    }
-    void Select(int item) const {
-        LVITEMA lvi{};
-        lvi.stateMask = lvi.state = LVIS_SELECTED | LVIS_FOCUSED;
-        Send(LVM_SETITEMSTATE, item, lvi);
-    }
-    // The row's bounds in the list's client area.
-    RECT ItemRect(int item) const {
-        RECT rect{LVIR_BOUNDS, 0, 0, 0};
-        auto* at = static_cast<RECT*>(
-            VirtualAllocEx(process_.Get(), nullptr, sizeof rect, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-        if (!at) return {};
-        WriteProcessMemory(process_.Get(), at, &rect, sizeof rect, nullptr);
-        SendMessageA(list_, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(at));
-        ReadProcessMemory(process_.Get(), at, &rect, sizeof rect, nullptr);
-        VirtualFreeEx(process_.Get(), at, 0, MEM_RELEASE);
-        return rect;
-    }
-    // The row's check box, as a click on it sets it (state image 2 checked, 1 unchecked).
-    bool Checked(int item) const {
-        return (SendMessageA(list_, LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_STATEIMAGEMASK) >> 12) == 2;
-    }
-    void SetChecked(int item, bool checked) const {
-        LVITEMA lvi{};
-        lvi.stateMask = LVIS_STATEIMAGEMASK;
-        lvi.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
-        Send(LVM_SETITEMSTATE, item, lvi);
-    }
-
-private:
-    // Sends msg with lvi and a text buffer after it in the program's memory; returns the text
-    // the list wrote there.
-    std::string Send(UINT msg, int item, LVITEMA lvi) const {
-        const size_t size = sizeof lvi + 256;
-        char* at = static_cast<char*>(
-            VirtualAllocEx(process_.Get(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-        if (!at) return {};
-        lvi.pszText = at + sizeof lvi;
-        WriteProcessMemory(process_.Get(), at, &lvi, sizeof lvi, nullptr);
-        SendMessageA(list_, msg, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(at));
-        std::string read(256, '\0');
-        ReadProcessMemory(process_.Get(), at + sizeof lvi, read.data(), read.size(), nullptr);
-        VirtualFreeEx(process_.Get(), at, 0, MEM_RELEASE);
-        return read.substr(0, read.find('\0'));
-    }
-    HWND list_;
-    TKernelHandle process_;
-};
-
-struct TFind {
-    std::string Class, Text;
-    DWORD Pid = 0;
-    HWND Except = nullptr, Found = nullptr;
-};
-
-BOOL CALLBACK Match(HWND w, LPARAM p) {
-    auto* f = reinterpret_cast<TFind*>(p);
-    char cls[64] = {}, text[256] = {};
-    GetClassNameA(w, cls, sizeof cls);
-    GetWindowTextA(w, text, sizeof text);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    if (cls == f->Class && (f->Text.empty() || text == f->Text) && (!f->Pid || pid == f->Pid) && w != f->Except &&
-        IsWindowVisible(w))
-        f->Found = w;
-    return TRUE;
-}
-
-// A visible child window of that class (and text).
-HWND Child(HWND parent, const std::string& cls, const std::string& text = {}) {
-    TFind find{cls, text};
-    EnumChildWindows(parent, Match, reinterpret_cast<LPARAM>(&find));
-    return find.Found;
-}
-
 // A menu the program shows, other than except.
-HWND ShownMenu(DWORD pid, HWND except = nullptr) {
-    TFind find{"#32768", "", pid, except};
-    EnumWindows(Match, reinterpret_cast<LPARAM>(&find));
-    return find.Found;
-}
-
-void Click(HWND window, int x = 10, int y = 10) {
-    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-}
-
-void PressKey(HWND window, WORD key) {
-    PostMessageA(window, WM_KEYDOWN, key, 1);
-    PostMessageA(window, WM_KEYUP, key, 0xC0000001);
-}
-
-bool WaitFor(const std::function<bool()>& done) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < kStepTimeoutMs; Sleep(50))
-        if (done()) return true;
-    return done();
+HWND ShownMenu(TProgramRun& run, HWND except = nullptr) {
+    HWND found = nullptr;
+    for (const TWindowInfo& w : run.Windows())
+        if (w.ClassName == "#32768" && w.Handle != except) found = w.Handle;
+    return found;
 }
 
 // Startup entries of the current user planted for one test and taken away after it: values
@@ -239,7 +126,8 @@ TEST_F(MainWindow, RowHeaderPageAndLanguageDrivenFromOutside) {
     ASSERT_TRUE(main) << run.Describe();
     HWND listWindow = Child(main->Handle, "TListView");
     ASSERT_TRUE(listWindow);
-    TRemoteList list(run.ProcessId(), listWindow);
+    TRemoteMemory remote(run.ProcessId());
+    TRemoteList list(remote, listWindow);
     ASSERT_TRUE(WaitFor([&] { return list.IndexOf("Willow Browser") >= 0; }));
 
     // A row selected by message enables the side bar's commands.
@@ -274,12 +162,12 @@ TEST_F(MainWindow, RowHeaderPageAndLanguageDrivenFromOutside) {
     // View > Languages > Deutsch, by keys to the menus.
     Click(Child(main->Handle, "TArButton", "View"));
     HWND menu = nullptr, languages = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (menu = ShownMenu(run.ProcessId())) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return (menu = ShownMenu(run)) != nullptr; }));
     Sleep(200);
     SaveScreenshot(main->Handle, "e2e-main-window-view-menu.png");
     PressKey(menu, VK_UP);
     PressKey(menu, VK_RIGHT);
-    ASSERT_TRUE(WaitFor([&] { return (languages = ShownMenu(run.ProcessId(), menu)) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return (languages = ShownMenu(run, menu)) != nullptr; }));
     PressKey(languages, VK_HOME);
     PressKey(languages, VK_RETURN);
     EXPECT_TRUE(WaitFor([&] { return Child(main->Handle, "TArButton", "Ansicht") != nullptr; }));
@@ -309,7 +197,8 @@ TEST_F(MainWindow, StartupPageDisablesAndReEnablesAnEntryThroughItsCheckBox) {
     Click(Child(main->Handle, "TArButton", "Startup Items"));
     HWND listWindow = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (listWindow = Child(main->Handle, "TListView")) && listWindow != programs; }));
-    TRemoteList list(run.ProcessId(), listWindow);
+    TRemoteMemory remote(run.ProcessId());
+    TRemoteList list(remote, listWindow);
     ASSERT_TRUE(WaitFor([&] { return list.IndexOf("Welcome.txt") >= 0; }))
         << ::testing::PrintToString(list.Column(0));
     const int row = list.IndexOf(name);

@@ -2,154 +2,22 @@
 // program installed into the prefix (its entry, its files under Program Files, its settings
 // keys), its row selected, Uninstall pressed, the question answered, one leftover kept in the
 // scan window and the rest deleted. Decoys around it must all survive.
-#include "e2e/Harness.h"
+#include "e2e/RemoteControls.h"
 #include "common/HostileInput.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <commctrl.h>
-#include <cstring>
 #include <fstream>
-#include <functional>
 #include <shlobj.h>
 
 namespace {
 
 using namespace e2e;
 
-// Structures for another process's controls, copied into its memory for the message and
-// read back afterwards, with room for a text after them.
-class TRemoteMemory {
-public:
-    explicit TRemoteMemory(DWORD pid)
-        : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid)) {}
-
-    // Sends msg with data; text, when given, is the field that points at the text buffer,
-    // whose contents come back in *read.
-    template <class T>
-    LRESULT Send(HWND window, UINT msg, WPARAM wParam, T& data, LPSTR T::*text = nullptr, std::string* read = nullptr) {
-        constexpr size_t kText = 512;
-        char* at = static_cast<char*>(
-            VirtualAllocEx(process_.Get(), nullptr, sizeof(T) + kText, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-        if (!at) return 0;
-        T copy = data;
-        if (text) {
-            copy.*text = at + sizeof(T);
-            WriteProcessMemory(process_.Get(), at + sizeof(T), "", 1, nullptr);
-        }
-        WriteProcessMemory(process_.Get(), at, &copy, sizeof copy, nullptr);
-        LRESULT result = SendMessageA(window, msg, wParam, reinterpret_cast<LPARAM>(at));
-        ReadProcessMemory(process_.Get(), at, &copy, sizeof copy, nullptr);
-        if (read) {
-            std::string buffer(kText, '\0');
-            ReadProcessMemory(process_.Get(), at + sizeof(T), buffer.data(), kText, nullptr);
-            *read = buffer.substr(0, buffer.find('\0'));
-        }
-        if (text) copy.*text = data.*text;
-        data = copy;
-        VirtualFreeEx(process_.Get(), at, 0, MEM_RELEASE);
-        return result;
-    }
-
-private:
-    TKernelHandle process_;
-};
-
-std::vector<std::string> ListCaptions(TRemoteMemory& remote, HWND list) {
-    std::vector<std::string> captions;
-    for (int i = 0; i < static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); ++i) {
-        LVITEMA lvi{};
-        lvi.cchTextMax = 512;
-        captions.emplace_back();
-        remote.Send(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), lvi, &LVITEMA::pszText, &captions.back());
-    }
-    return captions;
-}
-
-bool Contains(const std::vector<std::string>& texts, const std::string& text) {
-    return std::find(texts.begin(), texts.end(), text) != texts.end();
-}
-
-HTREEITEM NextItem(HWND tree, UINT relation, HTREEITEM item = nullptr) {
-    return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
-}
-
-// Every node of a tree view with its text, parents before children.
-std::vector<std::pair<HTREEITEM, std::string>> TreeNodes(TRemoteMemory& remote, HWND tree) {
-    std::vector<std::pair<HTREEITEM, std::string>> nodes;
-    std::function<void(HTREEITEM)> walk = [&](HTREEITEM item) {
-        for (; item; item = NextItem(tree, TVGN_NEXT, item)) {
-            TVITEMA tvi{};
-            tvi.mask = TVIF_TEXT;
-            tvi.hItem = item;
-            tvi.cchTextMax = 512;
-            nodes.emplace_back(item, "");
-            remote.Send(tree, TVM_GETITEMA, 0, tvi, &TVITEMA::pszText, &nodes.back().second);
-            walk(NextItem(tree, TVGN_CHILD, item));
-        }
-    };
-    walk(NextItem(tree, TVGN_ROOT));
-    return nodes;
-}
-
-std::vector<std::string> TreeTexts(TRemoteMemory& remote, HWND tree) {
-    std::vector<std::string> texts;
-    for (const auto& node : TreeNodes(remote, tree)) texts.push_back(node.second);
-    std::sort(texts.begin(), texts.end());
-    return texts;
-}
-
-int CheckState(HWND tree, HTREEITEM item) {
-    return static_cast<int>(SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_STATEIMAGEMASK) >> 12);
-}
-
-// A point on the node's check picture, found by asking the tree, left of the node's text.
-std::optional<POINT> StateIconPoint(TRemoteMemory& remote, HWND tree, HTREEITEM item) {
-    SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
-    RECT rect{};
-    // The message takes the node in the rectangle's place.
-    std::memcpy(&rect, &item, sizeof item);
-    if (!remote.Send(tree, TVM_GETITEMRECT, TRUE, rect)) return std::nullopt;
-    for (int x = rect.left - 1; x >= 0; --x) {
-        TVHITTESTINFO hit{};
-        hit.pt = {x, (rect.top + rect.bottom) / 2};
-        remote.Send(tree, TVM_HITTEST, 0, hit);
-        if (hit.hItem == item && (hit.flags & TVHT_ONITEMSTATEICON)) return hit.pt;
-    }
-    return std::nullopt;
-}
-
-BOOL CALLBACK AddChild(HWND child, LPARAM list) {
-    reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-    return TRUE;
-}
-
-std::vector<HWND> Children(HWND parent) {
-    std::vector<HWND> children;
-    EnumChildWindows(parent, AddChild, reinterpret_cast<LPARAM>(&children));
-    return children;
-}
-
-std::string ClassOf(HWND window) {
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
-HWND ChildWithText(HWND parent, const std::string& text) {
-    for (HWND child : Children(parent)) {
-        char buf[256] = {};
-        GetWindowTextA(child, buf, sizeof buf);
-        if (text == buf && IsWindowVisible(child)) return child;
-    }
-    return nullptr;
-}
-
 // The scan window's two trees, top (registry) first.
 std::vector<HWND> Trees(HWND scan) {
     std::vector<HWND> trees;
-    for (HWND child : Children(scan))
+    for (HWND child : ChildrenOf(scan))
         if (ClassOf(child).find("TreeView") != std::string::npos) trees.push_back(child);
     std::sort(trees.begin(), trees.end(), [](HWND a, HWND b) {
         RECT ra, rb;
@@ -158,24 +26,6 @@ std::vector<HWND> Trees(HWND scan) {
         return ra.top < rb.top;
     });
     return trees;
-}
-
-void Click(HWND window, int x = 10, int y = 10) {
-    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-}
-
-// What a push button sends its parent when clicked; needs no focus, which a desktop without
-// a window manager does not reliably give.
-void PressButton(HWND button) {
-    PostMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
-                 reinterpret_cast<LPARAM>(button));
-}
-
-bool WaitFor(const std::function<bool()>& done) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < kStepTimeoutMs; Sleep(50))
-        if (done()) return true;
-    return done();
 }
 
 bool KeyExists(HKEY root, const std::string& path) {
@@ -274,19 +124,14 @@ TEST_F(WholeUninstall, RemovesExactlyTheCheckedLeftoversOfTheUninstalledProgram)
     auto main = run.WaitForWindowClass("TMainForm");
     ASSERT_TRUE(main) << run.Describe();
     TRemoteMemory remote(run.ProcessId());
-    HWND list = nullptr;
-    for (HWND child : Children(main->Handle))
-        if (ClassOf(child) == "TListView" && IsWindowVisible(child)) list = child;
-    ASSERT_TRUE(list);
-    ASSERT_TRUE(WaitFor([&] { return Contains(ListCaptions(remote, list), kCaption); }));
+    HWND listWindow = Child(main->Handle, "TListView");
+    ASSERT_TRUE(listWindow);
+    TRemoteList list(remote, listWindow);
+    ASSERT_TRUE(WaitFor([&] { return Contains(list.Captions(), kCaption); }));
 
     // The row, then the side bar's Uninstall.
-    auto captions = ListCaptions(remote, list);
-    LVITEMA select{};
-    select.stateMask = select.state = LVIS_SELECTED | LVIS_FOCUSED;
-    const auto row = static_cast<WPARAM>(std::find(captions.begin(), captions.end(), kCaption) - captions.begin());
-    remote.Send(list, LVM_SETITEMSTATE, row, select);
-    HWND uninstall = ChildWithText(main->Handle, "Uninstall");
+    list.Select(list.IndexOf(kCaption));
+    HWND uninstall = Child(main->Handle, "", "Uninstall");
     ASSERT_TRUE(uninstall);
     ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(uninstall) != FALSE; }));
     Click(uninstall);
@@ -300,30 +145,31 @@ TEST_F(WholeUninstall, RemovesExactlyTheCheckedLeftoversOfTheUninstalledProgram)
     // The scan window, once its scan has ended.
     auto scan = run.WaitForWindowClass("TScanForm");
     ASSERT_TRUE(scan) << run.Describe();
-    HWND deleteButton = ChildWithText(scan->Handle, "Delete");
+    HWND deleteButton = Child(scan->Handle, "", "Delete");
     ASSERT_TRUE(deleteButton);
     ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(deleteButton) != FALSE; })) << "the scan did not end";
     EXPECT_EQ(scan->Caption, std::string("Scan Remains - ") + kCaption);
     std::vector<HWND> trees = Trees(scan->Handle);
     ASSERT_EQ(trees.size(), 2u);
+    TRemoteTree registry(remote, trees[0]), files(remote, trees[1]);
     const std::string hkcu = "HKEY_CURRENT_USER\\" + kVendor + kName, hklm = std::string("HKEY_LOCAL_MACHINE\\SOFTWARE\\") + kName;
-    EXPECT_EQ(TreeTexts(remote, trees[0]),
+    EXPECT_EQ(registry.Texts(),
               (std::vector<std::string>{hkcu, hkcu + "\\LastFile", hkcu + "\\Theme", "HKEY_LOCAL_MACHINE\\" + kVendor + kName,
                                         hklm, hklm + "\\InstallDir"}));
-    EXPECT_EQ(TreeTexts(remote, trees[1]),
+    EXPECT_EQ(files.Texts(),
               (std::vector<std::string>{app_, app_ + "\\data", app_ + "\\data\\cache.dat", app_ + "\\data\\notes.txt",
                                         app_ + "\\plugins", app_ + "\\plugins\\extra.dll", app_ + "\\settings.ini",
                                         app_ + "\\unins000.exe", app_ + "\\unins000.exe.log"}));
 
     // The user keeps the notes.
     HTREEITEM notes = nullptr;
-    for (const auto& [item, text] : TreeNodes(remote, trees[1]))
+    for (const auto& [item, text] : files.Nodes())
         if (text == app_ + "\\data\\notes.txt") notes = item;
     ASSERT_TRUE(notes);
-    auto box = StateIconPoint(remote, trees[1], notes);
+    auto box = files.StateIconPoint(notes);
     ASSERT_TRUE(box) << "no check picture beside the notes";
     Click(trees[1], box->x, box->y);
-    ASSERT_TRUE(WaitFor([&] { return CheckState(trees[1], notes) == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return files.CheckState(notes) == 1; }));
     Sleep(200);
     EXPECT_FALSE(SaveScreenshot(scan->Handle, "e2e-scan-window-one-kept.png").empty());
 
@@ -333,12 +179,12 @@ TEST_F(WholeUninstall, RemovesExactlyTheCheckedLeftoversOfTheUninstalledProgram)
     EXPECT_EQ(result->Text, "Clean Succeeded!");
     ASSERT_TRUE(run.Answer(*result, IDOK));
     ASSERT_TRUE(run.WaitUntilHidden(result->Handle));
-    PressButton(ChildWithText(scan->Handle, "Cancel"));
+    PressButton(Child(scan->Handle, "", "Cancel"));
     ASSERT_TRUE(run.WaitUntilHidden(scan->Handle));
 
     // The list is refilled without the program.
     EXPECT_TRUE(WaitFor([&] {
-        auto now = ListCaptions(remote, list);
+        auto now = list.Captions();
         return !Contains(now, kCaption) && Contains(now, kNeighbourCaption);
     }));
 

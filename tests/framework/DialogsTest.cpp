@@ -1,22 +1,8 @@
+#include "FormTesting.h"
 #include "framework/Dialogs.h"
 #include "framework/Printers.h"
 
 #include <gtest/gtest.h>
-
-namespace {
-
-// Installs a dialog handler for one test and restores the previous one afterwards.
-class TDialogAnswer {
-public:
-    explicit TDialogAnswer(TDialogHandler handler) : previous_(SetDialogHandler(std::move(handler))) {}
-    ~TDialogAnswer() { SetDialogHandler(std::move(previous_)); }
-    TDialogAnswer(const TDialogAnswer&) = delete;
-    TDialogAnswer& operator=(const TDialogAnswer&) = delete;
-private:
-    TDialogHandler previous_;
-};
-
-} // namespace
 
 TEST(FileDialog, AnsweredThroughTheSeam) {
     TFreeGuard<TSaveDialog> dialog(TSaveDialog::Create(nullptr));

@@ -1,6 +1,7 @@
 // Helpers for tests that drive real windows: pumping messages, posting what a user's mouse
 // would cause, and answering message boxes through the application's seam.
 #pragma once
+#include "framework/Dialogs.h"
 #include "framework/Forms.h"
 
 #include <functional>
@@ -58,6 +59,18 @@ public:
 private:
     int answer_;
     TMessageBoxHandler previous_;
+};
+
+// Answers the common dialogs with handler for its lifetime; restores the previous handler at
+// the end.
+class TDialogAnswer {
+public:
+    explicit TDialogAnswer(TDialogHandler handler) : previous_(SetDialogHandler(std::move(handler))) {}
+    ~TDialogAnswer() { SetDialogHandler(std::move(previous_)); }
+    TDialogAnswer(const TDialogAnswer&) = delete;
+    TDialogAnswer& operator=(const TDialogAnswer&) = delete;
+private:
+    TDialogHandler previous_;
 };
 
 // Frees a form at scope end.
