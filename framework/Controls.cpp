@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 
 // ---------------------------------------------------------------------------------------
 // Cursors by name
@@ -73,7 +74,49 @@ TShiftState GetShiftState() {
 
 namespace {
 constexpr const char* kUtilClass = "VelmoraUtilWindow";
-constexpr const char* kControlProp = "VelmoraControl";
+
+// Our windows and their controls, looked up for every message the window procedure gets.
+// Kept in the process rather than in a window property: Wine answers every property read
+// with a round trip to its server, which made a list view's inserts (a handful of messages
+// each) cost more than reading the registry they came from. A window is in the table
+// from its first message to WM_NCDESTROY (or until its control lets go of it), so a handle
+// the system hands out again later is never taken for an old control; windows of other
+// processes are never in it.
+class TControlTable {
+public:
+    TWinControl* Find(HWND wnd) {
+        AcquireSRWLockShared(&lock_);
+        auto found = controls_.find(wnd);
+        TWinControl* control = found == controls_.end() ? nullptr : found->second;
+        ReleaseSRWLockShared(&lock_);
+        return control;
+    }
+    // Called from the window procedure: out of memory leaves the window without its control
+    // (it gets the system's default handling) rather than throwing across the system.
+    void Set(HWND wnd, TWinControl* control) noexcept {
+        AcquireSRWLockExclusive(&lock_);
+        try {
+            controls_[wnd] = control;
+        } catch (...) {
+        }
+        ReleaseSRWLockExclusive(&lock_);
+    }
+    void Remove(HWND wnd) {
+        AcquireSRWLockExclusive(&lock_);
+        controls_.erase(wnd);
+        ReleaseSRWLockExclusive(&lock_);
+    }
+
+private:
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    std::unordered_map<HWND, TWinControl*> controls_;
+};
+
+// Never destroyed: a window may go after static destruction has begun.
+TControlTable& ControlTable() {
+    static TControlTable* table = new TControlTable;
+    return *table;
+}
 
 LRESULT CALLBACK UtilWndProc(HWND wnd, UINT msg, WPARAM w, LPARAM l) {
     auto* holder = reinterpret_cast<std::shared_ptr<TWndMethod>*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
@@ -363,15 +406,7 @@ TControl* MouseControl() { return gMouseControl; }
 
 void SetKeyMessageWindow(HWND wnd) { tKeyWindow = wnd; }
 
-TWinControl* FindControl(HWND wnd) {
-    if (!wnd) return nullptr;
-    // A window of another process (another program of ours) carries the same property,
-    // holding a pointer that means nothing here.
-    DWORD process = 0;
-    GetWindowThreadProcessId(wnd, &process);
-    if (process != GetCurrentProcessId()) return nullptr;
-    return static_cast<TWinControl*>(GetPropA(wnd, kControlProp));
-}
+TWinControl* FindControl(HWND wnd) { return wnd ? ControlTable().Find(wnd) : nullptr; }
 
 TControl* ControlAtScreenPos(TPoint screenPos, bool allowDisabled) {
     HWND wnd = WindowFromPoint(POINT(screenPos));
@@ -1307,7 +1342,11 @@ void TWinControl::CreateParams(TCreateParams& Params) {
     Params.WndParent = parent_ ? parent_->handle_ : parentWindow_;
     Params.WinClassName = ClassName();
     Params.ClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-    Params.ClassCursor = LoadCursorA(nullptr, IDC_ARROW);
+    // Asked for often (a handle-less control's client rectangle is worked out from these),
+    // and each load is a round trip to the server under Wine; the system's own cursor is
+    // shared and never freed.
+    static const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+    Params.ClassCursor = arrow;
 }
 
 void TWinControl::CreateSubClass(TCreateParams& Params, const char* ClassName) {
@@ -1403,7 +1442,7 @@ void TWinControl::DestroyWindowHandle() {
     DestroyWindow(wnd);
     // A window that failed to go (another thread's) is still detached from us.
     if (handle_ == wnd) {
-        RemovePropA(wnd, kControlProp);
+        ControlTable().Remove(wnd);
         handle_ = nullptr;
     }
     ControlState.Exclude(csDestroyingHandle);
@@ -1427,13 +1466,13 @@ void TWinControl::SetParentWindow(HWND value) {
 }
 
 LRESULT CALLBACK ControlWndProc(HWND wnd, UINT msg, WPARAM w, LPARAM l) {
-    auto* c = static_cast<TWinControl*>(GetPropA(wnd, kControlProp));
+    TWinControl* c = ControlTable().Find(wnd);
     if (!c) {
         c = tCreatingControl;
         if (!c) return DefWindowProcA(wnd, msg, w, l);
         tCreatingControl = nullptr;
         c->handle_ = wnd;
-        SetPropA(wnd, kControlProp, c);
+        ControlTable().Set(wnd, c);
     }
     TMessage m{msg, w, l, 0};
     // A handler may free the control before it throws: then there is no sender to name.
@@ -1443,9 +1482,9 @@ LRESULT CALLBACK ControlWndProc(HWND wnd, UINT msg, WPARAM w, LPARAM l) {
     } catch (...) {
         ApplicationHandleException(watch.Freed() ? nullptr : c);
     }
-    if (msg == WM_NCDESTROY && !watch.Freed()) {
-        RemovePropA(wnd, kControlProp);
-        if (c->handle_ == wnd) c->handle_ = nullptr;
+    if (msg == WM_NCDESTROY) {
+        ControlTable().Remove(wnd);
+        if (!watch.Freed() && c->handle_ == wnd) c->handle_ = nullptr;
     }
     return m.Result;
 }

@@ -321,10 +321,15 @@ TEST(ControlsWindow, HandlesAreCreatedOnDemandAndRecreatedWithTheirState) {
     EXPECT_STREQ(cls, "TEdit");
     edit->SetBorderStyle(bsNone);  // recreates the window
     EXPECT_NE(edit->Handle(), nullptr);
+    // The old window is gone, and with it its tie to the control.
+    if (edit->Handle() != h) EXPECT_EQ(FindControl(h), nullptr);
+    EXPECT_EQ(FindControl(edit->Handle()), edit);
     EXPECT_EQ(edit->GetText(), "kept");
     EXPECT_FALSE(GetWindowLongPtrA(edit->Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    const HWND last = edit->Handle();
     form->DestroyHandle();
     EXPECT_FALSE(edit->HandleAllocated());
+    EXPECT_EQ(FindControl(last), nullptr);
     EXPECT_EQ(edit->GetText(), "kept");
     edit->SetParent(nullptr);
     EXPECT_EQ(form->ControlCount(), 0);
