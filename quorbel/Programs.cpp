@@ -1,6 +1,8 @@
 #include "Programs.h"
 #include <algorithm>
 #include <cwctype>
+#include <exception>
+#include <process.h>
 #include <unordered_set>
 
 namespace quorbel {
@@ -232,6 +234,81 @@ bool ReadFillFields(HKEY key, TValueReader& reader, ProgramEntry& e, bool listed
     return true;
 }
 
+// The listed entries of the sub-keys named, in the names' order. A long list is read by a
+// few threads at once, each taking every n-th name: the calls of one thread wait on the
+// registry (under Wine each is a round trip to its server), and those of several overlap,
+// which brings a thousand entries in a fraction of the time.
+class TEntryScan {
+public:
+    TEntryScan(HKEY root, std::vector<std::wstring>& names) : root_(root), names_(names), slots_(names.size()) {}
+
+    ProgramSnapshot Run() {
+        const size_t readers = std::clamp<size_t>(names_.size() / kKeysPerReader, 1, kMaxReaders);
+        std::vector<TShare> shares(readers);
+        std::vector<HANDLE> threads;
+        for (size_t r = 0; r < readers; ++r) {
+            shares[r] = {this, r, readers, nullptr};
+            if (r == 0) continue;
+            auto thread = _beginthreadex(nullptr, 0, &TEntryScan::ThreadMain, &shares[r], 0, nullptr);
+            // A thread that can't be had leaves its share to this one.
+            if (thread) threads.push_back(reinterpret_cast<HANDLE>(thread));
+            else shares[r].Step = 0;
+        }
+        ReadShare(shares[0]);
+        for (auto& share : shares)
+            if (share.Step == 0) {
+                share.Step = readers;
+                ReadShare(share);
+            }
+        for (HANDLE thread : threads) {
+            WaitForSingleObject(thread, INFINITE);
+            CloseHandle(thread);
+        }
+        for (auto& share : shares)
+            if (share.Failure) std::rethrow_exception(share.Failure);
+        ProgramSnapshot list;
+        for (auto& slot : slots_)
+            if (slot) list.push_back(std::move(slot));
+        return list;
+    }
+
+private:
+    static constexpr size_t kKeysPerReader = 128;
+    static constexpr size_t kMaxReaders = 4;
+
+    struct TShare {
+        TEntryScan* Scan;
+        size_t First, Step;
+        std::exception_ptr Failure;
+    };
+
+    static unsigned __stdcall ThreadMain(void* p) {
+        auto& share = *static_cast<TShare*>(p);
+        share.Scan->ReadShare(share);
+        return 0;
+    }
+
+    // Nothing escapes a thread: a failure is handed to Run, which raises it.
+    void ReadShare(TShare& share) noexcept {
+        try {
+            TValueReader reader;
+            for (size_t i = share.First; i < names_.size(); i += share.Step) {
+                KeyOwner key;
+                if (RegOpenKeyExW(root_, names_[i].c_str(), 0, KEY_QUERY_VALUE, &key.h) != ERROR_SUCCESS) continue;
+                auto entry = std::make_shared<ProgramEntry>();
+                entry->registryName = std::move(names_[i]);
+                if (ReadFillFields(key.h, reader, *entry, true)) slots_[i] = std::move(entry);
+            }
+        } catch (...) {
+            share.Failure = std::current_exception();
+        }
+    }
+
+    HKEY root_;
+    std::vector<std::wstring>& names_;
+    std::vector<std::shared_ptr<const ProgramEntry>> slots_;
+};
+
 std::wstring AnsiTrip(const std::wstring& s) {
     if (s.empty() || s.size() > 0x7FFFFFF) return s;
     const int wide = static_cast<int>(s.size());
@@ -331,18 +408,10 @@ float ProgramEntry::SizeInBytes() const {
 // --- Listing -------------------------------------------------------------------------------
 
 ProgramSnapshot ScanPrograms() {
-    ProgramSnapshot list;
     KeyOwner root;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &root.h) != ERROR_SUCCESS) return list;
-    TValueReader reader;
-    for (auto& name : SubKeyNames(root.h)) {
-        KeyOwner key;
-        if (RegOpenKeyExW(root.h, name.c_str(), 0, KEY_QUERY_VALUE, &key.h) != ERROR_SUCCESS) continue;
-        auto entry = std::make_shared<ProgramEntry>();
-        entry->registryName = std::move(name);
-        if (ReadFillFields(key.h, reader, *entry, true)) list.push_back(std::move(entry));
-    }
-    return list;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &root.h) != ERROR_SUCCESS) return {};
+    std::vector<std::wstring> names = SubKeyNames(root.h);
+    return TEntryScan(root.h, names).Run();
 }
 
 std::shared_ptr<const ProgramEntry> ReadWholeEntry(const std::wstring& registryName) {

@@ -351,4 +351,48 @@ TEST_F(QuorbelPrograms, CommentsPersistForANewInstance) {
     EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kComments, (kPrefix + L"Full").c_str()), L"<none>");
 }
 
+// A long list is read by several threads: each listed entry must still carry its own key's
+// values, and the list must keep the registry's order whatever thread read an entry.
+TEST_F(QuorbelPrograms, ALongListKeepsTheRegistryOrderAndEachEntrysOwnValues) {
+    for (int i = 0; i < 700; ++i) {
+        wchar_t name[32];
+        swprintf(name, 32, L"Many_%04d", i);
+        Entry(name, [i](HKEY k) {
+            SetText(k, L"DisplayName", L"Velmora Many " + std::to_wstring(i));
+            if (i % 3 != 0) SetText(k, L"UninstallString", L"many.exe " + std::to_wstring(i));
+            SetText(k, L"Publisher", L"Publisher " + std::to_wstring(i));
+        });
+    }
+    ASSERT_EQ(list_->RefreshPrograms(), S_OK);
+
+    std::vector<std::wstring> expected;
+    {
+        TKeyHandle root;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstall.c_str(), 0, KEY_READ, root.Put()), ERROR_SUCCESS);
+        wchar_t name[256];
+        for (DWORD i = 0;; ++i) {
+            DWORD len = 256;
+            if (RegEnumKeyExW(root.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            std::wstring n(name, len);
+            if (n.rfind(kPrefix + L"Many_", 0) == 0 && std::stoi(n.substr(n.size() - 4)) % 3 != 0) expected.push_back(n);
+        }
+    }
+    ASSERT_EQ(expected.size(), 466u);
+
+    ULONG count = 0;
+    ASSERT_EQ(list_->ProgramCount(&count), S_OK);
+    std::vector<std::wstring> listed;
+    for (ULONG i = 0; i < count; ++i) {
+        ComPtr<IProgramItem> item;
+        ASSERT_EQ(list_->Item(static_cast<LONG>(i), item.Put()), S_OK);
+        std::wstring key = Text(&IProgramItem::RegistryName, item.Get());
+        if (key.rfind(kPrefix + L"Many_", 0) != 0) continue;
+        const std::wstring number = std::to_wstring(std::stoi(key.substr(key.size() - 4)));
+        EXPECT_EQ(Text(&IProgramItem::DisplayName, item.Get()), L"Velmora Many " + number);
+        EXPECT_EQ(Text(&IProgramItem::Publisher, item.Get()), L"Publisher " + number);
+        listed.push_back(key);
+    }
+    EXPECT_EQ(listed, expected);
+}
+
 } // namespace qtest
