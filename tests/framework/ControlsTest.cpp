@@ -322,7 +322,9 @@ TEST(ControlsWindow, HandlesAreCreatedOnDemandAndRecreatedWithTheirState) {
     edit->SetBorderStyle(bsNone);  // recreates the window
     EXPECT_NE(edit->Handle(), nullptr);
     // The old window is gone, and with it its tie to the control.
-    if (edit->Handle() != h) EXPECT_EQ(FindControl(h), nullptr);
+    if (edit->Handle() != h) {
+        EXPECT_EQ(FindControl(h), nullptr);
+    }
     EXPECT_EQ(FindControl(edit->Handle()), edit);
     EXPECT_EQ(edit->GetText(), "kept");
     EXPECT_FALSE(GetWindowLongPtrA(edit->Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
