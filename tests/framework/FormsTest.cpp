@@ -274,6 +274,10 @@ TEST(FormsModal, TimerSetsTheResultThatShowModalReturns) {
 
 TEST(FormsModal, ButtonClickAndCloseEndTheShowing) {
     auto dlg = LoadTestForm();
+    // A click or close that goes astray fails the test instead of leaving it modal for good.
+    auto* watchdog = TTimer::Create(dlg.get());
+    watchdog->SetInterval(10000);
+    watchdog->OnTimer = [&](TObject*) { dlg->SetModalResult(mrAbort); };
     dlg->tmrTick->SetInterval(20);
     dlg->tmrTick->OnTimer = [&](TObject*) {
         dlg->tmrTick->SetEnabled(false);
