@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <shellapi.h>
 
 namespace {
 
@@ -76,6 +77,9 @@ TEST(StartupTest, FirstStartShowsBorderlessSplashThenMainWindowAndEndsWhenClosed
     EXPECT_LE(shown, 5000u) << run.Describe();
     EXPECT_EQ(ProgramWindows(seen).size(), 2u) << "only the splash and the main window\n" << run.Describe();
     for (const auto& w : seen) EXPECT_FALSE(w.IsMessageBox()) << run.Describe();
+
+    // The program carries its icon (the window classes take it: ControlsWindow tests).
+    EXPECT_GE(ExtractIconExA(sandbox.ExePath().c_str(), -1, nullptr, nullptr, 0), 1u);
 
     // Give it a moment to paint before the capture.
     Sleep(700);

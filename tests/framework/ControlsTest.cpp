@@ -319,6 +319,9 @@ TEST(ControlsWindow, HandlesAreCreatedOnDemandAndRecreatedWithTheirState) {
     char cls[64];
     GetClassNameA(h, cls, sizeof(cls));
     EXPECT_STREQ(cls, "TEdit");
+    // Our windows wear the program's icon in the taskbar and Alt+Tab.
+    EXPECT_NE(GetClassLongPtrA(form->WindowHandle(), GCLP_HICON), 0);
+    EXPECT_NE(GetClassLongPtrA(form->WindowHandle(), GCLP_HICONSM), 0);
     edit->SetBorderStyle(bsNone);  // recreates the window
     EXPECT_NE(edit->Handle(), nullptr);
     // The old window is gone, and with it its tie to the control.
