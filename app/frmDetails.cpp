@@ -78,9 +78,9 @@ void TDetailsForm::Publish(TClassBuilder<TDetailsForm>& b) {
 }
 
 void TDetailsForm::FormCreate(TObject*) {
-    lsvProgramInfo->Columns()->Add()->SetWidth(100);
+    lsvProgramInfo->Columns()->Add()->SetWidth(kProgramNameWidth);
     lsvProgramInfo->Columns()->Add()->SetWidth(240);
-    lsvRegistryInfo->Columns()->Add()->SetWidth(160);
+    lsvRegistryInfo->Columns()->Add()->SetWidth(kRegistryNameWidth);
     lsvRegistryInfo->Columns()->Add()->SetWidth(240);
     SetColumnCaptions();
     // The shell's list lives as long as the process and is shared by every window using it.
@@ -140,6 +140,25 @@ void TDetailsForm::ShowEntryDetails(int entryIndex) {
     SelectProgram(entryIndex);
     FillList(lsvProgramInfo, properties);
     FillList(lsvRegistryInfo, values);
+    FitNameColumn(lsvProgramInfo, kProgramNameWidth);
+    FitNameColumn(lsvRegistryInfo, kRegistryNameWidth);
+}
+
+// The name column keeps its width unless a name in it (in the font of this system, in a
+// translation) would be cut: then it grows to the longest, up to half the list.
+void TDetailsForm::FitNameColumn(TFcListView* list, int minWidth) {
+    if (list->Columns()->Count() < 1) return;
+    HWND wnd = list->Handle();
+    int widest = 0;
+    for (int i = 0; i < list->Items()->Count(); ++i) {
+        const std::string& caption = list->Items()->Item(i)->Caption();
+        widest = std::max(widest, static_cast<int>(SendMessageA(wnd, LVM_GETSTRINGWIDTHA, 0,
+                                                                 reinterpret_cast<LPARAM>(caption.c_str()))));
+    }
+    // The list's own margins around an item's text.
+    constexpr int kTextMargins = 14;
+    const int width = std::clamp(widest + kTextMargins, minWidth, std::max(minWidth, list->GetClientWidth() / 2));
+    list->Column(0)->SetWidth(width);
 }
 
 void TDetailsForm::SelectProgram(int entryIndex) {

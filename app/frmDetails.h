@@ -87,5 +87,8 @@ private:
     // (hidden patches, a fill that stopped early) cannot shift the choice.
     void SelectProgram(int entryIndex);
     static void FillList(TFcListView* list, const std::vector<TDetailRow>& rows);
+    static void FitNameColumn(TFcListView* list, int minWidth);
+    static constexpr int kProgramNameWidth = 100;
+    static constexpr int kRegistryNameWidth = 160;
     TProgramList* programList_ = nullptr;
 };

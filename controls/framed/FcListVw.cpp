@@ -453,6 +453,7 @@ void TFcCustomListView::WndProc(TMessage& Message) {
     case CM_MOUSELEAVE: CMMouseLeave(Message); return;
     case LVM_INSERTCOLUMNA: case LVM_INSERTCOLUMNW: case LVM_SETCOLUMNA: case LVM_SETCOLUMNW:
     case LVM_DELETECOLUMN: ColumnsChanged(Message); return;
+    case LVM_SETCOLUMNWIDTH: ColumnWidthChanged(Message); return;
     default: break;
     }
     switch (Message.Msg) {
@@ -518,6 +519,14 @@ void TFcCustomListView::ColumnsChanged(TMessage& Message) {
     if (IsDestroying() || ControlState.Contains(csDestroyingHandle)) return;
     RefreshHeaderFormats();
     FitLastColumn();
+}
+
+// Another column grew or shrank: the last one takes what is left (its own width set by
+// FitLastColumn comes through here too, and ends here).
+void TFcCustomListView::ColumnWidthChanged(TMessage& Message) {
+    TCustomListView::WndProc(Message);
+    if (IsDestroying() || ControlState.Contains(csDestroyingHandle)) return;
+    if (static_cast<int>(Message.WParam) + 1 < Columns()->Count()) FitLastColumn();
 }
 
 void TFcCustomListView::CNNotify(TMessage& Message) {

@@ -152,6 +152,7 @@ private:
     void CMMouseEnter(TMessage& Message);
     void CMMouseLeave(TMessage& Message);
     void ColumnsChanged(TMessage& Message);
+    void ColumnWidthChanged(TMessage& Message);
     void ShowTip(TPoint P);
     void HideTip();
     void StandardPopup(TPoint P);

@@ -113,6 +113,16 @@ TEST_F(DetailsWindow, EntryFillsBothListsAndAFailingOneChangesNothing) {
     EXPECT_EQ(Rows(form_->lsvRegistryInfo), (TRows{{"DisplayName", "Alpha Editor"},
                                                    {"UninstallString", "C:\\Program Files\\Alpha\\unins.exe"},
                                                    {"EstimatedSize", "1536"}}));
+    // No name is cut, whatever the font: the name column grows from its 100 pixels to fit.
+    TFcListView* info = form_->lsvProgramInfo;
+    const int nameWidth = info->Column(0)->GetWidth();
+    EXPECT_GE(nameWidth, 100);
+    EXPECT_LE(nameWidth, std::max(100, info->GetClientWidth() / 2));
+    for (int i = 0; i < info->Items()->Count(); ++i) {
+        const std::string& name = info->Items()->Item(i)->Caption();
+        EXPECT_LE(SendMessageA(info->Handle(), LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(name.c_str())) + 12,
+                  nameWidth) << name;
+    }
     EXPECT_THROW(form_->ShowEntryDetails(17), EOleSysError);
     EXPECT_EQ(Chosen(), "Alpha Editor");
     EXPECT_EQ(form_->lsvRegistryInfo->Items()->Count(), 3);

@@ -119,6 +119,12 @@ TEST(FcListViewColumns, LastColumnFillsTheClientWidth) {
     AddRow(lv, "row", {"value"});
     lv->SetFillLastColumn(true);
     EXPECT_EQ(lv->Column(1)->GetWidth(), lv->ClientWidth() - 120);
+    // Another column set wider or narrower: the last one takes what is left, no scroll bar.
+    lv->Column(0)->SetWidth(150);
+    EXPECT_EQ(lv->Column(1)->GetWidth(), lv->ClientWidth() - 150);
+    lv->Column(0)->SetWidth(90);
+    EXPECT_EQ(lv->Column(1)->GetWidth(), lv->ClientWidth() - 90);
+    EXPECT_FALSE(GetWindowLongPtrA(lv->Handle(), GWL_STYLE) & WS_HSCROLL);
 }
 
 TEST(FcListViewColumns, WideColumnsStayAndANarrowRemainderBecomesFive) {
