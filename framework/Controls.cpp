@@ -1383,11 +1383,14 @@ WNDPROC RegisterControlClass(const TCreateParams& p) {
     wc.hCursor = p.ClassCursor;
     wc.hbrBackground = p.ClassBackground;
     wc.lpszMenuName = nullptr;
-    // The program's icon, when it has one, for every window in the taskbar and Alt+Tab
-    // (shared resource icons: never destroyed).
-    wc.hIcon = static_cast<HICON>(LoadImageA(wc.hInstance, "MAINICON", IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
-    wc.hIconSm = static_cast<HICON>(LoadImageA(wc.hInstance, "MAINICON", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                               GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    // The program's icon, when it has one, for every window in the taskbar and Alt+Tab;
+    // looked up once for all the classes (shared resource icons: never destroyed).
+    static const HICON icon = static_cast<HICON>(
+        LoadImageA(wc.hInstance, "MAINICON", IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    static const HICON smallIcon = static_cast<HICON>(LoadImageA(
+        wc.hInstance, "MAINICON", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    wc.hIcon = icon;
+    wc.hIconSm = smallIcon;
     if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
         throw EOSError("Cannot register window class " + p.WinClassName, GetLastError());
     table[key] = def;
