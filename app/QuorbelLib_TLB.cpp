@@ -101,12 +101,14 @@ void TProgramList::RefreshScreenSavers() { OleCheck(Target()->RefreshScreenSaver
 
 // ---- Reading an entry ---------------------------------------------------------------------
 
-std::string ItemText(IProgramItem* item, TItemTextMethod method) {
+std::string ItemText(IProgramItem* item, TItemTextMethod method) { return FromWide(ItemWideText(item, method)); }
+
+std::wstring ItemWideText(IProgramItem* item, TItemTextMethod method) {
     if (!item) OleError(E_POINTER);
     BStr text;
     ClearOleErrorInfo();
     OleCheck((item->*method)(text.Put()));
-    return BStrToString(text.Get());
+    return text.Str();
 }
 
 std::string ItemText(IProgramItem* item, TItemIndexedTextMethod method, LONG index) {

@@ -59,6 +59,9 @@ using TItemIndexedTextMethod = HRESULT (STDMETHODCALLTYPE IProgramItem::*)(LONG,
 
 // ItemText(item, &IProgramItem::DisplayName)
 std::string ItemText(IProgramItem* item, TItemTextMethod method);
+// The text exactly as the component gave it, for what the program hands on (commands, key
+// names, folders): the code page conversion of ItemText may lose characters.
+std::wstring ItemWideText(IProgramItem* item, TItemTextMethod method);
 // ItemText(item, &IProgramItem::RegistryValueName, i)
 std::string ItemText(IProgramItem* item, TItemIndexedTextMethod method, LONG index);
 

@@ -7,29 +7,56 @@ namespace {
 
 constexpr REGSAM kViewFlags = KEY_WOW64_32KEY | KEY_WOW64_64KEY;
 
-std::string TrimBackslashes(const std::string& key) {
-    size_t b = key.find_first_not_of('\\');
-    if (b == std::string::npos) return std::string();
-    size_t e = key.find_last_not_of('\\');
+template <class S>
+S TrimBackslashes(const S& key) {
+    using C = typename S::value_type;
+    size_t b = key.find_first_not_of(C('\\'));
+    if (b == S::npos) return S();
+    size_t e = key.find_last_not_of(C('\\'));
     return key.substr(b, e - b + 1);
 }
 
+// The A and W calls of one registry operation, so that each routine below is written once
+// for both widths.
+template <class C> struct TRegCalls;
+template <> struct TRegCalls<char> {
+    static LONG EnumValue(HKEY k, DWORD i, char* n, DWORD* l) { return RegEnumValueA(k, i, n, l, nullptr, nullptr, nullptr, nullptr); }
+    static LONG EnumKey(HKEY k, DWORD i, char* n, DWORD* l) { return RegEnumKeyExA(k, i, n, l, nullptr, nullptr, nullptr, nullptr); }
+    static LONG Open(HKEY k, const char* s, REGSAM a, HKEY* r) { return RegOpenKeyExA(k, s, 0, a, r); }
+    static LONG Create(HKEY k, const char* s, REGSAM a, HKEY* r) {
+        return RegCreateKeyExA(k, s, 0, nullptr, REG_OPTION_NON_VOLATILE, a, nullptr, r, nullptr);
+    }
+    static LONG Delete(HKEY k, const char* s) { return RegDeleteKeyA(k, s); }
+    static LONG Query(HKEY k, const char* n, DWORD* t, BYTE* d, DWORD* s) { return RegQueryValueExA(k, n, nullptr, t, d, s); }
+};
+template <> struct TRegCalls<wchar_t> {
+    static LONG EnumValue(HKEY k, DWORD i, wchar_t* n, DWORD* l) { return RegEnumValueW(k, i, n, l, nullptr, nullptr, nullptr, nullptr); }
+    static LONG EnumKey(HKEY k, DWORD i, wchar_t* n, DWORD* l) { return RegEnumKeyExW(k, i, n, l, nullptr, nullptr, nullptr, nullptr); }
+    static LONG Open(HKEY k, const wchar_t* s, REGSAM a, HKEY* r) { return RegOpenKeyExW(k, s, 0, a, r); }
+    static LONG Create(HKEY k, const wchar_t* s, REGSAM a, HKEY* r) {
+        return RegCreateKeyExW(k, s, 0, nullptr, REG_OPTION_NON_VOLATILE, a, nullptr, r, nullptr);
+    }
+    static LONG Delete(HKEY k, const wchar_t* s) { return RegDeleteKeyW(k, s); }
+    static LONG Query(HKEY k, const wchar_t* n, DWORD* t, BYTE* d, DWORD* s) { return RegQueryValueExW(k, n, nullptr, t, d, s); }
+};
+
 // Names are snapshot before the caller acts on them: deleting while enumerating by index
 // would skip entries.
-std::vector<std::string> EnumNames(HKEY key, bool values) {
-    std::vector<std::string> names;
+template <class C = char>
+std::vector<std::basic_string<C>> EnumNames(HKEY key, bool values) {
+    using R = TRegCalls<C>;
+    std::vector<std::basic_string<C>> names;
     if (!key) return names;
     DWORD maxKeyLen = 0, maxValueLen = 0;
     if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &maxKeyLen, nullptr, nullptr, &maxValueLen,
                          nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return names;
-    std::string buf(std::max<DWORD>(values ? maxValueLen : maxKeyLen, 255) + 1, '\0');
+    std::basic_string<C> buf(std::max<DWORD>(values ? maxValueLen : maxKeyLen, 255) + 1, C(0));
     for (DWORD i = 0;;) {
         DWORD len = static_cast<DWORD>(buf.size());
-        LONG r = values ? RegEnumValueA(key, i, buf.data(), &len, nullptr, nullptr, nullptr, nullptr)
-                        : RegEnumKeyExA(key, i, buf.data(), &len, nullptr, nullptr, nullptr, nullptr);
+        LONG r = values ? R::EnumValue(key, i, buf.data(), &len) : R::EnumKey(key, i, buf.data(), &len);
         if (r == ERROR_MORE_DATA && buf.size() < 65536) {   // grew since we asked
-            buf.assign(buf.size() * 2, '\0');
+            buf.assign(buf.size() * 2, C(0));
             continue;
         }
         if (r != ERROR_SUCCESS) break;
@@ -39,16 +66,39 @@ std::vector<std::string> EnumNames(HKEY key, bool values) {
     return names;
 }
 
-bool DeleteTree(HKEY parent, const std::string& subKey, REGSAM view) {
+template <class C>
+bool DeleteTree(HKEY parent, const std::basic_string<C>& subKey, REGSAM view) {
+    using R = TRegCalls<C>;
     {
         TKeyHandle key;
-        if (RegOpenKeyExA(parent, subKey.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view, key.Put()) ==
-            ERROR_SUCCESS) {
-            for (const auto& name : EnumNames(key.Get(), false))
+        if (R::Open(parent, subKey.c_str(), KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view, key.Put()) == ERROR_SUCCESS) {
+            for (const auto& name : EnumNames<C>(key.Get(), false))
                 if (!name.empty()) DeleteTree(key.Get(), name, view);
         }
     }
-    return RegDeleteKeyA(parent, subKey.c_str()) == ERROR_SUCCESS;
+    return R::Delete(parent, subKey.c_str()) == ERROR_SUCCESS;
+}
+
+// Raw value bytes and type; false when the value can't be read or outgrows maxSize.
+template <class C>
+bool QueryRaw(HKEY key, const C* name, DWORD& type, std::vector<uint8_t>& data, size_t maxSize) {
+    using R = TRegCalls<C>;
+    if (!key) return false;
+    DWORD size = 0;
+    if (R::Query(key, name, &type, nullptr, &size) != ERROR_SUCCESS) return false;
+    // Another writer may make the value grow between the two calls.
+    for (;;) {
+        if (size > maxSize) return false;
+        data.assign(size + sizeof(C), 0);
+        DWORD got = size;
+        LONG r = R::Query(key, name, &type, data.data(), &got);
+        if (r == ERROR_SUCCESS) {
+            data.resize(got);
+            return true;
+        }
+        if (r != ERROR_MORE_DATA) return false;
+        size = got > size ? got : size * 2 + 16;
+    }
 }
 
 TRegDataType DataTypeOf(DWORD type) {
@@ -91,9 +141,8 @@ bool TRegistry::Open(const std::string& key, bool canCreate, REGSAM access) {
     bool relative = false;
     HKEY base = BaseKey(key, subKey, relative);
     TKeyHandle opened;
-    LONG r = canCreate ? RegCreateKeyExA(base, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
-                                         opened.Put(), nullptr)
-                       : RegOpenKeyExA(base, subKey.c_str(), 0, access, opened.Put());
+    using R = TRegCalls<char>;
+    LONG r = canCreate ? R::Create(base, subKey.c_str(), access, opened.Put()) : R::Open(base, subKey.c_str(), access, opened.Put());
     if (r != ERROR_SUCCESS) return false;
     if (relative && currentKey_ && !currentPath_.empty())
         currentPath_ = subKey.empty() ? currentPath_ : currentPath_ + "\\" + subKey;
@@ -182,23 +231,7 @@ int TRegistry::GetDataSize(const std::string& name) const {
 }
 
 bool TRegistry::QueryValue(const std::string& name, DWORD& type, std::vector<uint8_t>& data, size_t maxSize) const {
-    if (!currentKey_) return false;
-    DWORD size = 0;
-    if (RegQueryValueExA(currentKey_.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-        return false;
-    // Another writer may make the value grow between the two calls.
-    for (;;) {
-        if (size > maxSize) return false;
-        data.assign(size + 1, 0);
-        DWORD got = size;
-        LONG r = RegQueryValueExA(currentKey_.Get(), name.c_str(), nullptr, &type, data.data(), &got);
-        if (r == ERROR_SUCCESS) {
-            data.resize(got);
-            return true;
-        }
-        if (r != ERROR_MORE_DATA) return false;
-        size = got > size ? got : size * 2 + 16;
-    }
+    return QueryRaw(currentKey_.Get(), name.c_str(), type, data, maxSize);
 }
 
 std::string TRegistry::ReadString(const std::string& name) const {
@@ -274,4 +307,88 @@ void TRegistry::WriteBinaryData(const std::string& name, const void* buffer, int
 
 void TRegistry::WriteRawValue(const std::string& name, DWORD type, const std::vector<uint8_t>& data) {
     PutData(name, type, data.data(), static_cast<DWORD>(data.size()));
+}
+
+// ---- Wide siblings -------------------------------------------------------------------------
+
+HKEY TRegistry::BaseKeyW(const std::wstring& key, std::wstring& subKey, bool& relative) const {
+    relative = key.empty() || key[0] != L'\\';
+    subKey = TrimBackslashes(key);
+    return relative && currentKey_ ? currentKey_.Get() : rootKey_;
+}
+
+bool TRegistry::OpenKeyW(const std::wstring& key, bool canCreate) {
+    std::wstring subKey;
+    bool relative = false;
+    HKEY base = BaseKeyW(key, subKey, relative);
+    TKeyHandle opened;
+    using R = TRegCalls<wchar_t>;
+    LONG r = canCreate ? R::Create(base, subKey.c_str(), access_, opened.Put()) : R::Open(base, subKey.c_str(), access_, opened.Put());
+    if (r != ERROR_SUCCESS) return false;
+    const std::string shown = FromWide(subKey);
+    if (relative && currentKey_ && !currentPath_.empty())
+        currentPath_ = shown.empty() ? currentPath_ : currentPath_ + "\\" + shown;
+    else
+        currentPath_ = shown;
+    currentKey_ = std::move(opened);
+    return true;
+}
+
+bool TRegistry::DeleteKeyW(const std::wstring& key) {
+    std::wstring subKey;
+    bool relative = false;
+    HKEY base = BaseKeyW(key, subKey, relative);
+    if (subKey.empty()) return false;
+    return DeleteTree(base, subKey, access_ & kViewFlags);
+}
+
+bool TRegistry::KeyExistsW(const std::wstring& key) {
+    std::wstring subKey;
+    bool relative = false;
+    HKEY base = BaseKeyW(key, subKey, relative);
+    TKeyHandle probe;
+    LONG r = RegOpenKeyExW(base, subKey.c_str(), 0, KEY_QUERY_VALUE | (access_ & kViewFlags), probe.Put());
+    return r == ERROR_SUCCESS || r == ERROR_ACCESS_DENIED;
+}
+
+bool TRegistry::ValueExistsW(const std::wstring& name) const {
+    DWORD type = 0, size = 0;
+    return currentKey_ &&
+           RegQueryValueExW(currentKey_.Get(), name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+}
+
+bool TRegistry::DeleteValueW(const std::wstring& name) {
+    return currentKey_ && RegDeleteValueW(currentKey_.Get(), name.c_str()) == ERROR_SUCCESS;
+}
+
+std::vector<std::wstring> TRegistry::GetKeyNamesW() const { return EnumNames<wchar_t>(currentKey_.Get(), false); }
+std::vector<std::wstring> TRegistry::GetValueNamesW() const { return EnumNames<wchar_t>(currentKey_.Get(), true); }
+
+bool TRegistry::QueryValueW(const std::wstring& name, DWORD& type, std::vector<uint8_t>& data, size_t maxSize) const {
+    return QueryRaw(currentKey_.Get(), name.c_str(), type, data, maxSize);
+}
+
+std::wstring TRegistry::ReadStringW(const std::wstring& name) const {
+    DWORD type = 0;
+    std::vector<uint8_t> data;
+    if (!QueryValueW(name, type, data, SIZE_MAX)) return std::wstring();
+    if (type != REG_SZ && type != REG_EXPAND_SZ) ReadError(FromWide(name));
+    // Whole characters only, up to the first NUL (stored strings need not end with one).
+    std::wstring text(data.size() / sizeof(wchar_t), L'\0');
+    if (!text.empty()) std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
+    return text.substr(0, text.find(L'\0'));
+}
+
+bool TRegistry::ReadRawValueW(const std::wstring& name, DWORD& type, std::vector<uint8_t>& data,
+                              size_t maxSize) const {
+    if (QueryValueW(name, type, data, maxSize) && data.size() <= maxSize) return true;
+    type = REG_NONE;
+    data.clear();
+    return false;
+}
+
+void TRegistry::WriteRawValueW(const std::wstring& name, DWORD type, const std::vector<uint8_t>& data) {
+    if (!currentKey_ || RegSetValueExW(currentKey_.Get(), name.c_str(), 0, type, data.data(),
+                                       static_cast<DWORD>(data.size())) != ERROR_SUCCESS)
+        throw ERegistryException("Failed to set data for '" + FromWide(name) + "'");
 }

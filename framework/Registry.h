@@ -79,14 +79,33 @@ public:
     // Stores the bytes under the given type (REG_*) as they are.
     void WriteRawValue(const std::string& name, DWORD type, const std::vector<uint8_t>& data);
 
+    // Wide siblings, for names and data that must keep characters the 8-bit code page can't
+    // hold: a name read with the A calls comes back with "?" in their place, and writing it
+    // back would make another key or value. Same rules as their 8-bit namesakes; the open
+    // key's CurrentPath is then only for showing.
+    bool OpenKeyW(const std::wstring& key, bool canCreate);
+    bool DeleteKeyW(const std::wstring& key);
+    bool KeyExistsW(const std::wstring& key);
+    bool ValueExistsW(const std::wstring& name) const;
+    bool DeleteValueW(const std::wstring& name);
+    std::vector<std::wstring> GetKeyNamesW() const;
+    std::vector<std::wstring> GetValueNamesW() const;
+    // REG_SZ or REG_EXPAND_SZ as UTF-16, unexpanded, up to its first NUL; "" when missing;
+    // another type raises ERegistryException like ReadString.
+    std::wstring ReadStringW(const std::wstring& name) const;
+    bool ReadRawValueW(const std::wstring& name, DWORD& type, std::vector<uint8_t>& data, size_t maxSize) const;
+    void WriteRawValueW(const std::wstring& name, DWORD type, const std::vector<uint8_t>& data);
+
 private:
     // The key a path is resolved against and the path with its backslashes trimmed.
     HKEY BaseKey(const std::string& key, std::string& subKey, bool& relative) const;
+    HKEY BaseKeyW(const std::wstring& key, std::wstring& subKey, bool& relative) const;
     bool Open(const std::string& key, bool canCreate, REGSAM access);
     // Raw value bytes and type; false when the value can't be read or outgrows maxSize.
     bool QueryValue(const std::string& name, DWORD& type, std::vector<uint8_t>& data,
                     size_t maxSize = SIZE_MAX) const;
     void PutData(const std::string& name, DWORD type, const void* data, DWORD size);
+    bool QueryValueW(const std::wstring& name, DWORD& type, std::vector<uint8_t>& data, size_t maxSize) const;
 
     HKEY rootKey_ = HKEY_CURRENT_USER;
     TKeyHandle currentKey_;
