@@ -40,8 +40,18 @@ bool ForEachProcess(F visit) {
     return false;
 }
 
-bool EndsWithBlankOrEnd(const std::string& s, size_t end) {
-    return end == s.size() || s[end] == ' ' || s[end] == '\t';
+bool EndsWithBlankOrEnd(const std::wstring& s, size_t end) {
+    return end == s.size() || s[end] == L' ' || s[end] == L'\t';
+}
+
+bool IsFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring Upper(std::wstring s) {
+    if (!s.empty()) CharUpperBuffW(s.data(), static_cast<DWORD>(s.size()));
+    return s;
 }
 
 } // namespace
@@ -73,39 +83,39 @@ TKernelHandle FindChildProcess(DWORD processId) {
     return child;
 }
 
-std::string QuoteCommandPath(const std::string& commandLine) {
-    size_t start = commandLine.find_first_not_of(" \t");
-    if (start == std::string::npos || commandLine[start] == '"') return commandLine;
-    const std::string upper = UpperCase(commandLine);
-    size_t end = std::string::npos;
-    for (size_t pos = upper.find(".EXE", start); pos != std::string::npos; pos = upper.find(".EXE", pos + 1)) {
+std::wstring QuoteCommandPath(const std::wstring& commandLine) {
+    size_t start = commandLine.find_first_not_of(L" \t");
+    if (start == std::wstring::npos || commandLine[start] == L'"') return commandLine;
+    const std::wstring upper = Upper(commandLine);
+    size_t end = std::wstring::npos;
+    for (size_t pos = upper.find(L".EXE", start); pos != std::wstring::npos; pos = upper.find(L".EXE", pos + 1)) {
         size_t candidate = pos + 4;
-        if (FileExists(commandLine.substr(start, candidate - start))) {
+        if (IsFile(commandLine.substr(start, candidate - start))) {
             end = candidate;
             break;
         }
-        if (end == std::string::npos && EndsWithBlankOrEnd(commandLine, candidate)) end = candidate;
+        if (end == std::wstring::npos && EndsWithBlankOrEnd(commandLine, candidate)) end = candidate;
     }
-    if (end == std::string::npos) return commandLine;
-    std::string path = commandLine.substr(start, end - start);
-    if (path.find_first_of(" \t") == std::string::npos) return commandLine;
-    return commandLine.substr(0, start) + '"' + path + '"' + commandLine.substr(end);
+    if (end == std::wstring::npos) return commandLine;
+    std::wstring path = commandLine.substr(start, end - start);
+    if (path.find_first_of(L" \t") == std::wstring::npos) return commandLine;
+    return commandLine.substr(0, start) + L'"' + path + L'"' + commandLine.substr(end);
 }
 
 // ---- The thread ----------------------------------------------------------------------------
 
-TWaitingThread* TWaitingThread::Run(HWND reportTo, const std::string& commandLine, const TUninstallTarget& target) {
+TWaitingThread* TWaitingThread::Run(HWND reportTo, const std::wstring& commandLine, const TUninstallTarget& target) {
     return TThread::Create<TWaitingThread>(reportTo, commandLine, target);
 }
 
-TWaitingThread::TWaitingThread(HWND reportTo, std::string commandLine, TUninstallTarget target)
+TWaitingThread::TWaitingThread(HWND reportTo, std::wstring commandLine, TUninstallTarget target)
     : TThread(false), reportTo_(reportTo), commandLine_(std::move(commandLine)), target_(std::move(target)) {
     SetFreeOnTerminate(true);
 }
 
 void TWaitingThread::Execute() { RunAndWait(commandLine_); }
 
-void TWaitingThread::RunAndWait(const std::string& commandLine) {
+void TWaitingThread::RunAndWait(const std::wstring& commandLine) {
     bool waitedNormally = false;
     if (CreateAndWait(QuoteCommandPath(commandLine), waitedNormally)) return;
     // The shell gets the command as it came: it may name a document, which quoting would spoil.
@@ -113,14 +123,14 @@ void TWaitingThread::RunAndWait(const std::string& commandLine) {
     Report(false);
 }
 
-bool TWaitingThread::CreateAndWait(const std::string& commandLine, bool& waitedNormally) {
-    STARTUPINFOA startup{};
+bool TWaitingThread::CreateAndWait(const std::wstring& commandLine, bool& waitedNormally) {
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOW;
     PROCESS_INFORMATION info{};
-    std::string writable = commandLine;   // CreateProcess may write into the command line
-    if (!CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS,
+    std::wstring writable = commandLine;   // CreateProcess may write into the command line
+    if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS,
                         nullptr, nullptr, &startup, &info))
         return false;
     TKernelHandle process(info.hProcess), thread(info.hThread);
@@ -140,18 +150,19 @@ bool TWaitingThread::CreateAndWait(const std::string& commandLine, bool& waitedN
     return true;
 }
 
-bool TWaitingThread::ShellExecuteAndWait(const std::string& commandLine, bool& waitedNormally) {
-    SHELLEXECUTEINFOA info{};
+bool TWaitingThread::ShellExecuteAndWait(const std::wstring& commandLine, bool& waitedNormally) {
+    SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     // Keep the process handle and finish the request before returning; no error box of the
     // shell's own: the report's question tells the user the command could not be started.
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
     info.lpFile = commandLine.c_str();
     info.nShow = SW_SHOWNORMAL;
-    if (!ShellExecuteExA(&info)) return false;
+    if (!ShellExecuteExW(&info)) return false;
     TKernelHandle process(info.hProcess);
-    // A request handed to a program that was running already gives no process to wait for.
-    waitedNormally = !process || WaitForSingleObject(process.Get(), INFINITE) == WAIT_OBJECT_0;
+    // A request handed to a program that was running already gives no process to wait for:
+    // that uninstall may still be running, so no leftover scan is offered for it.
+    waitedNormally = process && WaitForSingleObject(process.Get(), INFINITE) == WAIT_OBJECT_0;
     if (waitedNormally) Report(true);
     return true;
 }
@@ -167,37 +178,42 @@ void TWaitingThread::Report(bool started) {
 namespace {
 
 // name, or "Name (2).ext", "Name (3).ext", ... whichever is free in folder; empty when none is.
-std::string FreeBackupName(const std::string& folder, const std::string& name) {
-    std::string path = folder + name;
-    if (!FileExists(path) && !DirectoryExists(path)) return path;
-    std::string ext = ExtractFileExt(name);
-    std::string stem = name.substr(0, name.size() - ext.size());
+std::wstring FreeBackupName(const std::wstring& folder, const std::wstring& name) {
+    std::wstring path = folder + name;
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return path;
+    const size_t dot = name.find_last_of(L'.');
+    const std::wstring ext = dot == std::wstring::npos ? std::wstring() : name.substr(dot);
+    const std::wstring stem = name.substr(0, name.size() - ext.size());
     for (int n = 2; n < 1000; ++n) {
-        path = folder + stem + " (" + std::to_string(n) + ")" + ext;
-        if (!FileExists(path) && !DirectoryExists(path)) return path;
+        path = folder + stem + L" (" + std::to_wstring(n) + L")" + ext;
+        if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return path;
     }
     return {};
 }
 
+std::wstring WithBackslash(const std::wstring& folder) {
+    return folder.empty() || folder.back() == L'\\' ? folder : folder + L'\\';
+}
+
 } // namespace
 
-TScrDeleteResult DeleteScreenSaver(const std::string& folder, const std::string& name, std::string* backupPath) {
-    if (folder.empty() || name.empty() || name == "." || name == ".." || name.find_first_of("\\/:") != std::string::npos)
+TScrDeleteResult DeleteScreenSaver(const std::wstring& folder, const std::wstring& name, std::wstring* backupPath) {
+    if (folder.empty() || name.empty() || name == L"." || name == L".." || name.find_first_of(L"\\/:") != std::wstring::npos)
         return TScrDeleteResult::sdBadName;
     if (BackupScrDir.empty() || (!DirectoryExists(BackupScrDir) && !ForceDirectories(BackupScrDir)))
         return TScrDeleteResult::sdBackupFailed;
-    std::string backup = FreeBackupName(IncludeTrailingBackslash(BackupScrDir), name);
-    std::string file = IncludeTrailingBackslash(folder) + name;
+    const std::wstring backup = FreeBackupName(WithBackslash(ToWide(BackupScrDir)), name);
+    const std::wstring file = WithBackslash(folder) + name;
     // Another volume is no reason to keep the screen saver: the move may copy.
-    if (backup.empty() || !MoveFileExA(file.c_str(), backup.c_str(), MOVEFILE_COPY_ALLOWED))
+    if (backup.empty() || !MoveFileExW(file.c_str(), backup.c_str(), MOVEFILE_COPY_ALLOWED))
         return TScrDeleteResult::sdBackupFailed;
-    std::string cacheCopy = GetSystemFolder() + "\\dllcache\\" + name;
-    DeleteFileA(cacheCopy.c_str());
+    const std::wstring cacheCopy = ToWide(GetSystemFolder()) + L"\\dllcache\\" + name;
+    DeleteFileW(cacheCopy.c_str());
     if (backupPath) *backupPath = backup;
     return TScrDeleteResult::sdDeleted;
 }
 
-bool AskAndDeleteScreenSaver(const std::string& folder, const std::string& name) {
+bool AskAndDeleteScreenSaver(const std::wstring& folder, const std::wstring& name) {
     const std::string title = Application->GetTitle();
     if (Application->MessageBox(IDS_MESSAGEBOX_WARNING_DeleteScr, title, MB_YESNO | MB_ICONWARNING) != IDYES)
         return false;

@@ -18,10 +18,12 @@ constexpr LRESULT UninstallReportTaken = 0x1124;
 
 // What an uninstall was started for, captured from the program's entry when it starts, so
 // that the leftover scan aims at that program whatever the list shows when the report comes.
+// The registry name and the folder are kept exactly as the component gave them: the scan
+// looks for those very names, which the code page may not be able to hold.
 struct TUninstallTarget {
-    std::string RegistryName;
-    std::string InstallFolder;
-    std::string DisplayName;
+    std::wstring RegistryName;
+    std::wstring InstallFolder;
+    std::string DisplayName;   // shown only
 };
 
 struct TUninstallReport {
@@ -37,25 +39,29 @@ class TWaitingThread : public TThread {
 public:
     // Captures the window to report to on the calling thread, starts at once and frees
     // itself when done. Returns the thread (for tests); it may be gone already.
-    static TWaitingThread* Run(HWND reportTo, const std::string& commandLine, const TUninstallTarget& target);
+    // The command is started exactly as given (wide calls: no character of it is lost).
+    static TWaitingThread* Run(HWND reportTo, const std::wstring& commandLine, const TUninstallTarget& target);
 
-    TWaitingThread(HWND reportTo, std::string commandLine, TUninstallTarget target);
-    const std::string& CommandLine() const { return commandLine_; }
+    TWaitingThread(HWND reportTo, std::wstring commandLine, TUninstallTarget target);
+    const std::wstring& CommandLine() const { return commandLine_; }
 
 protected:
     void Execute() override;
 
 private:
     // Starts the command, waits for it and sends the report.
-    void RunAndWait(const std::string& commandLine);
+    void RunAndWait(const std::wstring& commandLine);
     // Starts the command with CreateProcess and waits for it (or its child); false when it
     // could not be started that way. waitedNormally says how the wait ended.
-    bool CreateAndWait(const std::string& commandLine, bool& waitedNormally);
-    bool ShellExecuteAndWait(const std::string& commandLine, bool& waitedNormally);
+    bool CreateAndWait(const std::wstring& commandLine, bool& waitedNormally);
+    // Hands the command to the shell and waits for the process it reports. A request the
+    // shell passed to a program that was running already gives no process: nothing is
+    // known about its end, so nothing is reported.
+    bool ShellExecuteAndWait(const std::wstring& commandLine, bool& waitedNormally);
     void Report(bool started);
 
     HWND reportTo_;
-    std::string commandLine_;
+    std::wstring commandLine_;
     TUninstallTarget target_;
 };
 
@@ -72,7 +78,7 @@ DWORD GetParentProcessId(DWORD processId);
 // blank as the end of the program's name ("C:\Program.exe" before "C:\Program Files\...").
 // Quotes the leading path up to the first ".exe" that exists, or failing that up to the first
 // ".exe" that ends a word; anything else comes back unchanged.
-std::string QuoteCommandPath(const std::string& commandLine);
+std::wstring QuoteCommandPath(const std::wstring& commandLine);
 
 // ---- Screen savers -------------------------------------------------------------------------
 
@@ -84,11 +90,12 @@ enum class TScrDeleteResult {
 
 // Moves folder + name into BackupScrDir (created when missing; "Name (2).scr" and so on when
 // the backup name is taken), and only then deletes the system's cache copy
-// "<system folder>\dllcache\<name>". folder may end in a backslash or not. backupPath, when
-// given, receives the backup's name.
-TScrDeleteResult DeleteScreenSaver(const std::string& folder, const std::string& name, std::string* backupPath = nullptr);
+// "<system folder>\dllcache\<name>". folder may end in a backslash or not; both are taken
+// exactly (wide calls). backupPath, when given, receives the backup's name.
+TScrDeleteResult DeleteScreenSaver(const std::wstring& folder, const std::wstring& name,
+                                   std::wstring* backupPath = nullptr);
 
 // The screen-saver command: asks whether to delete (warning, Yes/No, the application's
 // title), deletes on Yes and says so when the backup failed. True when the user said Yes
 // (the program list must then be refilled).
-bool AskAndDeleteScreenSaver(const std::string& folder, const std::string& name);
+bool AskAndDeleteScreenSaver(const std::wstring& folder, const std::wstring& name);

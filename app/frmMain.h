@@ -314,6 +314,7 @@ class TMainForm : public TForm {
     // --- the uninstall and the screen-saver deletion (frmMainUninstall.cpp)
     void ActionUninstallExecute(TObject* Sender);
     void ActionDeleteScrExecute(TObject* Sender);
+    void ActionClearItExecute(TObject* Sender);
     void WMUninstallDone(TMessage& Message);
 
     void WndProc(TMessage& Message) override;
@@ -333,6 +334,8 @@ private:
     static void PublishUninstallHandlers(TClassBuilder<TMainForm>& b);
     void UseSystemImageLists();
     void AddScreenSaverRow(LONG index);
+    // Starts the uninstall of a program row's entry and hands the report's target over.
+    void StartUninstall(TListItem* selected);
     void SkinProgramListPage();
     void SkinStartupItemsPage();
     void ApplyLanguageToMenus();

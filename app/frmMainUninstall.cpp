@@ -4,39 +4,42 @@
 #include "app/WaitingThread.h"
 #include "app/frmMain.h"
 
-namespace {
-
-// The row's Directory cell: the program's install folder, or the screen saver's folder.
-std::string RowFolder(const TListItem* row) {
-    TStrings* cells = row->SubItems();
-    return cells->Count() > 1 ? cells->Get(1) : std::string();
-}
-
-} // namespace
-
 void TMainForm::PublishUninstallHandlers(TClassBuilder<TMainForm>& b) {
     b.Handler("ActionUninstallExecute", &TMainForm::ActionUninstallExecute);
     b.Handler("ActionDeleteScrExecute", &TMainForm::ActionDeleteScrExecute);
+    b.Handler("ActionClearItExecute", &TMainForm::ActionClearItExecute);
 }
 
 // Also the list's double click.
 void TMainForm::ActionUninstallExecute(TObject*) {
     TListItem* selected = lsvProgramList->Selected();
     if (!selected) return;
-    const TProgramRow row = ProgramRowOf(selected);
-    if (row.Kind == rkScreenSaver) {
+    if (ProgramRowOf(selected).Kind == rkScreenSaver) {
         ActionDeleteScr->Execute();
         return;
     }
+    StartUninstall(selected);
+}
+
+// The uninstall without the screen-saver test. A screen-saver row's index is no program's:
+// it starts nothing rather than another program's uninstaller.
+void TMainForm::ActionClearItExecute(TObject*) {
+    TListItem* selected = lsvProgramList->Selected();
+    if (selected && ProgramRowOf(selected).Kind == rkProgram) StartUninstall(selected);
+}
+
+void TMainForm::StartUninstall(TListItem* selected) {
     try {
         ComPtr<IProgramItem> entry;
-        ProgramList->Item(row.Index, entry);
+        ProgramList->Item(ProgramRowOf(selected).Index, entry);
         if (!entry) return;
-        const std::string command = ItemText(entry.Get(), &IProgramItem::UninstallString);
+        // The command, the name and the folder exactly as the component has them: the code
+        // page may not hold every character of them.
+        const std::wstring command = ItemWideText(entry.Get(), &IProgramItem::UninstallString);
         // Taken now: by the time the uninstaller ends, the selection and the list may show
         // another program, and the leftover scan must look for this one.
-        const TUninstallTarget target{ItemText(entry.Get(), &IProgramItem::RegistryName), RowFolder(selected),
-                                      selected->Caption()};
+        const TUninstallTarget target{ItemWideText(entry.Get(), &IProgramItem::RegistryName),
+                                      ItemWideText(entry.Get(), &IProgramItem::InstallLocation), selected->Caption()};
         TWaitingThread::Run(Handle(), command, target);
     } catch (...) {
         // An entry the component can't read starts nothing.
@@ -49,9 +52,10 @@ void TMainForm::ActionDeleteScrExecute(TObject*) {
         const TProgramRow row = ProgramRowOf(selected);
         // A program row's index is no screen saver's: it must never pick one to delete.
         if (!selected || row.Kind != rkScreenSaver) return;
-        std::wstring name;
+        std::wstring name, folder;
         ProgramList->ScreenSaverFileName(row.Index, name);
-        if (AskAndDeleteScreenSaver(RowFolder(selected), FromWide(name))) FillProgramList();
+        ProgramList->ScreenSaverDirectory(row.Index, folder);
+        if (AskAndDeleteScreenSaver(folder, name)) FillProgramList();
     } catch (...) {
         // Nothing is deleted that the component can't name.
     }

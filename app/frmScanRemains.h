@@ -23,34 +23,47 @@ enum class TFolderVerdict {
     fvRelative,         // not an absolute path with a drive or a server share
     fvMissing,          // no such folder
     fvTooShallow,       // a drive root or a folder right below one
-    fvWindows,          // the Windows folder or anything in it
+    fvWindows,          // the Windows folder or anything in it, or any folder named WINDOWS
     fvProgramFiles,     // a Program Files or Common Files root
-    fvSpecialFolder,    // a profile or shell folder, or an ancestor of one
+    fvSpecialFolder,    // a profile or known folder of any user, the profiles' folder, or an ancestor
     fvOwnFolder,        // this program's folder, anything in it, or an ancestor of it
+    fvNetwork,          // a share, in any spelling, or a drive letter mapped to one
+    fvLink,             // the folder is itself a link (junction, symbolic link, mount point)
+    fvShared,           // holds another uninstall entry's folder, uninstaller or icon: another program lives there
 };
 
 // Decides whether an install folder may be listed (and so deleted). The folder is made
-// absolute, its slashes, relative parts, trailing dots and blanks and short names resolved,
-// and compared by whole components without regard to case. normalised, when given and the
-// folder is allowed, receives the full long path without a trailing backslash.
-TFolderVerdict CheckInstallFolder(const std::string& folder, std::string* normalised = nullptr);
+// absolute, its quotes, environment strings, slashes, relative parts, trailing dots and
+// blanks, long-path prefix and short names resolved, and compared by whole components
+// without regard to case, as given and as the file system resolves it. ownRegistryName is
+// the uninstall entry the folder belongs to: every other entry's files make it shared.
+// normalised, when given and the folder is allowed, receives the full long path without a
+// trailing backslash.
+TFolderVerdict CheckInstallFolder(const std::wstring& folder, std::wstring* normalised = nullptr,
+                                  const std::wstring& ownRegistryName = L"");
 
 // False for an empty name and for the names that many unrelated programs' keys share
 // ("Microsoft", "Windows", "Classes", ...): those get no registry scan.
-bool IsScannableRegistryName(const std::string& name);
+bool IsScannableRegistryName(const std::wstring& name);
+
+// True for the 64-bit build, and for the 32-bit one on 64-bit Windows: the registry then
+// has a 64-bit and a 32-bit view of HKEY_LOCAL_MACHINE\SOFTWARE.
+bool Is64BitWindows();
 
 // ---- What was found --------------------------------------------------------------------------
 
 enum class TScanItemKind { skRegKey, skRegValue, skFolder, skFile, skLink };
 
 // Every node of the scan trees points at one of these: deleting works from it, never from the
-// node's text.
+// node's text, which shows what the code page can show of the exact names kept here.
 struct TScanItem {
     TScanItemKind Kind = TScanItemKind::skFile;
     HKEY Root = nullptr;      // registry items
-    std::string Key;          // registry items: the key's path below Root (a value's own key)
-    std::string Value;        // values: the value's name ("" is the key's default value)
-    std::string Path;         // files, folders, links: the full path without a trailing backslash
+    REGSAM View = 0;          // registry items: KEY_WOW64_64KEY on 64-bit Windows, where
+                              // Key names a 32-bit key by its WOW6432Node path
+    std::wstring Key;         // registry items: the key's path below Root (a value's own key)
+    std::wstring Value;       // values: the value's name ("" is the key's default value)
+    std::wstring Path;        // files, folders, links: the full path without a trailing backslash
 };
 
 inline TScanItem* ScanItemOf(const TTreeNode* node) { return node ? static_cast<TScanItem*>(node->Data()) : nullptr; }
@@ -75,19 +88,21 @@ public:
     // The four registry branches (unless the registry name is refused), then the install
     // folder (unless the folder guard refuses it).
     void Run(const TUninstallTarget& target);
-    // Adds a node per key below root\path named exactly name (case counts), with a node per
-    // value; the skip list's paths and everything below them are not searched.
-    void ScanRegistryBranch(HKEY root, const std::string& path, const std::string& name);
-    // Adds a node per entry of folder (hidden and system ones too) under parent; sub-folders
-    // are listed with their entries, links to folders without them.
-    void ScanFolder(const std::string& folder, TTreeNode* parent);
+    // Adds a node per key below root\path named exactly name (case counts) that can be opened
+    // for full access, with a node per value; the skip list's paths and everything below
+    // them are not searched. On 64-bit Windows the 64-bit view is searched, and with it the
+    // 32-bit keys below WOW6432Node.
+    void ScanRegistryBranch(HKEY root, const std::wstring& path, const std::wstring& name);
+    // Adds a node per entry of folder (hidden and system ones too) under parent, each with its
+    // exact name; sub-folders are listed with their entries, links without what they lead to.
+    void ScanFolder(const std::wstring& folder, TTreeNode* parent);
     bool Stopped() const { return stopped_; }
     // How many nodes the scan has added so far.
     size_t ItemCount() const { return items_.size(); }
 
 private:
-    void ScanKey(HKEY parent, const char* subKey);
-    void AddKeyNode(HKEY key, const std::string& name);
+    void ScanKey(HKEY parent, const wchar_t* subKey);
+    void AddKeyNode(HKEY key, const std::wstring& name);
     void RunBranches(const TUninstallTarget& target);
     // describe(place) writes where the scan is; OnStep hears of it when its time has come.
     template <class F> bool Step(F describe);
@@ -98,10 +113,11 @@ private:
     TTreeNodes* fileTree_;
     std::deque<TScanItem> items_;
     HKEY root_ = nullptr;
-    std::string rootName_;
-    std::string name_;
-    std::string path_;   // the key being listed, with its trailing backslash
-    std::string place_;
+    REGSAM view_ = 0;
+    std::wstring rootName_;
+    std::wstring name_;
+    std::wstring path_;   // the key being listed, with its trailing backslash
+    std::wstring place_;
     bool placeShown_ = true;
     DWORD lastStep_ = 0;
     bool stopped_ = false;
@@ -115,9 +131,14 @@ private:
 // what remains are recomputed. Both return how many checked nodes are left (the failures).
 int DeleteCheckedRegistry(TTreeNodes* tree);
 int DeleteCheckedFiles(TTreeNodes* tree);
-// Removes a folder with its contents through the shell, permanently and without asking; one
-// trailing backslash is ignored. True when the shell reports success.
+// Removes a folder with its contents, permanently and without asking; one trailing
+// backslash is ignored. Names are taken exactly as the folder lists them, never as patterns,
+// and a link inside is removed as a link, never followed. Only a full path below a drive's
+// root or a share is taken. True when the folder is gone.
+bool DeleteFolderTree(const std::wstring& path);
 bool DeleteFolderTree(const std::string& path);
+// path as the file calls take it: with the "\\?\" prefix when it is too long without.
+std::wstring LongApiPath(const std::wstring& path);
 
 // ---- The window ----------------------------------------------------------------------------------
 

@@ -6,23 +6,36 @@
 #include "framework/SysUtils.h"
 
 #include <cstring>
+#include <cwchar>
+#include <cwctype>
 #include <string_view>
 #include <vector>
 
 namespace {
 
 // Shared branches that are never searched, with everything below them; compared with the
-// path exactly as it is built (case counts).
-constexpr std::string_view kSkippedPaths[] = {
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Components",
-    "SOFTWARE\\Classes",
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SideBySide",
-    "SOFTWARE\\Microsoft",
+// path exactly as it is built (case counts). The 32-bit view's spelling, below WOW6432Node,
+// is skipped alike.
+constexpr std::wstring_view kSkippedPaths[] = {
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Components",
+    L"SOFTWARE\\Classes",
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SideBySide",
+    L"SOFTWARE\\Microsoft",
 };
 
-bool IsSkipped(std::string_view path) {
+bool IsSkipped(std::wstring_view path) {
     for (auto skipped : kSkippedPaths)
         if (path == skipped) return true;
+    // "SOFTWARE\WOW6432Node\Microsoft" is the 32-bit view's "SOFTWARE\Microsoft"; the
+    // system spells that one key's name in more than one case.
+    constexpr std::wstring_view software = L"SOFTWARE\\", wow = L"WOW6432NODE\\";
+    if (path.size() <= software.size() + wow.size() || path.substr(0, software.size()) != software) return false;
+    for (size_t i = 0; i < wow.size(); ++i)
+        if (std::towupper(path[software.size() + i]) != wow[i]) return false;
+    std::wstring plain(software);
+    plain.append(path.substr(software.size() + wow.size()));
+    for (auto skipped : kSkippedPaths)
+        if (plain == skipped) return true;
     return false;
 }
 
@@ -31,6 +44,10 @@ const struct { HKEY Root; const char* Name; } kRootNames[] = {
     {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"},
     {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"},
 };
+
+// The view every registry access of the scan names: on 64-bit Windows the 64-bit one, in
+// which the 32-bit keys are the ones below WOW6432Node, so each key has one name.
+REGSAM ScanView() { return Is64BitWindows() ? KEY_WOW64_64KEY : 0; }
 
 } // namespace
 
@@ -70,7 +87,7 @@ bool TLeftoverScan::Step(F describe) {
 bool TLeftoverScan::ShowPlace(DWORD now) {
     lastStep_ = now;
     placeShown_ = true;
-    if (!OnStep(place_)) stopped_ = true;
+    if (!OnStep(FromWide(place_))) stopped_ = true;
     return !stopped_;
 }
 
@@ -81,31 +98,35 @@ void TLeftoverScan::Run(const TUninstallTarget& target) {
 
 void TLeftoverScan::RunBranches(const TUninstallTarget& target) {
     if (IsScannableRegistryName(target.RegistryName)) {
-        ScanRegistryBranch(HKEY_CLASSES_ROOT, "Installer\\Products", target.RegistryName);
-        ScanRegistryBranch(HKEY_CURRENT_USER, "SOFTWARE", target.RegistryName);
-        ScanRegistryBranch(HKEY_LOCAL_MACHINE, "SOFTWARE", target.RegistryName);
-        ScanRegistryBranch(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows", target.RegistryName);
+        ScanRegistryBranch(HKEY_CLASSES_ROOT, L"Installer\\Products", target.RegistryName);
+        ScanRegistryBranch(HKEY_CURRENT_USER, L"SOFTWARE", target.RegistryName);
+        ScanRegistryBranch(HKEY_LOCAL_MACHINE, L"SOFTWARE", target.RegistryName);
+        ScanRegistryBranch(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows", target.RegistryName);
+        if (ScanView()) ScanRegistryBranch(HKEY_LOCAL_MACHINE, L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows", target.RegistryName);
     }
-    std::string folder;
-    if (stopped_ || CheckInstallFolder(target.InstallFolder, &folder) != TFolderVerdict::fvAllowed) return;
+    std::wstring folder;
+    if (stopped_ || CheckInstallFolder(target.InstallFolder, &folder, target.RegistryName) != TFolderVerdict::fvAllowed)
+        return;
     TScanItem item;
     item.Kind = TScanItemKind::skFolder;
     item.Path = folder;
-    TTreeNode* top = fileTree_->AddChildObject(nullptr, target.InstallFolder, NewItem(std::move(item)));
+    TTreeNode* top = fileTree_->AddChildObject(nullptr, FromWide(target.InstallFolder), NewItem(std::move(item)));
     top->SetStateIndex(csChecked);
     try {
         ScanFolder(folder, top);
     } catch (...) {
-        // What was listed stays listed; the rest of the folder is not offered.
+        // What was listed stays listed (and is deleted only as listed); the rest of the
+        // folder is not offered.
     }
 }
 
-void TLeftoverScan::ScanRegistryBranch(HKEY root, const std::string& path, const std::string& name) {
+void TLeftoverScan::ScanRegistryBranch(HKEY root, const std::wstring& path, const std::wstring& name) {
     root_ = root;
-    rootName_ = RootKeyName(root);
+    view_ = ScanView();
+    rootName_ = ToWide(RootKeyName(root));
     name_ = name;
     path_ = path;
-    if (!path_.empty() && path_.back() == '\\') path_.pop_back();
+    if (!path_.empty() && path_.back() == L'\\') path_.pop_back();
     try {
         ScanKey(root, path_.c_str());
     } catch (...) {
@@ -116,78 +137,85 @@ void TLeftoverScan::ScanRegistryBranch(HKEY root, const std::string& path, const
 // On entry path_ is the path of the key to open; it is the same again on return. The key is
 // opened relative to its parent's open handle, which spares the registry a walk from the root
 // for every key.
-void TLeftoverScan::ScanKey(HKEY parent, const char* subKey) {
+void TLeftoverScan::ScanKey(HKEY parent, const wchar_t* subKey) {
     if (stopped_ || IsSkipped(path_)) return;
     TKeyHandle key;
-    if (RegOpenKeyExA(parent, subKey, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return;
-    path_ += '\\';
+    if (RegOpenKeyExW(parent, subKey, 0, KEY_ENUMERATE_SUB_KEYS | view_, key.Put()) != ERROR_SUCCESS) return;
+    path_ += L'\\';
     const size_t base = path_.size();
-    char sub[256];
+    wchar_t sub[256];
     for (DWORD i = 0;; ++i) {
-        DWORD len = sizeof sub;
-        LONG r = RegEnumKeyExA(key.Get(), i, sub, &len, nullptr, nullptr, nullptr, nullptr);
+        DWORD len = 256;
+        LONG r = RegEnumKeyExW(key.Get(), i, sub, &len, nullptr, nullptr, nullptr, nullptr);
         // A name too long for any key is passed over; any other failure ends this key.
         if (r == ERROR_MORE_DATA) continue;
         if (r != ERROR_SUCCESS) break;
-        if (!Step([&](std::string& place) {
-                place.assign(rootName_).append(1, '\\').append(path_, 0, base).append(sub, len);
+        if (!Step([&](std::wstring& place) {
+                place.assign(rootName_).append(1, L'\\').append(path_, 0, base).append(sub, len);
             }))
             break;
         path_.resize(base);
         path_.append(sub, len);
-        if (len == name_.size() && std::memcmp(sub, name_.data(), len) == 0) AddKeyNode(key.Get(), path_.substr(base));
+        if (len == name_.size() && std::wmemcmp(sub, name_.data(), len) == 0) AddKeyNode(key.Get(), path_.substr(base));
         ScanKey(key.Get(), sub);
     }
     path_.resize(base - 1);
 }
 
-// path_ is the matching key's path here.
-void TLeftoverScan::AddKeyNode(HKEY parent, const std::string& name) {
-    const std::string text = RootKeyName(root_) + "\\" + path_;
+// path_ is the matching key's path here. A key the user may not delete is not offered.
+void TLeftoverScan::AddKeyNode(HKEY parent, const std::wstring& name) {
+    TKeyHandle opened;
+    if (RegOpenKeyExW(parent, name.c_str(), 0, KEY_ALL_ACCESS | view_, opened.Put()) != ERROR_SUCCESS) return;
+    const std::string text = FromWide(rootName_ + L"\\" + path_);
     TScanItem key;
     key.Kind = TScanItemKind::skRegKey;
     key.Root = root_;
+    key.View = view_;
     key.Key = path_;
     TTreeNode* node = regTree_->AddChildObject(nullptr, text, NewItem(std::move(key)));
     node->SetStateIndex(csChecked);
-    TKeyHandle opened;
-    if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_QUERY_VALUE, opened.Put()) != ERROR_SUCCESS) return;
-    std::vector<char> value(16384);
+    std::vector<wchar_t> value(16384);
     for (DWORD i = 0;; ++i) {
         DWORD len = static_cast<DWORD>(value.size());
-        LONG r = RegEnumValueA(opened.Get(), i, value.data(), &len, nullptr, nullptr, nullptr, nullptr);
+        LONG r = RegEnumValueW(opened.Get(), i, value.data(), &len, nullptr, nullptr, nullptr, nullptr);
         if (r == ERROR_MORE_DATA) continue;
         if (r != ERROR_SUCCESS) break;
         TScanItem item;
         item.Kind = TScanItemKind::skRegValue;
         item.Root = root_;
+        item.View = view_;
         item.Key = path_;
         item.Value.assign(value.data(), len);
-        std::string childText = text + "\\" + item.Value;
+        std::string childText = text + "\\" + FromWide(item.Value);
         regTree_->AddChildObject(node, childText, NewItem(std::move(item)))->SetStateIndex(csChecked);
     }
 }
 
-void TLeftoverScan::ScanFolder(const std::string& folder, TTreeNode* parent) {
-    const std::string dir = IncludeTrailingBackslash(folder);
-    TSearchRec rec;
-    for (int r = FindFirst(dir + "*.*", faAnyFile, rec); r == 0 && !stopped_; r = FindNext(rec)) {
-        if (rec.Name == "." || rec.Name == "..") continue;
+void TLeftoverScan::ScanFolder(const std::wstring& folder, TTreeNode* parent) {
+    const std::wstring dir = folder.empty() || folder.back() != L'\\' ? folder + L"\\" : folder;
+    WIN32_FIND_DATAW found;
+    // The folder's own listing: "*" is the only pattern, and it names no file.
+    TFindHandle find(FindFirstFileExW(LongApiPath(dir + L"*").c_str(), FindExInfoBasic, &found,
+                                      FindExSearchNameMatch, nullptr, 0));
+    if (!find) return;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
         TScanItem item;
-        item.Path = dir + rec.Name;
-        const bool isDir = (rec.Attr & faDirectory) != 0;
+        item.Path = dir + name;
+        const DWORD attributes = found.dwFileAttributes;
+        const bool isDir = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         // A link's target belongs to someone else: it is listed, never entered.
-        const bool isLink = isDir && (rec.FindData.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        const bool isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         if (!isDir || isLink) {
-            if (!Step([&](std::string& place) { place = item.Path; })) break;
+            if (!Step([&](std::wstring& place) { place = item.Path; })) break;
         }
         item.Kind = isLink ? TScanItemKind::skLink : isDir ? TScanItemKind::skFolder : TScanItemKind::skFile;
-        std::string text = item.Path;
-        TTreeNode* node = fileTree_->AddChildObject(parent, text, NewItem(std::move(item)));
+        const std::wstring path = item.Path;
+        TTreeNode* node = fileTree_->AddChildObject(parent, FromWide(path), NewItem(std::move(item)));
         node->SetStateIndex(csChecked);
-        if (isDir && !isLink) ScanFolder(text, node);
-    }
-    FindClose(rec);
+        if (isDir && !isLink) ScanFolder(path, node);
+    } while (!stopped_ && FindNextFileW(find.Get(), &found));
 }
 
 // ---- Deleting ------------------------------------------------------------------------------------
@@ -201,15 +229,9 @@ bool FullyChecked(const TTreeNode* node) {
     return true;
 }
 
-bool HasLinkBelow(const TTreeNode* node) {
-    for (int i = 0; i < node->Count(); ++i) {
-        const TScanItem* item = ScanItemOf(node->Item(i));
-        if ((item && item->Kind == TScanItemKind::skLink) || HasLinkBelow(node->Item(i))) return true;
-    }
-    return false;
-}
+bool IsGoneError(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
-bool IsGoneError(LONG error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+DWORD AttributesOf(const std::wstring& path) { return GetFileAttributesW(LongApiPath(path).c_str()); }
 
 // Whether the key, value or file of item is still there. Anything but "not found" counts as
 // there, so a key we may not open is not taken for deleted.
@@ -218,14 +240,15 @@ bool StillThere(const TScanItem& item) {
     case TScanItemKind::skRegKey:
     case TScanItemKind::skRegValue: {
         TKeyHandle key;
-        LONG r = RegOpenKeyExA(item.Root, item.Key.c_str(), 0, KEY_QUERY_VALUE, key.Put());
-        if (r != ERROR_SUCCESS) return !IsGoneError(r);
+        LONG r = RegOpenKeyExW(item.Root, item.Key.c_str(), 0, KEY_QUERY_VALUE | item.View, key.Put());
+        if (r != ERROR_SUCCESS) return !IsGoneError(static_cast<DWORD>(r));
         if (item.Kind == TScanItemKind::skRegKey) return true;
-        return !IsGoneError(RegQueryValueExA(key.Get(), item.Value.c_str(), nullptr, nullptr, nullptr, nullptr));
+        r = RegQueryValueExW(key.Get(), item.Value.c_str(), nullptr, nullptr, nullptr, nullptr);
+        return !IsGoneError(static_cast<DWORD>(r));
     }
     default:
-        if (GetFileAttributesA(item.Path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-        return !IsGoneError(static_cast<LONG>(GetLastError()));
+        if (AttributesOf(item.Path) != INVALID_FILE_ATTRIBUTES) return true;
+        return !IsGoneError(GetLastError());
     }
 }
 
@@ -261,80 +284,138 @@ int PruneAndCount(TTreeNodes* tree) {
     return failed;
 }
 
+bool SameKeyText(const std::wstring& a, const std::wstring& b) {
+    return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
+                          static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
 // Whether an item that stays (unchecked or partly checked) lies in key or below it.
 bool KeepsSomethingIn(const std::vector<const TScanItem*>& kept, const TScanItem& key) {
-    const std::string below = key.Key + "\\";
+    const std::wstring below = key.Key + L"\\";
     for (const TScanItem* k : kept) {
         if (k->Root != key.Root) continue;
-        if (SameText(k->Key, key.Key) || (k->Key.size() > below.size() && SameText(k->Key.substr(0, below.size()), below)))
+        if (SameKeyText(k->Key, key.Key) ||
+            (k->Key.size() > below.size() && SameKeyText(k->Key.substr(0, below.size()), below)))
             return true;
     }
     return false;
 }
 
 void DeleteRegistryKey(const TScanItem& key) {
-    size_t slash = key.Key.rfind('\\');
-    if (slash == std::string::npos) return;
-    TRegistry reg;
+    size_t slash = key.Key.rfind(L'\\');
+    if (slash == std::wstring::npos) return;
+    TRegistry reg(KEY_ALL_ACCESS | key.View);
     reg.SetRootKey(key.Root);
-    if (reg.OpenKey(key.Key.substr(0, slash), false)) reg.DeleteKey(key.Key.substr(slash + 1));
+    if (reg.OpenKeyW(key.Key.substr(0, slash), false)) reg.DeleteKeyW(key.Key.substr(slash + 1));
 }
 
 void DeleteRegistryValue(const TScanItem& value) {
-    TRegistry reg;
+    TRegistry reg(KEY_ALL_ACCESS | value.View);
     reg.SetRootKey(value.Root);
-    if (reg.OpenKey(value.Key, false)) reg.DeleteValue(value.Value);
+    if (reg.OpenKeyW(value.Key, false)) reg.DeleteValueW(value.Value);
 }
 
-// A read-only file goes as well, as it does when the shell deletes its folder.
-void DeleteOneFile(const std::string& path) {
-    if (DeleteFileA(path.c_str())) return;
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))
-        DeleteFileA(path.c_str());
+// A read-only file goes as well, as it does when a folder is deleted whole.
+bool DeleteOneFile(const std::wstring& path) {
+    const std::wstring api = LongApiPath(path);
+    if (DeleteFileW(api.c_str())) return true;
+    DWORD attributes = GetFileAttributesW(api.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           SetFileAttributesW(api.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) && DeleteFileW(api.c_str());
 }
 
+// The link itself, never what it leads to: a link to a folder is removed as a folder, which
+// takes nothing of the target with it.
+bool DeleteLink(const std::wstring& path) {
+    const std::wstring api = LongApiPath(path);
+    const DWORD attributes = GetFileAttributesW(api.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return RemoveDirectoryW(api.c_str()) != FALSE;
+    return DeleteOneFile(path);
+}
+
+bool RemoveEmptyFolder(const std::wstring& path) {
+    const std::wstring api = LongApiPath(path);
+    if (RemoveDirectoryW(api.c_str())) return true;
+    DWORD attributes = GetFileAttributesW(api.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           SetFileAttributesW(api.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) && RemoveDirectoryW(api.c_str());
+}
+
+// Deletes what a node stands for, by its exact path: checked files and links, then the
+// checked entries of a folder one by one, and the folder itself when everything in it was
+// checked (it goes only when it is empty then, so nothing listed after the scan goes with it).
 void DeleteFileNode(TTreeNode* node) {
     const TScanItem* item = ScanItemOf(node);
     if (!item || node->StateIndex() == csUnchecked) return;
-    if (item->Kind == TScanItemKind::skFile) {
-        if (node->StateIndex() == csChecked) DeleteOneFile(item->Path);
+    switch (item->Kind) {
+    case TScanItemKind::skFile:
+        if (node->StateIndex() == csChecked) {
+            // A file that became a link since the scan is removed as a link.
+            const DWORD attributes = AttributesOf(item->Path);
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) DeleteLink(item->Path);
+            else DeleteOneFile(item->Path);
+        }
+        return;
+    case TScanItemKind::skLink:
+        if (node->StateIndex() == csChecked) DeleteLink(item->Path);
+        return;
+    default: {
+        // A folder turned into a link since the scan: its entries are somebody else's now.
+        const DWORD attributes = AttributesOf(item->Path);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            if (FullyChecked(node)) DeleteLink(item->Path);
+            return;
+        }
+        for (int i = node->Count() - 1; i >= 0; --i) DeleteFileNode(node->Item(i));
+        if (FullyChecked(node)) RemoveEmptyFolder(item->Path);
         return;
     }
-    if (item->Kind == TScanItemKind::skLink) {
-        // The link itself, never what it leads to.
-        if (node->StateIndex() == csChecked && !RemoveDirectoryA(item->Path.c_str())) DeleteOneFile(item->Path);
-        return;
     }
-    // The shell would follow a link inside the folder: such a folder goes entry by entry.
-    if (FullyChecked(node) && !HasLinkBelow(node)) {
-        DeleteFolderTree(item->Path);
-        return;
-    }
-    for (int i = node->Count() - 1; i >= 0; --i) DeleteFileNode(node->Item(i));
-    if (FullyChecked(node)) RemoveDirectoryA(item->Path.c_str());
+}
+
+bool DeleteTreeEntries(const std::wstring& dir) {
+    WIN32_FIND_DATAW found;
+    TFindHandle find(FindFirstFileExW(LongApiPath(dir + L"\\*").c_str(), FindExInfoBasic, &found,
+                                      FindExSearchNameMatch, nullptr, 0));
+    if (!find) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    bool all = true;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        const std::wstring path = dir + L"\\" + name;
+        const DWORD attributes = found.dwFileAttributes;
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) all &= DeleteLink(path);
+        else if (attributes & FILE_ATTRIBUTE_DIRECTORY) all &= DeleteTreeEntries(path) && RemoveEmptyFolder(path);
+        else all &= DeleteOneFile(path);
+    } while (FindNextFileW(find.Get(), &found));
+    return all;
 }
 
 } // namespace
 
-bool DeleteFolderTree(const std::string& path) {
-    std::string from = path;
-    if (!from.empty() && from.back() == '\\') from.pop_back();
+std::wstring LongApiPath(const std::wstring& path) {
+    // Past MAX_PATH the file calls take a full drive path only with the "\\?\" prefix.
+    const bool drive = path.size() > 3 && path[1] == L':' && path[2] == L'\\';
+    return drive && path.size() >= MAX_PATH - 12 ? L"\\\\?\\" + path : path;
+}
+
+bool DeleteFolderTree(const std::wstring& path) {
+    std::wstring dir = path;
+    if (!dir.empty() && dir.back() == L'\\') dir.pop_back();
     // Only a full path below a root: "C:" would name the drive's current folder, and a
     // relative path the program's.
-    const bool belowDrive = from.size() > 3 && from[1] == ':' && from[2] == '\\';
-    const bool network = from.size() > 2 && from[0] == '\\' && from[1] == '\\';
+    const bool belowDrive = dir.size() > 3 && dir[1] == L':' && dir[2] == L'\\';
+    const bool network = dir.size() > 2 && dir[0] == L'\\' && dir[1] == L'\\' && dir[2] != L'?' && dir[2] != L'.';
     if (!belowDrive && !network) return false;
-    from.push_back('\0');   // the list ends with an empty entry
-    SHFILEOPSTRUCTA op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    // No progress, no questions, not to the recycle bin, and no error box of the shell's:
-    // what could not be deleted is counted and reported by the caller.
-    op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-    return SHFileOperationA(&op) == 0 && !op.fAnyOperationsAborted;
+    const DWORD attributes = AttributesOf(dir);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return DeleteLink(dir);
+    DeleteTreeEntries(dir);
+    return RemoveEmptyFolder(dir);
 }
+
+bool DeleteFolderTree(const std::string& path) { return DeleteFolderTree(ToWide(path)); }
 
 int DeleteCheckedRegistry(TTreeNodes* tree) {
     std::vector<const TScanItem*> kept;

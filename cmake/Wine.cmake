@@ -38,7 +38,7 @@ endforeach()
 
 # One wineserver for the whole test run; all output goes to /dev/null so that Wine's
 # helper processes do not hold a test's output pipe open.
-add_test(NAME wine_up COMMAND sh -c "'${WINE_RUN}' --server -p >/dev/null 2>&1; '${WINE_RUN}' cmd /c exit >/dev/null 2>&1")
+add_test(NAME wine_up COMMAND sh -c "'${CMAKE_SOURCE_DIR}/tests/programs/prefix-fixtures.sh' '${WINE_PREFIX}' '${WINE_RUN}'; '${WINE_RUN}' --server -p >/dev/null 2>&1; '${WINE_RUN}' cmd /c exit >/dev/null 2>&1")
 add_test(NAME wine_down COMMAND sh -c "'${WINE_RUN}' --server -k; '${WINE_RUN}' --server -w; true")
 set_tests_properties(wine_up PROPERTIES FIXTURES_SETUP wine)
 set_tests_properties(wine_down PROPERTIES FIXTURES_CLEANUP wine)

@@ -26,7 +26,9 @@ template <> struct TRegCalls<char> {
     static LONG Create(HKEY k, const char* s, REGSAM a, HKEY* r) {
         return RegCreateKeyExA(k, s, 0, nullptr, REG_OPTION_NON_VOLATILE, a, nullptr, r, nullptr);
     }
-    static LONG Delete(HKEY k, const char* s) { return RegDeleteKeyA(k, s); }
+    // The view matters for a 32-bit process on 64-bit Windows: the key goes in the view its
+    // parent was opened in.
+    static LONG Delete(HKEY k, const char* s, REGSAM view) { return RegDeleteKeyExA(k, s, view, 0); }
     static LONG Query(HKEY k, const char* n, DWORD* t, BYTE* d, DWORD* s) { return RegQueryValueExA(k, n, nullptr, t, d, s); }
 };
 template <> struct TRegCalls<wchar_t> {
@@ -36,7 +38,7 @@ template <> struct TRegCalls<wchar_t> {
     static LONG Create(HKEY k, const wchar_t* s, REGSAM a, HKEY* r) {
         return RegCreateKeyExW(k, s, 0, nullptr, REG_OPTION_NON_VOLATILE, a, nullptr, r, nullptr);
     }
-    static LONG Delete(HKEY k, const wchar_t* s) { return RegDeleteKeyW(k, s); }
+    static LONG Delete(HKEY k, const wchar_t* s, REGSAM view) { return RegDeleteKeyExW(k, s, view, 0); }
     static LONG Query(HKEY k, const wchar_t* n, DWORD* t, BYTE* d, DWORD* s) { return RegQueryValueExW(k, n, nullptr, t, d, s); }
 };
 
@@ -76,7 +78,7 @@ bool DeleteTree(HKEY parent, const std::basic_string<C>& subKey, REGSAM view) {
                 if (!name.empty()) DeleteTree(key.Get(), name, view);
         }
     }
-    return R::Delete(parent, subKey.c_str()) == ERROR_SUCCESS;
+    return R::Delete(parent, subKey.c_str(), view) == ERROR_SUCCESS;
 }
 
 // Raw value bytes and type; false when the value can't be read or outgrows maxSize.

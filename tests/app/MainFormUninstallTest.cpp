@@ -64,10 +64,32 @@ TEST_F(MainFormUninstall, ReportAimsTheScanAtTheUninstalledProgramWhateverIsSele
     ASSERT_TRUE(PumpUntil([&] { return scanned && !Row("Velmora Test Delta"); }, 30000)) << "no scan, or no refill";
     ASSERT_FALSE(boxes.Boxes.empty());
     EXPECT_EQ(boxes.Boxes[0].Text, IDS_MESSAGEBOX_WARNING_ScanRemains);
-    EXPECT_EQ(scanned->RegistryName, "VelmoraMainForm_Delta");
-    EXPECT_EQ(scanned->InstallFolder, folder);
+    EXPECT_EQ(scanned->RegistryName, L"VelmoraMainForm_Delta");
+    EXPECT_EQ(scanned->InstallFolder, ToWide(folder));
     EXPECT_EQ(scanned->DisplayName, "Velmora Test Delta");
     EXPECT_EQ(firstFile, folder);
+}
+
+TEST_F(MainFormUninstall, ClearItStartsAProgramRowsUninstallerButNeverAScreenSaversIndex) {
+    TSandbox box("uninstall");
+    const std::string stub = box.Folder("Echo") + "\\unins000.exe";
+    ASSERT_TRUE(CopyFileA((TestBinDir() + "\\UninstallStub.exe").c_str(), stub.c_str(), FALSE));
+    entries_.Add(L"Echo", [&](HKEY k) {
+        hostile::SetText(k, L"DisplayName", L"Velmora Test Echo");
+        hostile::SetText(k, L"UninstallString", ToWide("\"" + stub + "\" exit"));
+    });
+    TMainForm& form = Form(true);
+    TBoxRecorder boxes(IDNO);
+    // A screen-saver row: its index would name some program's entry.
+    Row("[Screen Saver]Velmora Starfield")->SetSelected(true);
+    form.ActionClearIt->Execute();
+    Row("Velmora Test Echo")->SetSelected(true);
+    form.ActionClearIt->Execute();
+    ASSERT_TRUE(PumpUntil([&] { return !boxes.Boxes.empty(); }, 10000)) << "the uninstaller was not started";
+    EXPECT_EQ(boxes.Boxes.size(), 1u) << "one uninstall, and no screen saver deleted";
+    EXPECT_EQ(boxes.Boxes[0].Text, IDS_MESSAGEBOX_WARNING_ScanRemains);
+    EXPECT_NE(ReadText(stub + ".log").find(" exit"), std::string::npos);
+    EXPECT_TRUE(Row("[Screen Saver]Velmora Starfield"));
 }
 
 TEST_F(MainFormUninstall, ScreenSaverRowIsDeletedWithABackupInsteadOfUninstalled) {
@@ -84,4 +106,25 @@ TEST_F(MainFormUninstall, ScreenSaverRowIsDeletedWithABackupInsteadOfUninstalled
     EXPECT_FALSE(PathExists(original));
     EXPECT_FALSE(Row("[Screen Saver]Velmora Starfield")) << "the list is refilled";
     EXPECT_TRUE(Row("[Screen Saver]VelmoraMainB.scr"));
+}
+
+TEST_F(MainFormUninstall, UninstallerInACjkFolderIsStartedAndWaitedForThroughTheWindow) {
+    TSandbox box("uninstall");
+    const std::wstring folder = ToWide(box.Dir) + L"\\\u6E2C\u8A66 \u30A2\u30D7\u30EA";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring stub = folder + L"\\unins000.exe";
+    ASSERT_TRUE(CopyFileW(ToWide(TestBinDir() + "\\UninstallStub.exe").c_str(), stub.c_str(), FALSE));
+    entries_.Add(L"Cjk", [&](HKEY k) {
+        hostile::SetText(k, L"DisplayName", L"Velmora Test Cjk");
+        hostile::SetText(k, L"InstallLocation", folder);
+        hostile::SetText(k, L"UninstallString", L"\"" + stub + L"\" exit");
+    });
+    TMainForm& form = Form(true);
+    ASSERT_TRUE(Row("Velmora Test Cjk"));
+    Row("Velmora Test Cjk")->SetSelected(true);
+    TBoxRecorder boxes(IDNO);
+    form.ActionUninstall->Execute();
+    ASSERT_TRUE(PumpUntil([&] { return !boxes.Boxes.empty(); }, 10000)) << "no question after the uninstaller ended";
+    EXPECT_EQ(boxes.Boxes[0].Text, IDS_MESSAGEBOX_WARNING_ScanRemains) << "the uninstaller was not started";
+    EXPECT_NE(GetFileAttributesW((stub + L".log").c_str()), INVALID_FILE_ATTRIBUTES);
 }

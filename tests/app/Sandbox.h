@@ -38,6 +38,12 @@ struct TSandbox {
     }
 };
 
+// What an uninstall was started for, from plain test names.
+inline TUninstallTarget Target(const std::string& registryName, const std::string& folder,
+                               const std::string& displayName = "") {
+    return {ToWide(registryName), ToWide(folder), displayName};
+}
+
 inline bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 inline std::string ReadText(const std::string& path) {

@@ -67,7 +67,7 @@ TEST_F(ScanEngine, KeysNamedExactlyAreFoundInVendorKeysOfBothSoftwareBranches) {
         ASSERT_TRUE(keys_.Plant(HKEY_LOCAL_MACHINE, vendor + "\\" + name_, vendor));
     }
 
-    scan_.Run({name_, "", ""});
+    scan_.Run(Target(name_, "", ""));
 
     const std::string a = "HKEY_CURRENT_USER\\" + vendorA + "\\" + name_;
     std::map<std::string, int> expected = {
@@ -89,11 +89,11 @@ TEST_F(ScanEngine, KeysNamedExactlyAreFoundInVendorKeysOfBothSoftwareBranches) {
     const TScanItem* keyItem = ScanItemOf(key);
     EXPECT_EQ(keyItem->Kind, TScanItemKind::skRegKey);
     EXPECT_EQ(keyItem->Root, HKEY_CURRENT_USER);
-    EXPECT_EQ(keyItem->Key, vendorA + "\\" + name_);
+    EXPECT_EQ(keyItem->Key, ToWide(vendorA + "\\" + name_));
     const TScanItem* slash = ScanItemOf(Find(reg_.get(), a + "\\Back\\slash"));
     EXPECT_EQ(slash->Kind, TScanItemKind::skRegValue);
-    EXPECT_EQ(slash->Key, vendorA + "\\" + name_);
-    EXPECT_EQ(slash->Value, "Back\\slash");
+    EXPECT_EQ(slash->Key, ToWide(vendorA + "\\" + name_));
+    EXPECT_EQ(slash->Value, L"Back\\slash");
     EXPECT_EQ(Find(reg_.get(), "HKEY_LOCAL_MACHINE\\" + vendorB + "\\Sub\\" + name_)->Count(), 0);
 }
 
@@ -110,7 +110,7 @@ TEST_F(ScanEngine, DeletingAPartlyUncheckedRegistryTreeRemovesExactlyTheChecked)
     ASSERT_TRUE(keys_.Plant(HKEY_CURRENT_USER, whole + "\\" + name_ + "\\Deeper", whole));
     TPlantedKeys::SetValue(HKEY_CURRENT_USER, whole + "\\" + name_, "Any", "x");
 
-    scan_.Run({name_, "", ""});
+    scan_.Run(Target(name_, "", ""));
     const std::string text = "HKEY_CURRENT_USER\\" + key;
     ToggleTreeCheck(Find(reg_.get(), text + "\\Keep"));
     EXPECT_EQ(Find(reg_.get(), text)->StateIndex(), csPartlyChecked);
@@ -138,7 +138,7 @@ TEST_F(ScanEngine, OuterMatchingKeyStaysWhenAnInnerMatchIsKept) {
     ASSERT_TRUE(keys_.Plant(HKEY_CURRENT_USER, inner, vendor));
     TPlantedKeys::SetValue(HKEY_CURRENT_USER, outer, "Outer", "1");
     TPlantedKeys::SetValue(HKEY_CURRENT_USER, inner, "Inner", "2");
-    scan_.Run({name_, "", ""});
+    scan_.Run(Target(name_, "", ""));
     ASSERT_EQ(Nodes(reg_.get(), "Velmora").size(), 4u);
     ToggleTreeCheck(Find(reg_.get(), "HKEY_CURRENT_USER\\" + inner));
 
@@ -174,7 +174,7 @@ struct TInstallFolder {
 
 TEST_F(ScanEngine, InstallFolderIsListedWholeWithHiddenAndSystemEntriesAllChecked) {
     TInstallFolder f;
-    scan_.Run({"", f.App + "\\", ""});
+    scan_.Run(Target("", f.App + "\\", ""));
     const std::string p = f.App + "\\";
     std::map<std::string, int> expected;
     for (const char* rel : {"app.exe", ".settings", "hidden.dat", "system.dat", "readonly.txt", "data",
@@ -185,14 +185,14 @@ TEST_F(ScanEngine, InstallFolderIsListedWholeWithHiddenAndSystemEntriesAllChecke
     EXPECT_EQ(reg_->Items()->Count(), 0);
     TTreeNode* top = files_->Items()->GetFirstNode();
     EXPECT_EQ(ScanItemOf(top)->Kind, TScanItemKind::skFolder);
-    EXPECT_EQ(ScanItemOf(top)->Path, f.App) << "deleting works from the normalised path";
+    EXPECT_EQ(ScanItemOf(top)->Path, ToWide(f.App)) << "deleting works from the normalised path";
     EXPECT_EQ(ScanItemOf(Find(files_.get(), p + "empty"))->Kind, TScanItemKind::skFolder);
     EXPECT_EQ(ScanItemOf(Find(files_.get(), p + "app.exe"))->Kind, TScanItemKind::skFile);
 }
 
 TEST_F(ScanEngine, DeletingAPartlyUncheckedFolderRemovesExactlyTheChecked) {
     TInstallFolder f;
-    scan_.Run({"", f.App, ""});
+    scan_.Run(Target("", f.App, ""));
     const std::string p = f.App + "\\";
     ToggleTreeCheck(Find(files_.get(), p + "app.exe"));
     ToggleTreeCheck(Find(files_.get(), p + "data\\deep\\two.bin"));
@@ -214,7 +214,7 @@ TEST_F(ScanEngine, DeletingAPartlyUncheckedFolderRemovesExactlyTheChecked) {
 
 TEST_F(ScanEngine, CheckedInstallFolderGoesWholeAndItsNeighboursStay) {
     TInstallFolder f;
-    scan_.Run({"", f.App, ""});
+    scan_.Run(Target("", f.App, ""));
     EXPECT_EQ(DeleteCheckedFiles(files_->Items()), 0);
     EXPECT_FALSE(PathExists(f.App));
     EXPECT_TRUE(PathExists(f.Box.Path("Vendor\\neighbour.txt")));
@@ -226,7 +226,7 @@ TEST_F(ScanEngine, FileThatCannotBeDeletedStaysListedAndIsCounted) {
     const std::string locked = f.App + "\\data\\one.bin";
     TFileHandle hold(CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(hold);
-    scan_.Run({"", f.App, ""});
+    scan_.Run(Target("", f.App, ""));
     ToggleTreeCheck(Find(files_.get(), f.App + "\\app.exe"));
 
     // Left: the locked file and the folder that holds it, both still checked and counted.
@@ -265,7 +265,7 @@ TEST_F(ScanEngine, StepsReportThePlaceAndCanStopTheScan) {
         places.push_back(place);
         return places.size() < 5;
     };
-    scan_.Run({name_, "", ""});
+    scan_.Run(Target(name_, "", ""));
     EXPECT_TRUE(scan_.Stopped());
     ASSERT_EQ(places.size(), 5u);
     EXPECT_EQ(places[0].rfind("HKEY_CLASSES_ROOT\\Installer\\Products\\", 0) == 0 ||

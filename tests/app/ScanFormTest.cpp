@@ -101,7 +101,7 @@ TEST_F(ScanWindow, ScanRepaintsWhileTheWindowIsDisabledThenListsEverythingChecke
     };
     TScopeExit unhook([] { Application->OnMessage = nullptr; });
     form_.reset(TScanForm::Create(Application));
-    form_->SetTarget({name_, app, "Velmora Test App 2.1"});
+    form_->SetTarget(Target(name_, app, "Velmora Test App 2.1"));
     form_->Show();
     shown = form_->Handle();
     ASSERT_TRUE(PumpUntil([&] { return form_->ScanDone(); }, 30000));
@@ -132,7 +132,7 @@ TEST_F(ScanWindow, ClosingTheWindowDuringItsScanStopsTheScan) {
     keys_.Plant(HKEY_CURRENT_USER, bulk);
     PlantBulk(bulk, 3000);
     form_.reset(TScanForm::Create(Application));
-    form_->SetTarget({name_, "", ""});
+    form_->SetTarget(Target(name_, "", ""));
     int closedAt = -1;
     Application->OnMessage = [&](MSG&, bool&) {
         if (closedAt < 0 && form_->Scanning()) {
@@ -157,7 +157,7 @@ TEST_F(ScanWindow, ClickOnACheckPictureTogglesItsNodeAndDeleteRemovesOnlyWhatIsC
     box.File("Click App\\drop.txt");
     box.File("Click App\\sub\\keep-too.bin");
     box.File("Click App\\sub\\drop-too.bin");
-    TScanForm* form = ShowScanned({name_, app, ""});
+    TScanForm* form = ShowScanned(Target(name_, app, ""));
     TTreeView* tree = form->tvScanFiles;
     tree->FullExpand();
     PumpFor(50);
@@ -209,7 +209,7 @@ TEST_F(ScanWindow, FailedDeletionsAreCountedInTheMessageAndStayListed) {
     box.File("Locked App\\free.txt");
     TFileHandle hold(CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(hold);
-    TScanForm* form = ShowScanned({"", app, ""});
+    TScanForm* form = ShowScanned(Target("", app, ""));
     TBoxRecorder boxes;
     form->btnDeleteClick(form->btnDelete);
     ASSERT_EQ(boxes.Boxes.size(), 1u);
@@ -222,7 +222,7 @@ TEST_F(ScanWindow, FailedDeletionsAreCountedInTheMessageAndStayListed) {
 
 TEST_F(ScanWindow, NothingFoundSaysSoAndClosesTheWindow) {
     TBoxRecorder boxes;
-    TScanForm* form = ShowScanned({name_ + "Nothing", "C:\\velmora-no-such-folder\\App", ""});
+    TScanForm* form = ShowScanned(Target(name_ + "Nothing", "C:\\velmora-no-such-folder\\App", ""));
     ASSERT_EQ(boxes.Boxes.size(), 1u);
     EXPECT_EQ(boxes.Boxes[0].Text, "No files or registry keys left!");
     EXPECT_EQ(boxes.Boxes[0].Caption, Application->GetTitle());
@@ -233,7 +233,7 @@ TEST_F(ScanWindow, NothingFoundSaysSoAndClosesTheWindow) {
 TEST_F(ScanWindow, RegistryOnlyFindingsAreDeletedWithoutAMessage) {
     const std::string vendor = "SOFTWARE\\VelmoraRegOnly" + pid_;
     ASSERT_TRUE(keys_.Plant(HKEY_CURRENT_USER, vendor + "\\" + name_, vendor));
-    TScanForm* form = ShowScanned({name_, "", ""});
+    TScanForm* form = ShowScanned(Target(name_, "", ""));
     ASSERT_EQ(form->tvScanRegInfo->Items()->Count(), 1);
     TBoxRecorder boxes;
     form->btnDeleteClick(form->btnDelete);
@@ -261,7 +261,7 @@ struct TAnswers {
             Flags.push_back(flags);
             if (text == IDS_MESSAGEBOX_WARNING_Noremains) {
                 auto* scan = dynamic_cast<TScanForm*>(Screen->ActiveForm());
-                ScannedFor.push_back(scan ? scan->Target().RegistryName : "?");
+                ScannedFor.push_back(scan ? FromWide(scan->Target().RegistryName) : "?");
                 return IDOK;
             }
             if (OnFirstQuestion) std::exchange(OnFirstQuestion, nullptr)();
@@ -272,7 +272,7 @@ struct TAnswers {
 };
 
 LPARAM NewReport(const std::string& name) {
-    return reinterpret_cast<LPARAM>(new TUninstallReport{{name, "C:\\velmora-gone\\" + name, name}, true});
+    return reinterpret_cast<LPARAM>(new TUninstallReport{Target(name, "C:\\velmora-gone\\" + name, name), true});
 }
 
 } // namespace
@@ -347,7 +347,7 @@ TEST_F(ScanWindow, WholeUninstallFromTheThreadToTheModalScanDeletesOnlyItsProgra
     TScopeExit stopDriver([&] { DeallocateHWnd(driver); });
     TBoxRecorder boxes(IDYES);
 
-    TWaitingThread::Run(window.Wnd, stub + " exit", {name_, box.Path("App") + "\\", "Whole App"});
+    TWaitingThread::Run(window.Wnd, ToWide(stub + " exit"), Target(name_, box.Path("App") + "\\", "Whole App"));
     ASSERT_TRUE(PumpUntil([&] { return refills == 1; }, 20000));
     ASSERT_EQ(boxes.Boxes.size(), 2u);
     EXPECT_EQ(boxes.Boxes[0].Text, IDS_MESSAGEBOX_WARNING_ScanRemains);

@@ -12,6 +12,17 @@
 
 namespace {
 
+// The command's routines take names exactly (wide); these tests name plain files.
+TScrDeleteResult Delete(const std::string& folder, const std::string& name, std::string* backup = nullptr) {
+    std::wstring made;
+    TScrDeleteResult result = DeleteScreenSaver(ToWide(folder), ToWide(name), &made);
+    if (backup) *backup = FromWide(made);
+    return result;
+}
+bool AskAndDelete(const std::string& folder, const std::string& name) {
+    return AskAndDeleteScreenSaver(ToWide(folder), ToWide(name));
+}
+
 class ScreenSaver : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -33,7 +44,7 @@ protected:
 
 TEST_F(ScreenSaver, IsMovedIntoTheBackupFolderThenItsCacheCopyGoes) {
     std::string backup;
-    EXPECT_EQ(DeleteScreenSaver(box_.Path("System\\"), name_, &backup), TScrDeleteResult::sdDeleted);
+    EXPECT_EQ(Delete(box_.Path("System\\"), name_, &backup), TScrDeleteResult::sdDeleted);
     EXPECT_EQ(backup, BackupScrDir + name_);
     EXPECT_EQ(ReadText(backup), "screen saver");
     EXPECT_FALSE(PathExists(scr_));
@@ -44,7 +55,7 @@ TEST_F(ScreenSaver, TakenBackupNameGetsANumberAndTheOldBackupStays) {
     ForceDirectories(BackupScrDir);
     std::ofstream(BackupScrDir + name_, std::ios::binary) << "older";
     std::string backup;
-    EXPECT_EQ(DeleteScreenSaver(box_.Path("System"), name_, &backup), TScrDeleteResult::sdDeleted);
+    EXPECT_EQ(Delete(box_.Path("System"), name_, &backup), TScrDeleteResult::sdDeleted);
     EXPECT_EQ(ExtractFileName(backup), ChangeFileExt(name_, "") + " (2).scr");
     EXPECT_EQ(ReadText(backup), "screen saver");
     EXPECT_EQ(ReadText(BackupScrDir + name_), "older");
@@ -54,12 +65,12 @@ TEST_F(ScreenSaver, TakenBackupNameGetsANumberAndTheOldBackupStays) {
 TEST_F(ScreenSaver, NothingIsDeletedWhenTheBackupFails) {
     // A file where the backup folder should be: the folder can't be made.
     BackupScrDir = box_.File("Blocked") + "\\scr\\";
-    EXPECT_EQ(DeleteScreenSaver(box_.Path("System"), name_), TScrDeleteResult::sdBackupFailed);
+    EXPECT_EQ(Delete(box_.Path("System"), name_), TScrDeleteResult::sdBackupFailed);
     EXPECT_TRUE(PathExists(scr_));
     EXPECT_TRUE(PathExists(cache_));
     // A screen saver that is missing has nothing to back up either.
     BackupScrDir = box_.Path("Backups\\");
-    EXPECT_EQ(DeleteScreenSaver(box_.Path("Elsewhere"), name_), TScrDeleteResult::sdBackupFailed);
+    EXPECT_EQ(Delete(box_.Path("Elsewhere"), name_), TScrDeleteResult::sdBackupFailed);
     EXPECT_TRUE(PathExists(cache_));
 }
 
@@ -67,8 +78,8 @@ TEST_F(ScreenSaver, NamesThatArePathsAreRefusedUntouched) {
     const std::string outside = box_.File("outside.scr");
     for (const std::string& bad : {std::string(""), std::string("..\\outside.scr"), std::string("sub/x.scr"),
                                    std::string("C:x.scr"), std::string("..")})
-        EXPECT_EQ(DeleteScreenSaver(box_.Path("System"), bad), TScrDeleteResult::sdBadName) << bad;
-    EXPECT_EQ(DeleteScreenSaver("", name_), TScrDeleteResult::sdBadName);
+        EXPECT_EQ(Delete(box_.Path("System"), bad), TScrDeleteResult::sdBadName) << bad;
+    EXPECT_EQ(Delete("", name_), TScrDeleteResult::sdBadName);
     EXPECT_TRUE(PathExists(outside));
     EXPECT_TRUE(PathExists(scr_));
     EXPECT_FALSE(PathExists(BackupScrDir));
@@ -77,7 +88,7 @@ TEST_F(ScreenSaver, NamesThatArePathsAreRefusedUntouched) {
 TEST_F(ScreenSaver, TheQuestionDecidesAndAFailedBackupIsReported) {
     {
         TBoxRecorder no(IDNO);
-        EXPECT_FALSE(AskAndDeleteScreenSaver(box_.Path("System"), name_));
+        EXPECT_FALSE(AskAndDelete(box_.Path("System"), name_));
         ASSERT_EQ(no.Boxes.size(), 1u);
         EXPECT_EQ(no.Boxes[0].Text, IDS_MESSAGEBOX_WARNING_DeleteScr);
         EXPECT_EQ(no.Boxes[0].Flags, UINT(MB_YESNO | MB_ICONWARNING));
@@ -87,7 +98,7 @@ TEST_F(ScreenSaver, TheQuestionDecidesAndAFailedBackupIsReported) {
     BackupScrDir = box_.File("Blocked") + "\\scr\\";
     {
         TBoxRecorder yes(IDYES);
-        EXPECT_TRUE(AskAndDeleteScreenSaver(box_.Path("System"), name_));
+        EXPECT_TRUE(AskAndDelete(box_.Path("System"), name_));
         ASSERT_EQ(yes.Boxes.size(), 2u);
         EXPECT_EQ(yes.Boxes[1].Text, "The screen saver could not be backed up, so it was not deleted.");
         EXPECT_EQ(yes.Boxes[1].Flags, UINT(MB_OK | MB_ICONERROR));
@@ -96,9 +107,25 @@ TEST_F(ScreenSaver, TheQuestionDecidesAndAFailedBackupIsReported) {
     BackupScrDir = realBackup;
     {
         TBoxRecorder yes(IDYES);
-        EXPECT_TRUE(AskAndDeleteScreenSaver(box_.Path("System"), name_));
+        EXPECT_TRUE(AskAndDelete(box_.Path("System"), name_));
         EXPECT_EQ(yes.Boxes.size(), 1u);
         EXPECT_FALSE(PathExists(scr_));
         EXPECT_TRUE(PathExists(BackupScrDir + name_));
     }
+}
+
+TEST_F(ScreenSaver, NameTheCodePageCannotHoldIsBackedUpAndDeletedExactly) {
+    // Beside it a file whose code-page name is the same "????.scr": only the named one goes.
+    const std::wstring folder = ToWide(box_.Folder("Wide"));
+    const std::wstring name = L"\u0422\u0435\u0441\u0442.scr", neighbour = L"\u0414\u0440\u0443\u0433.scr";
+    for (const std::wstring& n : {name, neighbour}) {
+        TFileHandle f(CreateFileW((folder + L"\\" + n).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(f);
+    }
+    std::wstring backup;
+    EXPECT_EQ(DeleteScreenSaver(folder + L"\\", name, &backup), TScrDeleteResult::sdDeleted);
+    EXPECT_EQ(backup, ToWide(BackupScrDir) + name);
+    EXPECT_NE(GetFileAttributesW(backup.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW((folder + L"\\" + name).c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesW((folder + L"\\" + neighbour).c_str()), INVALID_FILE_ATTRIBUTES);
 }

@@ -10,6 +10,9 @@
 
 namespace {
 
+std::wstring W(const std::string& s) { return ToWide(s); }
+std::string Quote(const std::string& command) { return FromWide(QuoteCommandPath(ToWide(command))); }
+
 class WaitingThread : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -21,7 +24,9 @@ protected:
     bool WaitForReports(size_t count, int timeoutMs = 10000) {
         return PumpUntil([&] { return window_.Reports.size() >= count; }, timeoutMs);
     }
-    static TUninstallTarget Target(const std::string& name) { return {name, "C:\\Program Files\\" + name, name + " 1.0"}; }
+    static TUninstallTarget Target(const std::string& name) {
+        return {ToWide(name), ToWide("C:\\Program Files\\" + name), name + " 1.0"};
+    }
 
     TSandbox sandbox_{"uninstall"};
     TReportWindow window_;
@@ -44,22 +49,39 @@ struct TDocumentType {
 } // namespace
 
 TEST_F(WaitingThread, UninstallerThatEndsAtOnceReportsSuccessWithItsOwnTarget) {
-    TWaitingThread::Run(window_.Wnd, "\"" + stub_ + "\" exit", Target("VelmoraQuick"));
+    TWaitingThread::Run(window_.Wnd, W("\"" + stub_ + "\" exit"), Target("VelmoraQuick"));
     ASSERT_TRUE(WaitForReports(1));
     EXPECT_EQ(window_.Reports[0].WParam, 1u);
     EXPECT_TRUE(window_.Reports[0].Report.Started);
-    EXPECT_EQ(window_.Reports[0].Report.Target.RegistryName, "VelmoraQuick");
-    EXPECT_EQ(window_.Reports[0].Report.Target.InstallFolder, "C:\\Program Files\\VelmoraQuick");
+    EXPECT_EQ(window_.Reports[0].Report.Target.RegistryName, L"VelmoraQuick");
+    EXPECT_EQ(window_.Reports[0].Report.Target.InstallFolder, L"C:\\Program Files\\VelmoraQuick");
     EXPECT_EQ(window_.Reports[0].Report.Target.DisplayName, "VelmoraQuick 1.0");
     EXPECT_NE(ReadText(stub_ + ".log").find(" exit"), std::string::npos);
     PumpFor(300);
     EXPECT_EQ(window_.Reports.size(), 1u) << "one report per uninstall";
 }
 
+TEST_F(WaitingThread, UninstallerInAFolderTheCodePageCannotNameIsStartedExactly) {
+    // A CJK folder name comes back from the code page as "????": the command must reach the
+    // system as the component gave it.
+    const std::wstring folder = ToWide(sandbox_.Dir) + L"\\\u30A2\u30F3\u30A4\u30F3 \u30C4\u30FC\u30EB";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring exe = folder + L"\\unins000.exe";
+    ASSERT_TRUE(CopyFileW(ToWide(stub_).c_str(), exe.c_str(), FALSE));
+    TUninstallTarget target{L"Velmora\u30C4\u30FC\u30EB", folder, "CJK tool"};
+    // Unquoted, with a blank in the folder's name: quoting must keep every character too.
+    TWaitingThread::Run(window_.Wnd, exe + L" exit", target);
+    ASSERT_TRUE(WaitForReports(1));
+    EXPECT_EQ(window_.Reports[0].WParam, 1u);
+    EXPECT_EQ(window_.Reports[0].Report.Target.RegistryName, target.RegistryName);
+    EXPECT_EQ(window_.Reports[0].Report.Target.InstallFolder, folder);
+    EXPECT_NE(GetFileAttributesW((exe + L".log").c_str()), INVALID_FILE_ATTRIBUTES) << "the uninstaller did not run";
+}
+
 TEST_F(WaitingThread, UninstallerThatHandsOverToACopyIsWaitedForThroughTheCopy) {
     const std::string copyDir = sandbox_.Folder("copy");
     const std::string release = sandbox_.Path("release");
-    TWaitingThread::Run(window_.Wnd, "\"" + stub_ + "\" relaunch \"" + copyDir + "\" \"" + release + "\"",
+    TWaitingThread::Run(window_.Wnd, W("\"" + stub_ + "\" relaunch \"" + copyDir + "\" \"" + release + "\""),
                         Target("VelmoraRelaunch"));
     // The first process ends at once; the copy it started keeps the report back.
     ASSERT_TRUE(PumpUntil([&] { return PathExists(copyDir + "\\UninstallStub.exe.log"); }, 10000));
@@ -67,7 +89,7 @@ TEST_F(WaitingThread, UninstallerThatHandsOverToACopyIsWaitedForThroughTheCopy) 
     sandbox_.File("release");
     ASSERT_TRUE(WaitForReports(1));
     EXPECT_EQ(window_.Reports[0].WParam, 1u);
-    EXPECT_EQ(window_.Reports[0].Report.Target.RegistryName, "VelmoraRelaunch");
+    EXPECT_EQ(window_.Reports[0].Report.Target.RegistryName, L"VelmoraRelaunch");
 }
 
 TEST_F(WaitingThread, ParentOfAStartedProcessIsFoundByItsIdentifier) {
@@ -92,7 +114,7 @@ TEST_F(WaitingThread, ParentOfAStartedProcessIsFoundByItsIdentifier) {
 TEST_F(WaitingThread, DocumentOnlyTheShellOpensIsWaitedForThroughTheShellsProcess) {
     TDocumentType type(stub_);
     const std::string document = sandbox_.File("read me.velmoratestdoc", "text");
-    TWaitingThread::Run(window_.Wnd, document, Target("VelmoraDocument"));
+    TWaitingThread::Run(window_.Wnd, W(document), Target("VelmoraDocument"));
     ASSERT_TRUE(PumpUntil([&] { return ReadText(stub_ + ".log").find(" open ") != std::string::npos; }, 10000))
         << "the shell did not start the document's program";
     EXPECT_FALSE(WaitForReports(1, 1000)) << "reported before the shell's process ended";
@@ -103,21 +125,21 @@ TEST_F(WaitingThread, DocumentOnlyTheShellOpensIsWaitedForThroughTheShellsProces
 }
 
 TEST_F(WaitingThread, CommandThatCannotBeStartedReportsZeroWithItsTarget) {
-    TWaitingThread::Run(window_.Wnd, "C:\\velmora-missing\\no such folder\\uninstall.exe /S", Target("VelmoraGone"));
+    TWaitingThread::Run(window_.Wnd, W("C:\\velmora-missing\\no such folder\\uninstall.exe /S"), Target("VelmoraGone"));
     ASSERT_TRUE(WaitForReports(1));
     EXPECT_EQ(window_.Reports[0].WParam, 0u);
     EXPECT_FALSE(window_.Reports[0].Report.Started);
-    EXPECT_EQ(window_.Reports[0].Report.Target.RegistryName, "VelmoraGone");
+    EXPECT_EQ(window_.Reports[0].Report.Target.RegistryName, L"VelmoraGone");
 }
 
 TEST_F(WaitingThread, ReportsOfSeveralUninstallsArriveEachWithItsOwnTarget) {
     for (const char* name : {"VelmoraFirst", "VelmoraSecond", "VelmoraThird"})
-        TWaitingThread::Run(window_.Wnd, "\"" + stub_ + "\" exit", Target(name));
+        TWaitingThread::Run(window_.Wnd, W("\"" + stub_ + "\" exit"), Target(name));
     ASSERT_TRUE(WaitForReports(3));
-    std::vector<std::string> names;
+    std::vector<std::wstring> names;
     for (auto& r : window_.Reports) names.push_back(r.Report.Target.RegistryName);
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"VelmoraFirst", "VelmoraSecond", "VelmoraThird"}));
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"VelmoraFirst", L"VelmoraSecond", L"VelmoraThird"}));
 }
 
 TEST_F(WaitingThread, ReportThatIsNotTakenStaysWithTheThread) {
@@ -127,12 +149,12 @@ TEST_F(WaitingThread, ReportThatIsNotTakenStaysWithTheThread) {
     window_.Handler = [&](TMessage& m) {
         if (m.Msg == WM_UNINSTALL_DONE && m.LParam) ++seen;
     };
-    TWaitingThread::Run(window_.Wnd, "\"" + stub_ + "\" exit", Target("VelmoraIgnored"));
+    TWaitingThread::Run(window_.Wnd, W("\"" + stub_ + "\" exit"), Target("VelmoraIgnored"));
     ASSERT_TRUE(PumpUntil([&] { return seen == 1; }, 10000));
     // And one sent to a window that is gone goes nowhere.
     HWND gone = AllocateHWnd([](TMessage&) {});
     DeallocateHWnd(gone);
-    TWaitingThread::Run(gone, "\"" + stub_ + "\" exit", Target("VelmoraOrphan"));
+    TWaitingThread::Run(gone, W("\"" + stub_ + "\" exit"), Target("VelmoraOrphan"));
     PumpFor(1500);
     EXPECT_EQ(seen, 1);
 }
@@ -148,7 +170,7 @@ TEST_F(WaitingThread, UnquotedPathWithBlanksStartsTheProgramItNames) {
     ForceDirectories(ExtractFileDir(real));
     ASSERT_TRUE(CopyFileA(stub_.c_str(), real.c_str(), FALSE));
 
-    TWaitingThread::Run(window_.Wnd, real + " exit", Target("VelmoraBlanks"));
+    TWaitingThread::Run(window_.Wnd, W(real + " exit"), Target("VelmoraBlanks"));
     ASSERT_TRUE(WaitForReports(1));
     EXPECT_EQ(window_.Reports[0].WParam, 1u);
     EXPECT_TRUE(PathExists(real + ".log"));
@@ -158,22 +180,22 @@ TEST_F(WaitingThread, UnquotedPathWithBlanksStartsTheProgramItNames) {
 TEST_F(WaitingThread, CommandPathIsQuotedOnlyWhereItsBlanksWouldSplitIt) {
     const std::string real = sandbox_.File("my tools\\un install.exe");
     // Quoted up to the first ".exe" that exists; the arguments stay as they were.
-    EXPECT_EQ(QuoteCommandPath(real + " /S /D=x y"), "\"" + real + "\" /S /D=x y");
-    EXPECT_EQ(QuoteCommandPath("  " + real), "  \"" + real + "\"");
+    EXPECT_EQ(Quote(real + " /S /D=x y"), "\"" + real + "\" /S /D=x y");
+    EXPECT_EQ(Quote("  " + real), "  \"" + real + "\"");
     const std::string upper = real.substr(0, real.size() - 3) + "EXE";
-    EXPECT_EQ(QuoteCommandPath(upper + " /x"), "\"" + upper + "\" /x");
+    EXPECT_EQ(Quote(upper + " /x"), "\"" + upper + "\" /x");
     // A folder named like a program is passed over for the file.
     const std::string nested = sandbox_.File("a b.exe.d\\c d.exe");
-    EXPECT_EQ(QuoteCommandPath(nested + " -u"), "\"" + nested + "\" -u");
+    EXPECT_EQ(Quote(nested + " -u"), "\"" + nested + "\" -u");
     // No existing program: up to the first ".exe" that ends a word.
-    EXPECT_EQ(QuoteCommandPath("C:\\Program Files\\Gone\\unins000.exe /SILENT"),
+    EXPECT_EQ(Quote("C:\\Program Files\\Gone\\unins000.exe /SILENT"),
               "\"C:\\Program Files\\Gone\\unins000.exe\" /SILENT");
     // Nothing to split: unchanged.
-    EXPECT_EQ(QuoteCommandPath("\"C:\\Program Files\\X\\u.exe\" /S"), "\"C:\\Program Files\\X\\u.exe\" /S");
-    EXPECT_EQ(QuoteCommandPath("MsiExec.exe /X{12345678-1234-1234-1234-123456789012}"),
+    EXPECT_EQ(Quote("\"C:\\Program Files\\X\\u.exe\" /S"), "\"C:\\Program Files\\X\\u.exe\" /S");
+    EXPECT_EQ(Quote("MsiExec.exe /X{12345678-1234-1234-1234-123456789012}"),
               "MsiExec.exe /X{12345678-1234-1234-1234-123456789012}");
-    EXPECT_EQ(QuoteCommandPath("rundll32.exe C:\\Program Files\\X\\x.dll,Uninstall"),
+    EXPECT_EQ(Quote("rundll32.exe C:\\Program Files\\X\\x.dll,Uninstall"),
               "rundll32.exe C:\\Program Files\\X\\x.dll,Uninstall");
-    EXPECT_EQ(QuoteCommandPath("C:\\Docs\\read me.txt"), "C:\\Docs\\read me.txt");
-    EXPECT_EQ(QuoteCommandPath(""), "");
+    EXPECT_EQ(Quote("C:\\Docs\\read me.txt"), "C:\\Docs\\read me.txt");
+    EXPECT_EQ(Quote(""), "");
 }

@@ -1,5 +1,6 @@
-// A stand-in uninstaller for the tests. Every start appends its command line to
-// "<its own path>.log", so a test can tell which copies ran and with what.
+// A stand-in uninstaller for the tests. Every start appends its command line (UTF-8) to
+// "<its own path>.log", whatever characters that path holds, so a test can tell which
+// copies ran and with what.
 //   UninstallStub exit                        ends at once
 //   UninstallStub relaunch <folder> <release> copies itself into folder, starts the copy with
 //                                             "wait <release>" and ends at once
@@ -11,8 +12,8 @@
 //                                             real uninstaller does, leaving the rest behind
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 namespace {
@@ -21,6 +22,21 @@ std::string OwnPath() {
     char buf[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
     return std::string(buf, n);
+}
+
+void AppendToLog() {
+    wchar_t own[MAX_PATH * 2];
+    DWORD n = GetModuleFileNameW(nullptr, own, MAX_PATH * 2);
+    if (n == 0 || n >= MAX_PATH * 2) return;
+    const std::wstring log = std::wstring(own, n) + L".log";
+    const wchar_t* line = GetCommandLineW();
+    int size = WideCharToMultiByte(CP_UTF8, 0, line, -1, nullptr, 0, nullptr, nullptr);
+    std::string text(size > 0 ? size - 1 : 0, '\0');
+    if (size > 1) WideCharToMultiByte(CP_UTF8, 0, line, -1, text.data(), size, nullptr, nullptr);
+    if (FILE* f = _wfopen(log.c_str(), L"ab")) {
+        std::fputs((text + "\n").c_str(), f);
+        std::fclose(f);
+    }
 }
 
 void WaitForFile(const std::string& path) {
@@ -53,7 +69,7 @@ int Uninstall(const std::string& entry, char** files, int count) {
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    std::ofstream(OwnPath() + ".log", std::ios::app) << GetCommandLineA() << "\n";
+    AppendToLog();
     const int argc = __argc;
     char** argv = __argv;
     std::string mode = argc > 1 ? argv[1] : "exit";
