@@ -330,6 +330,8 @@ bool DeleteLink(const std::wstring& path) {
     const std::wstring api = LongApiPath(path);
     const DWORD attributes = GetFileAttributesW(api.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    // Nothing that opens the link by a handle: where a system can't open the link itself,
+    // such a handle is its target's.
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return RemoveDirectoryW(api.c_str()) != FALSE;
     return DeleteOneFile(path);
 }

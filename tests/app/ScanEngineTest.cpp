@@ -273,3 +273,75 @@ TEST_F(ScanEngine, StepsReportThePlaceAndCanStopTheScan) {
               true)
         << places[0];
 }
+
+// ---- Exact names and links ---------------------------------------------------------------------
+
+namespace {
+
+bool WideExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void WideFile(const std::wstring& path) {
+    TFileHandle f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(f) << FromWide(path);
+}
+
+} // namespace
+
+TEST_F(ScanEngine, InstallFolderGivenByTheShortNameOfACjkNameGoesAloneNotItsSameLengthNeighbours) {
+    // Through the code page the CJK name is "????": as a pattern it would match both
+    // neighbours, which hold another program's files.
+    TSandbox box("cjk");
+    const std::wstring dir = ToWide(box.Dir);
+    const std::wstring app = dir + L"\\\u6E2C\u8A66\u30A2\u30D7";
+    ASSERT_TRUE(CreateDirectoryW(app.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((app + L"\\\u30C7\u30FC\u30BF").c_str(), nullptr));
+    WideFile(app + L"\\\u30C7\u30FC\u30BF\\\u8A2D\u5B9A.ini");
+    WideFile(app + L"\\app.exe");
+    for (const wchar_t* neighbour : {L"\\abcd", L"\\wxyz"}) {
+        ASSERT_TRUE(CreateDirectoryW((dir + neighbour).c_str(), nullptr));
+        WideFile(dir + neighbour + L"\\other-program.dll");
+    }
+    wchar_t shortName[MAX_PATH];
+    const DWORD n = GetShortPathNameW(app.c_str(), shortName, MAX_PATH);
+    ASSERT_TRUE(n > 0 && n < MAX_PATH);
+    ASSERT_NE(std::wstring(shortName, n), app) << "no short name to test with";
+
+    scan_.Run({L"", std::wstring(shortName, n), ""});
+    ASSERT_EQ(files_->Items()->Count(), 4);
+    EXPECT_EQ(ScanItemOf(files_->Items()->GetFirstNode())->Path, app) << "the long name, exactly";
+    EXPECT_EQ(DeleteCheckedFiles(files_->Items()), 0);
+    EXPECT_FALSE(WideExists(app));
+    EXPECT_TRUE(WideExists(dir + L"\\abcd\\other-program.dll"));
+    EXPECT_TRUE(WideExists(dir + L"\\wxyz\\other-program.dll"));
+}
+
+TEST_F(ScanEngine, LinksBelowTheInstallFolderAreListedNeverEnteredAndDeletedAsLinks) {
+    const std::wstring base = L"C:\\velmora-fixtures";
+    if (!WideExists(base + L"\\App\\canary-link")) GTEST_SKIP() << "the prefix has no link fixture";
+    const std::string app = "C:\\velmora-fixtures\\App";
+    scan_.Run(Target("", app, ""));
+    std::map<std::string, int> expected;
+    for (const char* rel : {"", "\\data", "\\data\\one.bin", "\\data\\to-canary", "\\canary-link"})
+        expected[app + rel] = csChecked;
+    EXPECT_EQ(Nodes(files_.get()), expected) << "nothing behind a link is listed";
+    EXPECT_EQ(ScanItemOf(Find(files_.get(), app + "\\canary-link"))->Kind, TScanItemKind::skLink);
+    EXPECT_EQ(ScanItemOf(Find(files_.get(), app + "\\data\\to-canary"))->Kind, TScanItemKind::skLink);
+
+    const int failed = DeleteCheckedFiles(files_->Items());
+    EXPECT_TRUE(WideExists(base + L"\\canary\\kept\\canary.txt")) << "a link's target went with the link";
+    EXPECT_FALSE(WideExists(base + L"\\App\\data\\one.bin"));
+    // Windows removes a link like an empty folder; Wine can't remove its links at all. Either
+    // way nothing behind them goes, and what stays is listed and counted.
+    const bool linksLeft = WideExists(base + L"\\App\\canary-link") || WideExists(base + L"\\App\\data\\to-canary");
+    if (linksLeft) {
+        EXPECT_EQ(failed, files_->Items()->Count());
+        for (int i = 0; i < files_->Items()->Count(); ++i) {
+            const TScanItem* item = ScanItemOf(files_->Items()->Item(i));
+            EXPECT_TRUE(item->Kind == TScanItemKind::skLink || item->Kind == TScanItemKind::skFolder)
+                << files_->Items()->Item(i)->Text();
+        }
+    } else {
+        EXPECT_EQ(failed, 0);
+        EXPECT_FALSE(WideExists(base + L"\\App"));
+    }
+}

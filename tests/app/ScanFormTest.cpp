@@ -363,3 +363,48 @@ TEST_F(ScanWindow, WholeUninstallFromTheThreadToTheModalScanDeletesOnlyItsProgra
     EXPECT_FALSE(TPlantedKeys::KeyExists(HKEY_CURRENT_USER, vendor + "\\" + name_));
     EXPECT_TRUE(TPlantedKeys::KeyExists(HKEY_CURRENT_USER, vendor + "\\" + name_ + "Other"));
 }
+
+TEST_F(ScanWindow, CjkNamesBesideSameLengthNamesGoExactlyAsChecked) {
+    // Through the code page "測試" reads "??", which as a pattern would take "ab" and "cd" too.
+    TSandbox box("cjkwindow");
+    const std::string app = box.Folder("Cjk App");
+    const std::wstring wapp = ToWide(app);
+    const std::wstring cjkFolder = wapp + L"\\\u6E2C\u8A66", cjkFile = wapp + L"\\\u30C7\u30FC\u30BF.ini";
+    ASSERT_TRUE(CreateDirectoryW(cjkFolder.c_str(), nullptr));
+    for (const std::wstring& file : {cjkFolder + L"\\a.txt", cjkFile}) {
+        TFileHandle f(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(f);
+    }
+    box.File("Cjk App\\ab\\keep.txt");
+    box.File("Cjk App\\cd\\drop.txt");
+    const std::string canary = box.File("Neighbour\\canary.txt");
+    TScanForm* form = ShowScanned(Target("", app, ""));
+    TTreeView* tree = form->tvScanFiles;
+    tree->FullExpand();
+    auto byPath = [&](const std::wstring& path) -> TTreeNode* {
+        for (int i = 0; i < tree->Items()->Count(); ++i)
+            if (ScanItemOf(tree->Items()->Item(i))->Path == path) return tree->Items()->Item(i);
+        throw std::runtime_error("no node for " + FromWide(path));
+    };
+    ASSERT_EQ(tree->Items()->Count(), 8);
+    EXPECT_EQ(byPath(cjkFolder)->Text(), app + "\\??") << "shown as well as the code page can";
+
+    // The user keeps "ab" and the CJK file.
+    for (TTreeNode* node : {byPath(wapp + L"\\ab"), byPath(cjkFile)}) {
+        POINT p = StateIconPoint(tree, node);
+        PostClick(tree->Handle(), p.x, p.y);
+        ASSERT_TRUE(PumpUntil([&] { return node->StateIndex() == csUnchecked; }, 2000));
+    }
+    EXPECT_TRUE(SaveWindowPng(form->Handle(), "ScanForm-cjk.png"));
+    TBoxRecorder boxes;
+    form->btnDelete->Click();
+    ASSERT_EQ(boxes.Boxes.size(), 1u);
+    EXPECT_EQ(boxes.Boxes[0].Text, "Clean Succeeded!");
+    auto exists = [](const std::wstring& p) { return GetFileAttributesW(p.c_str()) != INVALID_FILE_ATTRIBUTES; };
+    EXPECT_FALSE(exists(cjkFolder));
+    EXPECT_FALSE(exists(wapp + L"\\cd"));
+    EXPECT_TRUE(exists(wapp + L"\\ab\\keep.txt"));
+    EXPECT_TRUE(exists(cjkFile));
+    EXPECT_TRUE(PathExists(canary));
+    EXPECT_EQ(tree->Items()->Count(), 4) << "the folder, the kept folder with its file, the kept file";
+}
