@@ -54,34 +54,57 @@ inline std::string ReadText(const std::string& path) {
 // The folder of the running test program (UninstallStub.exe is built beside it).
 inline std::string TestBinDir() { return ExtractFileDir(Application->ExeName()); }
 
-// Registry keys created for a test and deleted (with everything below) at the end.
+// Registry keys created for a test and deleted (with everything below) at the end. On
+// 64-bit Windows they live in the 64-bit view, whichever build the test is, unless a view
+// is named (KEY_WOW64_32KEY for the 32-bit one).
 struct TPlantedKeys {
-    std::vector<std::pair<HKEY, std::string>> Created;
+    struct TPlanted {
+        HKEY Root;
+        std::string Path;
+        REGSAM View;
+    };
+    std::vector<TPlanted> Created;
+    static REGSAM DefaultView() { return Is64BitWindows() ? KEY_WOW64_64KEY : 0; }
     ~TPlantedKeys() {
-        for (auto it = Created.rbegin(); it != Created.rend(); ++it) RegDeleteTreeA(it->first, it->second.c_str());
-        for (auto it = Created.rbegin(); it != Created.rend(); ++it) RegDeleteKeyA(it->first, it->second.c_str());
+        for (auto it = Created.rbegin(); it != Created.rend(); ++it) {
+            HKEY k = nullptr;
+            if (RegOpenKeyExA(it->Root, it->Path.c_str(), 0, KEY_ALL_ACCESS | it->View, &k) == ERROR_SUCCESS) {
+                RegDeleteTreeA(k, nullptr);
+                RegCloseKey(k);
+            }
+            RegDeleteKeyExA(it->Root, it->Path.c_str(), it->View, 0);
+        }
     }
     // Creates root\path; removal starts from removeFrom (a prefix of path), or path itself.
-    bool Plant(HKEY root, const std::string& path, const std::string& removeFrom = "") {
+    bool Plant(HKEY root, const std::string& path, const std::string& removeFrom = "", REGSAM view = DefaultView()) {
         HKEY k = nullptr;
-        if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) != ERROR_SUCCESS)
+        if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &k, nullptr) != ERROR_SUCCESS)
             return false;
         RegCloseKey(k);
-        Created.emplace_back(root, removeFrom.empty() ? path : removeFrom);
+        Created.push_back({root, removeFrom.empty() ? path : removeFrom, view});
         return true;
     }
-    static bool SetValue(HKEY root, const std::string& path, const std::string& name, const std::string& data) {
-        return RegSetKeyValueA(root, path.c_str(), name.c_str(), REG_SZ, data.c_str(),
-                               static_cast<DWORD>(data.size() + 1)) == ERROR_SUCCESS;
-    }
-    static bool KeyExists(HKEY root, const std::string& path) {
+    static bool SetValue(HKEY root, const std::string& path, const std::string& name, const std::string& data,
+                         REGSAM view = DefaultView()) {
         HKEY k = nullptr;
-        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE | view, &k) != ERROR_SUCCESS) return false;
+        const bool set = RegSetValueExA(k, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                                        static_cast<DWORD>(data.size() + 1)) == ERROR_SUCCESS;
+        RegCloseKey(k);
+        return set;
+    }
+    static bool KeyExists(HKEY root, const std::string& path, REGSAM view = DefaultView()) {
+        HKEY k = nullptr;
+        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &k) != ERROR_SUCCESS) return false;
         RegCloseKey(k);
         return true;
     }
-    static bool ValueExists(HKEY root, const std::string& path, const std::string& name) {
-        return RegGetValueA(root, path.c_str(), name.c_str(), RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    static bool ValueExists(HKEY root, const std::string& path, const std::string& name, REGSAM view = DefaultView()) {
+        HKEY k = nullptr;
+        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE | view, &k) != ERROR_SUCCESS) return false;
+        const bool found = RegQueryValueExA(k, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        RegCloseKey(k);
+        return found;
     }
 };
 

@@ -97,6 +97,38 @@ TEST_F(ScanEngine, KeysNamedExactlyAreFoundInVendorKeysOfBothSoftwareBranches) {
     EXPECT_EQ(Find(reg_.get(), "HKEY_LOCAL_MACHINE\\" + vendorB + "\\Sub\\" + name_)->Count(), 0);
 }
 
+TEST_F(ScanEngine, OnSixtyFourBitWindowsBothViewsOfTheMachineBranchAreSearchedAndEachKeyDeletedInItsOwn) {
+    if (!Is64BitWindows()) GTEST_SKIP() << "one registry view on 32-bit Windows";
+    const std::string vendor = "SOFTWARE\\VelmoraViews" + pid_;
+    ASSERT_TRUE(keys_.Plant(HKEY_LOCAL_MACHINE, vendor + "\\" + name_, vendor, KEY_WOW64_64KEY));
+    ASSERT_TRUE(keys_.Plant(HKEY_LOCAL_MACHINE, vendor + "\\Sub\\" + name_, vendor, KEY_WOW64_32KEY));
+    TPlantedKeys::SetValue(HKEY_LOCAL_MACHINE, vendor + "\\Sub\\" + name_, "Path32", "x", KEY_WOW64_32KEY);
+    // The 32-bit view's shared branches are skipped like the 64-bit ones, but for Windows.
+    const std::string skipped = "SOFTWARE\\Microsoft\\VelmoraViews" + pid_;
+    ASSERT_TRUE(keys_.Plant(HKEY_LOCAL_MACHINE, skipped + "\\" + name_, skipped, KEY_WOW64_32KEY));
+    const std::string windows = "SOFTWARE\\Microsoft\\Windows\\VelmoraViews" + pid_;
+    ASSERT_TRUE(keys_.Plant(HKEY_LOCAL_MACHINE, windows + "\\" + name_, windows, KEY_WOW64_32KEY));
+
+    scan_.Run(Target(name_, "", ""));
+    // The 32-bit keys are named as the 64-bit registry editor shows them.
+    std::vector<std::string> found;
+    for (const auto& [text, state] : Nodes(reg_.get(), "VelmoraViews")) found.push_back(AnsiUpperCase(text));
+    const std::string wow = "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432NODE\\";
+    const std::vector<std::string> expected = {
+        AnsiUpperCase("HKEY_LOCAL_MACHINE\\" + vendor + "\\" + name_),
+        AnsiUpperCase(wow + "Microsoft\\Windows\\VelmoraViews" + pid_ + "\\" + name_),
+        AnsiUpperCase(wow + "VelmoraViews" + pid_ + "\\Sub\\" + name_),
+        AnsiUpperCase(wow + "VelmoraViews" + pid_ + "\\Sub\\" + name_ + "\\Path32"),
+    };
+    EXPECT_EQ(found, expected);
+
+    EXPECT_EQ(DeleteCheckedRegistry(reg_->Items()), 0);
+    EXPECT_FALSE(TPlantedKeys::KeyExists(HKEY_LOCAL_MACHINE, vendor + "\\" + name_, KEY_WOW64_64KEY));
+    EXPECT_FALSE(TPlantedKeys::KeyExists(HKEY_LOCAL_MACHINE, vendor + "\\Sub\\" + name_, KEY_WOW64_32KEY));
+    EXPECT_TRUE(TPlantedKeys::KeyExists(HKEY_LOCAL_MACHINE, vendor + "\\Sub", KEY_WOW64_32KEY));
+    EXPECT_TRUE(TPlantedKeys::KeyExists(HKEY_LOCAL_MACHINE, skipped + "\\" + name_, KEY_WOW64_32KEY));
+}
+
 TEST_F(ScanEngine, DeletingAPartlyUncheckedRegistryTreeRemovesExactlyTheChecked) {
     const std::string vendor = "SOFTWARE\\VelmoraVendorF" + pid_, key = vendor + "\\" + name_;
     ASSERT_TRUE(keys_.Plant(HKEY_CURRENT_USER, key + "\\Settings", vendor));
@@ -317,7 +349,8 @@ TEST_F(ScanEngine, InstallFolderGivenByTheShortNameOfACjkNameGoesAloneNotItsSame
 
 TEST_F(ScanEngine, LinksBelowTheInstallFolderAreListedNeverEnteredAndDeletedAsLinks) {
     const std::wstring base = L"C:\\velmora-fixtures";
-    if (!WideExists(base + L"\\App\\canary-link")) GTEST_SKIP() << "the prefix has no link fixture";
+    if (!WideExists(base + L"\\App\\canary-link") || !WideExists(base + L"\\App\\data\\one.bin"))
+        GTEST_SKIP() << "the prefix has no link fixture (the test run plants it afresh)";
     const std::string app = "C:\\velmora-fixtures\\App";
     scan_.Run(Target("", app, ""));
     std::map<std::string, int> expected;
