@@ -55,12 +55,9 @@ void TScanForm::RunScan() {
         // can start a second scan or delete half a result.
         TRestore<bool> scanning(scanning_, true);
         SetEnabled(false);
-        TScopeExit enable([this] {
-            try {
-                SetEnabled(true);
-            } catch (...) {
-            }
-        });
+        // A failure to enable it again reaches the caller's error report, unless the scan
+        // itself failed, whose error then goes first.
+        TScopeExit enable([this] { SetEnabled(true); });
         // Ten times a second is enough to repaint and to follow the label; letting messages
         // through costs a time slice under Wine, far more than a registry key does.
         scan_->StepIntervalMs = 100;
