@@ -45,14 +45,14 @@ TShellOpener SetShellOpener(TShellOpener opener) {
     return previous;
 }
 
-void ShellOpen(HWND owner, const std::string& file, const std::string& parameters, int show) {
+void ShellOpen(HWND owner, const std::wstring& file, const std::wstring& parameters, int show) {
     if (ShellOpener()) {
         ShellOpener()(owner, file, parameters, show);
         return;
     }
     // What the shell answers is not looked at: nothing is reported when a program or document
     // can't be opened.
-    ShellExecuteA(owner, "Open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(), nullptr, show);
+    ShellExecuteW(owner, L"open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(), nullptr, show);
 }
 
 std::vector<TLanguageChoice> ListLanguageFiles(const std::string& dir, const std::string& currentLanguagePath) {
@@ -438,17 +438,17 @@ void TMainForm::ActionAddNewExecute(TObject*) {
     }
 }
 
-void TMainForm::ActionWinServicesExecute(TObject*) { ShellOpen(Handle(), "Services.msc", "", SW_SHOW); }
+void TMainForm::ActionWinServicesExecute(TObject*) { ShellOpen(Handle(), L"Services.msc", L"", SW_SHOW); }
 
-void TMainForm::ActionWinComponentsExecute(TObject*) { ShellOpen(Handle(), "control.exe", "Appwiz.cpl ,2", SW_SHOW); }
+void TMainForm::ActionWinComponentsExecute(TObject*) { ShellOpen(Handle(), L"control.exe", L"Appwiz.cpl ,2", SW_SHOW); }
 
-void TMainForm::ActionWinUpdateExecute(TObject*) { ShellOpen(Handle(), "control.exe", "Appwiz.cpl ,1", SW_SHOW); }
+void TMainForm::ActionWinUpdateExecute(TObject*) { ShellOpen(Handle(), L"control.exe", L"Appwiz.cpl ,1", SW_SHOW); }
 
-void TMainForm::ActionHelpContentExecute(TObject*) { ShellOpen(Handle(), HelpPath, "", SW_SHOWNORMAL); }
+void TMainForm::ActionHelpContentExecute(TObject*) { ShellOpen(Handle(), ToWide(HelpPath), L"", SW_SHOWNORMAL); }
 
-void TMainForm::ActionOnlineResExecute(TObject*) { ShellOpen(Handle(), ProductUrl, "", SW_SHOWNORMAL); }
+void TMainForm::ActionOnlineResExecute(TObject*) { ShellOpen(Handle(), ToWide(ProductUrl), L"", SW_SHOWNORMAL); }
 
-void TMainForm::ActionContactExecute(TObject*) { ShellOpen(Handle(), "mailto:" + SupportEmail, "", SW_SHOWNORMAL); }
+void TMainForm::ActionContactExecute(TObject*) { ShellOpen(Handle(), ToWide("mailto:" + SupportEmail), L"", SW_SHOWNORMAL); }
 
 // ---- Messages -------------------------------------------------------------------------------
 

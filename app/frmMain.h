@@ -82,9 +82,11 @@ std::vector<TLanguageChoice> ListLanguageFiles(const std::string& dir, const std
 // How the window asks the shell to open a program, document, folder or address ("Open" verb,
 // no working folder). Tests install their own to see what would be opened; an empty one
 // restores the shell. Returns the previous one.
-using TShellOpener = std::function<void(HWND owner, const std::string& file, const std::string& parameters, int show)>;
+// The file and its parameters are handed on exactly (wide): a folder's name may hold what
+// the code page can't.
+using TShellOpener = std::function<void(HWND owner, const std::wstring& file, const std::wstring& parameters, int show)>;
 TShellOpener SetShellOpener(TShellOpener opener);
-void ShellOpen(HWND owner, const std::string& file, const std::string& parameters, int show);
+void ShellOpen(HWND owner, const std::wstring& file, const std::wstring& parameters, int show);
 
 // ---- Globals of the unit -----------------------------------------------------------------
 
@@ -336,6 +338,9 @@ private:
     void AddScreenSaverRow(LONG index);
     // Starts the uninstall of a program row's entry and hands the report's target over.
     void StartUninstall(TListItem* selected);
+    // The row's folder exactly as the component gives it: the program's install folder or
+    // the screen saver's folder.
+    std::wstring RowFolder(const TListItem* row);
     void SkinProgramListPage();
     void SkinStartupItemsPage();
     void ApplyLanguageToMenus();

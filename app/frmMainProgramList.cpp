@@ -202,10 +202,12 @@ void TMainForm::lsvProgramListMouseDown(TObject*, TMouseButton Button, TShiftSta
         if (!selected || !ShowsColumns() || Button != mbLeft) return;
         TRect first = DirectoryCell(lsvProgramList->Items()->Item(0));
         if (X >= first.Right || !DirectoryCell(selected).Contains(TPoint(X, Y))) return;
-        const std::string folder = CellText(selected, 2);
+        const std::wstring folder = RowFolder(selected);
         // The folder comes from the entry's registry values, which any installer writes:
         // only a folder that exists is opened, never a program or document named there.
-        if (!folder.empty() && DirectoryExists(folder)) ShellOpen(Handle(), folder, "", SW_SHOWNORMAL);
+        const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(folder.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            ShellOpen(Handle(), folder, L"", SW_SHOWNORMAL);
     } catch (...) {
         // A click that can't be served does nothing.
     }

@@ -38,12 +38,24 @@ void TMainForm::StartUninstall(TListItem* selected) {
         const std::wstring command = ItemWideText(entry.Get(), &IProgramItem::UninstallString);
         // Taken now: by the time the uninstaller ends, the selection and the list may show
         // another program, and the leftover scan must look for this one.
-        const TUninstallTarget target{ItemWideText(entry.Get(), &IProgramItem::RegistryName),
-                                      ItemWideText(entry.Get(), &IProgramItem::InstallLocation), selected->Caption()};
+        const TUninstallTarget target{ItemWideText(entry.Get(), &IProgramItem::RegistryName), RowFolder(selected),
+                                      selected->Caption()};
         TWaitingThread::Run(Handle(), command, target);
     } catch (...) {
         // An entry the component can't read starts nothing.
     }
+}
+
+std::wstring TMainForm::RowFolder(const TListItem* row) {
+    const TProgramRow kind = ProgramRowOf(row);
+    std::wstring folder;
+    if (kind.Kind == rkScreenSaver) {
+        ProgramList->ScreenSaverDirectory(kind.Index, folder);
+        return folder;
+    }
+    ComPtr<IProgramItem> entry;
+    ProgramList->Item(kind.Index, entry);
+    return entry ? ItemWideText(entry.Get(), &IProgramItem::InstallLocation) : folder;
 }
 
 void TMainForm::ActionDeleteScrExecute(TObject*) {
@@ -52,10 +64,9 @@ void TMainForm::ActionDeleteScrExecute(TObject*) {
         const TProgramRow row = ProgramRowOf(selected);
         // A program row's index is no screen saver's: it must never pick one to delete.
         if (!selected || row.Kind != rkScreenSaver) return;
-        std::wstring name, folder;
+        std::wstring name;
         ProgramList->ScreenSaverFileName(row.Index, name);
-        ProgramList->ScreenSaverDirectory(row.Index, folder);
-        if (AskAndDeleteScreenSaver(folder, name)) FillProgramList();
+        if (AskAndDeleteScreenSaver(RowFolder(selected), name)) FillProgramList();
     } catch (...) {
         // Nothing is deleted that the component can't name.
     }

@@ -157,9 +157,9 @@ TEST_F(MainFormList, SelectionSwitchesTheRemoveCommandAndTheStatusLineByRowKind)
 
 TEST_F(MainFormList, DirectoryCellOpensAnExistingFolderOnlyAndOnlyOnALeftClick) {
     TMainForm& form = Form(true);
-    std::vector<std::string> opened;
+    std::vector<std::wstring> opened;
     TShellOpener previous = SetShellOpener(
-        [&](HWND, const std::string& file, const std::string&, int) { opened.push_back(file); });
+        [&](HWND, const std::wstring& file, const std::wstring&, int) { opened.push_back(file); });
     TScopeExit restore([&] { SetShellOpener(std::move(previous)); });
     TPopupMenu::TOpenMenuHook hook = TPopupMenu::SetOpenMenuHook([](TPopupMenu&, HWND) { EndMenu(); });
     TScopeExit unhook([&] { TPopupMenu::SetOpenMenuHook(std::move(hook)); });
@@ -169,7 +169,7 @@ TEST_F(MainFormList, DirectoryCellOpensAnExistingFolderOnlyAndOnlyOnALeftClick) 
     ClickCell(alpha, 2);
     ClickCell(Row("Velmora Test Beta"), 2);
     ClickCell(Row("[Velmora Test] Gamma"), 0);
-    EXPECT_EQ(opened, (std::vector<std::string>{dir_ + "Folder"}));
+    EXPECT_EQ(opened, (std::vector<std::wstring>{ToWide(dir_ + "Folder")}));
 
     TRect cell = alpha->DisplayRectSubItem(2, drBounds);
     form.lsvProgramListMouseMove(form.lsvProgramList, {}, cell.Left + 5, cell.Top + 2);
@@ -185,6 +185,24 @@ TEST_F(MainFormList, DirectoryCellOpensAnExistingFolderOnlyAndOnlyOnALeftClick) 
     form.lsvProgramList->SetFocus();
     form.lsvProgramListCustomDrawSubItem(form.lsvProgramList, alpha, 2, {cdsSelected}, defaultDraw);
     EXPECT_EQ(font->GetColor(), clHighlightText);
+}
+
+TEST_F(MainFormList, DirectoryCellOpensAFolderTheCodePageCannotNameExactly) {
+    const std::wstring folder = ToWide(dir_) + L"\u6E2C\u8A66 \u30D5\u30A9\u30EB\u30C0";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    entries_.Add(L"Cjk", [&](HKEY k) {
+        hostile::SetText(k, L"DisplayName", L"Velmora Test Cjk");
+        hostile::SetText(k, L"InstallLocation", folder);
+        hostile::SetText(k, L"UninstallString", L"C:\\unins.exe /x Cjk");
+    });
+    Form(true);
+    std::vector<std::wstring> opened;
+    TShellOpener previous = SetShellOpener(
+        [&](HWND, const std::wstring& file, const std::wstring&, int) { opened.push_back(file); });
+    TScopeExit restore([&] { SetShellOpener(std::move(previous)); });
+    ASSERT_TRUE(Row("Velmora Test Cjk"));
+    ClickCell(Row("Velmora Test Cjk"), 2);
+    EXPECT_EQ(opened, std::vector<std::wstring>{folder});
 }
 
 TEST_F(MainFormList, TipsTellUsageAndUninstallerOrSizeNameAndLastUse) {
