@@ -118,7 +118,8 @@ TStartupResult BackUpAndRemove(const std::wstring& path) {
     if (BackupStartupDir.empty()) return {seBackupFailed, "Back up\\startup\\"};
     if (!DirectoryExists(BackupStartupDir) && !ForceDirectories(BackupStartupDir))
         return {seBackupFailed, BackupStartupDir, GetLastError()};
-    std::wstring copy = FreeBackupName(WithTrailingBackslashW(ToWide(BackupStartupDir)), path.substr(FolderOf(path).size()));
+    const std::wstring backupDir = WithTrailingBackslashW(ToWide(BackupStartupDir));
+    std::wstring copy = FreeBackupName(backupDir, path.substr(FolderOf(path).size()));
     if (!CopyFileW(path.c_str(), copy.c_str(), TRUE)) return {seBackupFailed, BackupStartupDir, GetLastError()};
     if (!DeleteFileW(path.c_str())) {
         DWORD error = GetLastError();
