@@ -333,7 +333,7 @@ TEST(StartupItems, VersionTextsComeFromTheProgramTheCommandNames) {
     EXPECT_FALSE(ReadVersionInfo(L"C:\\does\\not\\exist.exe", texts));
 }
 
-TEST(StartupItems, MachineValuesComeFromBothViewsAndTheUsersOnlyOnce) {
+TEST(StartupItems, ListingCoversEachRegistryViewOnce) {
     ASSERT_TRUE(Is64BitWindows()) << "the tests' prefix is a 64-bit one";
     EXPECT_EQ(StartupRegistryViews(), (std::vector<REGSAM>{KEY_WOW64_64KEY, KEY_WOW64_32KEY}));
     TStartupSandbox box;
