@@ -61,12 +61,14 @@ void TAddItemForm::btnOKClick(TObject*) {
         txtTarget->Clear();
         return;
     }
+    // Handed on as wide text, so the value and the shortcut hold exactly what the target names.
+    const std::wstring exact = ToWide(target);
     TStartupResult result;
     switch (cmbSection->GetItemIndex()) {
-    case kUserFolder: result = AddStartupShortcut(target, CSIDL_STARTUP); break;
-    case kCommonFolder: result = AddStartupShortcut(target, CSIDL_COMMON_STARTUP); break;
-    case kUserRun: result = AddStartupRunValue(target, HKEY_CURRENT_USER); break;
-    case kMachineRun: result = AddStartupRunValue(target, HKEY_LOCAL_MACHINE); break;
+    case kUserFolder: result = AddStartupShortcut(exact, CSIDL_STARTUP); break;
+    case kCommonFolder: result = AddStartupShortcut(exact, CSIDL_COMMON_STARTUP); break;
+    case kUserRun: result = AddStartupRunValue(exact, HKEY_CURRENT_USER); break;
+    case kMachineRun: result = AddStartupRunValue(exact, HKEY_LOCAL_MACHINE); break;
     default: return;
     }
     if (!result.Ok()) {

@@ -86,19 +86,28 @@ std::string ResolveShortcut(const std::string& shortcutPath) {
 
 bool CreateShortcut(const std::string& target, const std::string& shortcutPath) {
     std::string name = ChangeFileExt(shortcutPath.empty() ? ExtractFileName(target) : shortcutPath, ".lnk");
-    ComPtr<IShellLinkA> link = NewShellLink();
-    link->SetPath(target.c_str());
-    link->SetWorkingDirectory(ExtractFilePath(target).c_str());
-    ComPtr<IPersistFile> file;
-    if (FAILED(link.As(IID_IPersistFile, file))) return false;
-    return SUCCEEDED(file->Save(ToWide(name).c_str(), FALSE));
+    return CreateShortcutW(ToWide(target), ToWide(name));
 }
 
-std::string GetSpecialFolder(int csidl) {
+bool CreateShortcutW(const std::wstring& target, const std::wstring& shortcutPath) {
+    ComPtr<IShellLinkW> link;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid());
+    if (FAILED(hr)) throw EOleSysError(SysErrorMessage(static_cast<DWORD>(hr)), hr);
+    link->SetPath(target.c_str());
+    size_t slash = target.find_last_of(L"\\:");
+    link->SetWorkingDirectory(slash == std::wstring::npos ? L"" : target.substr(0, slash + 1).c_str());
+    ComPtr<IPersistFile> file;
+    if (FAILED(link.As(IID_IPersistFile, file))) return false;
+    return SUCCEEDED(file->Save(shortcutPath.c_str(), FALSE));
+}
+
+std::string GetSpecialFolder(int csidl) { return FromWide(GetSpecialFolderW(csidl)); }
+
+std::wstring GetSpecialFolderW(int csidl) {
     TPidlHandle pidl;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, pidl.Put())) || !pidl) return {};
-    char path[MAX_PATH + 1] = {};
-    if (!SHGetPathFromIDListA(pidl.Get(), path)) return {};
+    wchar_t path[MAX_PATH + 1] = {};
+    if (!SHGetPathFromIDListW(pidl.Get(), path)) return {};
     return path;
 }
 

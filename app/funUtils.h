@@ -95,7 +95,12 @@ std::string ResolveShortcut(const std::string& shortcutPath);
 // Saves a shortcut to target at shortcutPath (".lnk" forced), or beside the current folder
 // under the target's name when shortcutPath is empty. True when saved.
 bool CreateShortcut(const std::string& target, const std::string& shortcutPath);
+// The same with the exact paths, for names the code page can't hold: target is saved as it
+// is, at shortcutPath as it is (the caller gives the ".lnk").
+bool CreateShortcutW(const std::wstring& target, const std::wstring& shortcutPath);
 
 std::string GetSpecialFolder(int csidl);
+// The folder's exact path; "" when the system has none.
+std::wstring GetSpecialFolderW(int csidl);
 std::string GetWindowsFolder();   // without a trailing backslash
 std::string GetSystemFolder();    // without a trailing backslash

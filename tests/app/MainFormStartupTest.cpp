@@ -1,9 +1,10 @@
 // The startup items page of the main window against entries planted in the test prefix:
-// what the page lists, the details of a selected row, and Apply through the page's check
-// boxes.
+// what the page lists, the details of a selected row, Apply through the page's check boxes
+// and Delete, for names and data outside the code page and for both registry views.
 #include "MainFormTesting.h"
 #include "StartupTesting.h"
 #include "controls/framed/FcPanel.h"
+#include "app/StartupList.h"
 #include "controls/skinned/ArButton.h"
 
 using namespace mainform;
@@ -30,9 +31,30 @@ protected:
         return nullptr;
     }
 
+    // The row of the entry of this exact name (in this view, when one is given).
+    TListItem* ExactRow(const std::wstring& name, std::optional<REGSAM> view = std::nullopt) {
+        TListItems* rows = Form().lsvStartupList->Items();
+        for (int i = 0; i < rows->Count(); ++i) {
+            const TStartupItem* item = Form().StartupList->ItemOf(rows->Item(i));
+            if (item && item->ExactName == name && (!view || item->View == *view)) return rows->Item(i);
+        }
+        return nullptr;
+    }
+
     TStartupSandbox box_;
     std::string command_;
 };
+
+// A planted value as it must still be: found under its exact name with its type and bytes.
+void ExpectValue(HKEY root, const std::string& run, const std::wstring& name, DWORD type,
+                 const std::vector<uint8_t>& bytes, REGSAM view = 0) {
+    SCOPED_TRACE(run + " " + FromWide(name));
+    DWORD found = REG_NONE;
+    std::vector<uint8_t> data;
+    ASSERT_TRUE(TStartupSandbox::GetValueW(root, run, name, found, data, view));
+    EXPECT_EQ(found, type);
+    EXPECT_EQ(data, bytes);
+}
 
 } // namespace
 
@@ -74,4 +96,149 @@ TEST_F(MainFormStartup, ApplyDisablesThenEnablesAnEntryThroughItsCheckBox) {
     form.ActionApply->Execute();
     EXPECT_EQ(TStartupSandbox::GetString(HKEY_CURRENT_USER, "Run", box_.Name("On")), command_);
     EXPECT_FALSE(TStartupSandbox::HasValue(HKEY_CURRENT_USER, "Run\\Run_Disable", box_.Name("On")));
+}
+
+TEST_F(MainFormStartup, RunValuesOutsideTheCodePageKeepNameTypeAndBytesThroughDisableAndEnable) {
+    struct TPlanted {
+        std::wstring Name;
+        DWORD Type;
+        std::vector<uint8_t> Bytes;
+    };
+    std::vector<TPlanted> planted;
+    for (auto [base, text, type] : {std::tuple{L"Тест", L"%ProgramFiles%\\Тест\\app.exe /min", REG_EXPAND_SZ},
+                                    {L"東京", L"\"C:\\アプリ\\起動.exe\" /s", REG_SZ}}) {
+        std::wstring name = box_.NameW(base);
+        planted.push_back({name, DWORD(type), box_.SetStringW(HKEY_CURRENT_USER, "Run", name, text, type)});
+    }
+    TBoxRecorder boxes;
+    TMainForm& form = Form(true);
+    form.ActionTabStartupItems->Execute();
+    for (const auto& p : planted) {
+        ASSERT_TRUE(ExactRow(p.Name)) << FromWide(p.Name);
+        ExactRow(p.Name)->SetChecked(false);
+    }
+    form.ActionApply->Execute();
+    for (const auto& p : planted) {
+        ExpectValue(HKEY_CURRENT_USER, "Run\\Run_Disable", p.Name, p.Type, p.Bytes);
+        EXPECT_FALSE(TStartupSandbox::HasValueW(HKEY_CURRENT_USER, "Run", p.Name));
+    }
+
+    form.ActionRefresh->Execute();
+    for (const auto& p : planted) {
+        ASSERT_TRUE(ExactRow(p.Name));
+        EXPECT_FALSE(ExactRow(p.Name)->Checked());
+        ExactRow(p.Name)->SetChecked(true);
+    }
+    form.ActionApply->Execute();
+    for (const auto& p : planted) {
+        ExpectValue(HKEY_CURRENT_USER, "Run", p.Name, p.Type, p.Bytes);
+        EXPECT_FALSE(TStartupSandbox::HasValueW(HKEY_CURRENT_USER, "Run\\Run_Disable", p.Name));
+    }
+    EXPECT_TRUE(boxes.Boxes.empty()) << boxes.Boxes[0].Text;
+}
+
+TEST_F(MainFormStartup, RunValuesOutsideTheCodePageAreDeletedByTheirExactNames) {
+    const std::wstring cyrillic = box_.NameW(L"Тест"), cjk = box_.NameW(L"東京");
+    box_.SetStringW(HKEY_CURRENT_USER, "Run", cyrillic, L"C:\\Тест\\a.exe", REG_EXPAND_SZ);
+    box_.SetStringW(HKEY_CURRENT_USER, "Run\\Run_Disable", cjk, L"C:\\東京\\b.exe");
+    // The names as the code page shows them: what a deletion through the rows' captions
+    // would reach instead.
+    std::vector<std::pair<std::wstring, std::vector<uint8_t>>> canaries;
+    for (const auto& name : {cyrillic, cjk}) {
+        std::wstring shown = ToWide(FromWide(name));
+        ASSERT_NE(shown, name);
+        canaries.emplace_back(shown, box_.SetStringW(HKEY_CURRENT_USER, "Run", shown, L"canary.exe"));
+    }
+    TMainForm& form = Form(true);
+    form.ActionTabStartupItems->Execute();
+    ASSERT_TRUE(ExactRow(cyrillic) && ExactRow(cjk));
+    ExactRow(cyrillic)->SetSelected(true);
+    ExactRow(cjk)->SetSelected(true);
+    TBoxRecorder yes(IDYES);
+    form.ActionDelete->Execute();
+
+    ASSERT_EQ(yes.Boxes.size(), 1u) << "the question only";
+    EXPECT_FALSE(TStartupSandbox::HasValueW(HKEY_CURRENT_USER, "Run", cyrillic));
+    EXPECT_FALSE(TStartupSandbox::HasValueW(HKEY_CURRENT_USER, "Run\\Run_Disable", cjk));
+    EXPECT_FALSE(ExactRow(cyrillic) || ExactRow(cjk));
+    for (const auto& [name, bytes] : canaries) {
+        ExpectValue(HKEY_CURRENT_USER, "Run", name, REG_SZ, bytes);
+        EXPECT_TRUE(ExactRow(name));
+    }
+}
+
+TEST_F(MainFormStartup, AStartupShortcutWithACjkNameIsBackedUpAndRemovedExactly) {
+    const std::string folder = TStartupSandbox::Folder(CSIDL_STARTUP);
+    const std::wstring name = box_.NameW(L"東京.lnk");
+    const std::wstring path = box_.PlantFileW(folder, name, "first link");
+    // A name that "?" wildcards in place of the two characters would match.
+    const std::string canary = box_.PlantFile(folder, box_.Name("ab.lnk"), "canary");
+    TBoxRecorder yes(IDYES);
+    TMainForm& form = Form(true);
+    form.ActionTabStartupItems->Execute();
+    ASSERT_TRUE(ExactRow(name));
+    EXPECT_EQ(ExactRow(name)->SubItems()->Get(0), FromWide(path));
+
+    ExactRow(name)->SetChecked(false);
+    form.ActionApply->Execute();
+    EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    const std::wstring backup = ToWide(box_.BackupDir());
+    EXPECT_EQ(TStartupSandbox::ReadFile(backup + name), "first link");
+    EXPECT_FALSE(ExactRow(name));
+
+    box_.PlantFileW(folder, name, "second link");
+    form.ActionRefresh->Execute();
+    ASSERT_TRUE(ExactRow(name));
+    ExactRow(name)->SetSelected(true);
+    form.ActionDelete->Execute();
+    EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(TStartupSandbox::ReadFile(backup + box_.NameW(L"東京 (2).lnk")), "second link");
+    EXPECT_EQ(TStartupSandbox::ReadFile(canary), "canary");
+    EXPECT_EQ(box_.BackupFiles().size(), 2u);
+    ASSERT_EQ(yes.Boxes.size(), 1u) << "the question only, no failure";
+}
+
+TEST_F(MainFormStartup, RunValuesOfEachViewAreDisabledAndEnabledInTheirOwnView) {
+    ASSERT_TRUE(Is64BitWindows()) << "the tests' prefix is a 64-bit one";
+    const std::wstring both = box_.NameW(L"Both"), only32 = box_.NameW(L"Only32");
+    auto both64 = box_.SetStringW(HKEY_LOCAL_MACHINE, "Run", both, L"C:\\x64\\both.exe", REG_SZ, KEY_WOW64_64KEY);
+    auto both32 = box_.SetStringW(HKEY_LOCAL_MACHINE, "Run", both, L"C:\\x86\\both.exe", REG_SZ, KEY_WOW64_32KEY);
+    auto only = box_.SetStringW(HKEY_LOCAL_MACHINE, "Run", only32, L"%SystemRoot%\\only.exe", REG_EXPAND_SZ,
+                                KEY_WOW64_32KEY);
+    TBoxRecorder boxes;
+    TMainForm& form = Form(true);
+    form.ActionTabStartupItems->Execute();
+    ASSERT_TRUE(ExactRow(both, KEY_WOW64_64KEY) && ExactRow(both, KEY_WOW64_32KEY));
+    ASSERT_TRUE(ExactRow(only32, KEY_WOW64_32KEY));
+    EXPECT_FALSE(ExactRow(only32, KEY_WOW64_64KEY));
+    EXPECT_EQ(ExactRow(both, KEY_WOW64_64KEY)->SubItems()->Get(0), "C:\\x64\\both.exe");
+    EXPECT_EQ(ExactRow(both, KEY_WOW64_64KEY)->SubItems()->Get(1), "HKLM\\" + TStartupSandbox::KeyPath("Run"));
+    EXPECT_EQ(ExactRow(both, KEY_WOW64_32KEY)->SubItems()->Get(0), "C:\\x86\\both.exe");
+    EXPECT_EQ(ExactRow(both, KEY_WOW64_32KEY)->SubItems()->Get(1),
+              "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run");
+
+    ExactRow(both, KEY_WOW64_32KEY)->SetChecked(false);
+    ExactRow(only32, KEY_WOW64_32KEY)->SetChecked(false);
+    form.ActionApply->Execute();
+    ExpectValue(HKEY_LOCAL_MACHINE, "Run\\Run_Disable", both, REG_SZ, both32, KEY_WOW64_32KEY);
+    ExpectValue(HKEY_LOCAL_MACHINE, "Run\\Run_Disable", only32, REG_EXPAND_SZ, only, KEY_WOW64_32KEY);
+    EXPECT_FALSE(TStartupSandbox::HasValueW(HKEY_LOCAL_MACHINE, "Run", both, KEY_WOW64_32KEY));
+    ExpectValue(HKEY_LOCAL_MACHINE, "Run", both, REG_SZ, both64, KEY_WOW64_64KEY);
+    EXPECT_FALSE(TStartupSandbox::HasValueW(HKEY_LOCAL_MACHINE, "Run\\Run_Disable", both, KEY_WOW64_64KEY));
+
+    form.ActionRefresh->Execute();
+    ASSERT_TRUE(ExactRow(both, KEY_WOW64_32KEY) && ExactRow(only32, KEY_WOW64_32KEY));
+    EXPECT_TRUE(ExactRow(both, KEY_WOW64_64KEY)->Checked());
+    ExactRow(both, KEY_WOW64_32KEY)->SetChecked(true);
+    ExactRow(only32, KEY_WOW64_32KEY)->SetChecked(true);
+    form.ActionApply->Execute();
+    ExpectValue(HKEY_LOCAL_MACHINE, "Run", both, REG_SZ, both32, KEY_WOW64_32KEY);
+    ExpectValue(HKEY_LOCAL_MACHINE, "Run", only32, REG_EXPAND_SZ, only, KEY_WOW64_32KEY);
+    ExpectValue(HKEY_LOCAL_MACHINE, "Run", both, REG_SZ, both64, KEY_WOW64_64KEY);
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        EXPECT_FALSE(TStartupSandbox::HasValueW(HKEY_LOCAL_MACHINE, "Run\\Run_Disable", both, view));
+        EXPECT_FALSE(TStartupSandbox::HasValueW(HKEY_LOCAL_MACHINE, "Run\\Run_Disable", only32, view));
+    }
+    EXPECT_FALSE(TStartupSandbox::HasValueW(HKEY_LOCAL_MACHINE, "Run", only32, KEY_WOW64_64KEY));
+    EXPECT_TRUE(boxes.Boxes.empty()) << boxes.Boxes[0].Text;
 }

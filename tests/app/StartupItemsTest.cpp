@@ -46,7 +46,7 @@ TEST(StartupItems, RegistryValuesAreListedKeyByKeyWithTheirDisabledOnes) {
 
     // Key by key, each key's own values before its disabled ones; within one key the order
     // is the system's.
-    auto user = box.Ours(LoadStartupItems(HKEY_CURRENT_USER));
+    auto user = box.Ours(LoadStartupItems(HKEY_CURRENT_USER, NativeRegistryView()));
     std::vector<std::vector<std::string>> groups;
     std::string lastGroup;
     for (const auto& i : user) {
@@ -74,7 +74,7 @@ TEST(StartupItems, RegistryValuesAreListedKeyByKeyWithTheirDisabledOnes) {
     EXPECT_EQ(Named(user, box.Name("Tail"))->Command, "abc");
     EXPECT_EQ(Named(user, box.Name("Setup"))->Location, "HKCU\\" + TStartupSandbox::KeyPath("RunOnce\\Setup"));
 
-    auto machine = box.Ours(LoadStartupItems(HKEY_LOCAL_MACHINE));
+    auto machine = box.Ours(LoadStartupItems(HKEY_LOCAL_MACHINE, NativeRegistryView()));
     ASSERT_EQ(machine.size(), 3u);
     EXPECT_EQ(machine[0].Name, box.Name("Service"));
     EXPECT_EQ(machine[0].Location, "HKLM\\" + TStartupSandbox::KeyPath("RunServices"));
@@ -117,7 +117,7 @@ TEST(StartupItems, FolderEntriesAreListedAsFilesWithoutHiddenOrDotNames) {
     EXPECT_EQ(all[5].Name, box.Name("shared.bat"));
 
     // An unknown folder lists nothing rather than the drive's root.
-    EXPECT_TRUE(LoadStartupFolder("").empty());
+    EXPECT_TRUE(LoadStartupFolder(L"").empty());
 }
 
 TEST(StartupItems, DisableThenEnableRestoresValueDataAndTypeExactly) {
@@ -125,7 +125,7 @@ TEST(StartupItems, DisableThenEnableRestoresValueDataAndTypeExactly) {
     const char expand[] = "\"%ProgramFiles%\\Tool\\tool.exe\" -x\0garbage";
     box.SetValue(HKEY_CURRENT_USER, "Run", box.Name("Expand"), REG_EXPAND_SZ, expand, sizeof expand);
     box.SetString(HKEY_CURRENT_USER, "Run", box.Name("Neighbour"), "n.exe");
-    auto items = box.Ours(LoadStartupItems(HKEY_CURRENT_USER));
+    auto items = box.Ours(LoadStartupItems(HKEY_CURRENT_USER, NativeRegistryView()));
     TStartupItem item = *Named(items, box.Name("Expand"));
 
     ASSERT_TRUE(SetStartupItemEnabled(item, false).Ok());
@@ -136,7 +136,7 @@ TEST(StartupItems, DisableThenEnableRestoresValueDataAndTypeExactly) {
     ASSERT_TRUE(TStartupSandbox::GetValue(HKEY_CURRENT_USER, "Run\\Run_Disable", item.Name, type, data));
     EXPECT_EQ(type, DWORD(REG_EXPAND_SZ));
     EXPECT_EQ(data, Bytes(expand, sizeof expand));
-    EXPECT_TRUE(Named(box.Ours(LoadStartupItems(HKEY_CURRENT_USER)), item.Name, false));
+    EXPECT_TRUE(Named(box.Ours(LoadStartupItems(HKEY_CURRENT_USER, NativeRegistryView())), item.Name, false));
 
     ASSERT_TRUE(SetStartupItemEnabled(item, true).Ok());
     EXPECT_TRUE(item.Enabled);
@@ -154,7 +154,7 @@ TEST(StartupItems, RefusedMovesReportWhyAndLeaveBothPlacesAsTheyWere) {
     // The name is taken in the target: neither copy may overwrite the other.
     box.SetString(HKEY_CURRENT_USER, "Run", box.Name("Twice"), "new.exe");
     box.SetString(HKEY_CURRENT_USER, "Run\\Run_Disable", box.Name("Twice"), "old.exe");
-    auto items = box.Ours(LoadStartupItems(HKEY_CURRENT_USER));
+    auto items = box.Ours(LoadStartupItems(HKEY_CURRENT_USER, NativeRegistryView()));
     TStartupItem on = *Named(items, box.Name("Twice"), true);
     TStartupItem off = *Named(items, box.Name("Twice"), false);
     TStartupResult taken = SetStartupItemEnabled(on, false);
@@ -169,7 +169,7 @@ TEST(StartupItems, RefusedMovesReportWhyAndLeaveBothPlacesAsTheyWere) {
     // A Run_Disable that refuses every access: the value stays in its key.
     box.SetString(HKEY_LOCAL_MACHINE, "RunServicesOnce", box.Name("Guarded"), "g.exe");
     box.Deny(HKEY_LOCAL_MACHINE, "RunServicesOnce\\Run_Disable");
-    TStartupItem guarded = *Named(box.Ours(LoadStartupItems(HKEY_LOCAL_MACHINE)), box.Name("Guarded"));
+    TStartupItem guarded = *Named(box.Ours(LoadStartupItems(HKEY_LOCAL_MACHINE, NativeRegistryView())), box.Name("Guarded"));
     TStartupResult denied = SetStartupItemEnabled(guarded, false);
     EXPECT_EQ(denied.Error, seKeyFailed);
     EXPECT_EQ(denied.Where, "HKLM\\" + TStartupSandbox::KeyPath("RunServicesOnce\\Run_Disable"));
@@ -178,7 +178,7 @@ TEST(StartupItems, RefusedMovesReportWhyAndLeaveBothPlacesAsTheyWere) {
 
     // Gone since it was listed: nothing is created on the way to finding that out.
     box.SetString(HKEY_CURRENT_USER, "RunServices", box.Name("Vanishing"), "v.exe");
-    TStartupItem vanishing = *Named(box.Ours(LoadStartupItems(HKEY_CURRENT_USER)), box.Name("Vanishing"));
+    TStartupItem vanishing = *Named(box.Ours(LoadStartupItems(HKEY_CURRENT_USER, NativeRegistryView())), box.Name("Vanishing"));
     ASSERT_TRUE(DeleteStartupItem(vanishing).Ok());
     EXPECT_EQ(SetStartupItemEnabled(vanishing, false).Error, seEntryMissing);
     EXPECT_FALSE(TStartupSandbox::KeyExists(HKEY_CURRENT_USER, TStartupSandbox::KeyPath("RunServices\\Run_Disable")));
@@ -190,7 +190,7 @@ TEST(StartupItems, DeleteRemovesOnlyItsOwnEntry) {
     box.SetString(HKEY_CURRENT_USER, "Run", box.Name("Twice"), "new.exe");
     box.SetString(HKEY_CURRENT_USER, "Run", box.Name("Other"), "other.exe");
     box.SetString(HKEY_CURRENT_USER, "Run\\Run_Disable", box.Name("Twice"), "old.exe");
-    auto items = box.Ours(LoadStartupItems(HKEY_CURRENT_USER));
+    auto items = box.Ours(LoadStartupItems(HKEY_CURRENT_USER, NativeRegistryView()));
 
     ASSERT_TRUE(DeleteStartupItem(*Named(items, box.Name("Twice"), false)).Ok());
     EXPECT_FALSE(TStartupSandbox::HasValue(HKEY_CURRENT_USER, "Run\\Run_Disable", box.Name("Twice")));
@@ -271,34 +271,34 @@ TEST(StartupItems, AddMakesAWorkingShortcutAndARunValueButReplacesNothing) {
     std::string user = TStartupSandbox::Folder(CSIDL_STARTUP);
     std::string common = TStartupSandbox::Folder(CSIDL_COMMON_STARTUP);
 
-    ASSERT_TRUE(AddStartupShortcut(target, CSIDL_STARTUP).Ok());
+    ASSERT_TRUE(AddStartupShortcut(ToWide(target), CSIDL_STARTUP).Ok());
     std::string link = user + box.Name("tool.lnk");
     ASSERT_TRUE(FileExists(link));
     EXPECT_EQ(lstrcmpiA(ResolveShortcut(link).c_str(), target.c_str()), 0) << ResolveShortcut(link);
     EXPECT_TRUE(Named(box.Ours(LoadStartupFolder()), box.Name("tool.lnk")));
     std::string before = TStartupSandbox::ReadFile(link);
-    TStartupResult again = AddStartupShortcut(target, CSIDL_STARTUP);
+    TStartupResult again = AddStartupShortcut(ToWide(target), CSIDL_STARTUP);
     EXPECT_EQ(again.Error, seNameTaken);
     EXPECT_EQ(again.Where, user);
     EXPECT_EQ(TStartupSandbox::ReadFile(link), before);
-    ASSERT_TRUE(AddStartupShortcut(target, CSIDL_COMMON_STARTUP).Ok());
+    ASSERT_TRUE(AddStartupShortcut(ToWide(target), CSIDL_COMMON_STARTUP).Ok());
     EXPECT_EQ(lstrcmpiA(ResolveShortcut(common + box.Name("tool.lnk")).c_str(), target.c_str()), 0);
 
-    ASSERT_TRUE(AddStartupRunValue(target, HKEY_CURRENT_USER).Ok());
+    ASSERT_TRUE(AddStartupRunValue(ToWide(target), HKEY_CURRENT_USER).Ok());
     DWORD type = 0;
     std::vector<uint8_t> data;
     ASSERT_TRUE(TStartupSandbox::GetValue(HKEY_CURRENT_USER, "Run", box.Name("tool"), type, data));
     EXPECT_EQ(type, DWORD(REG_SZ));
     EXPECT_EQ(TStartupSandbox::GetString(HKEY_CURRENT_USER, "Run", box.Name("tool")), target);
     box.SetString(HKEY_LOCAL_MACHINE, "Run", box.Name("tool"), "mine.exe");
-    TStartupResult taken = AddStartupRunValue(target, HKEY_LOCAL_MACHINE);
+    TStartupResult taken = AddStartupRunValue(ToWide(target), HKEY_LOCAL_MACHINE);
     EXPECT_EQ(taken.Error, seNameTaken);
     EXPECT_EQ(TStartupSandbox::GetString(HKEY_LOCAL_MACHINE, "Run", box.Name("tool")), "mine.exe");
 }
 
 TEST(StartupItems, VersionTextsComeFromTheProgramTheCommandNames) {
     TVersionTexts texts;
-    ASSERT_TRUE(ReadVersionInfo(Application->ExeName(), texts, "PrivateBuild"));
+    ASSERT_TRUE(ReadVersionInfo(ToWide(Application->ExeName()), texts, "PrivateBuild"));
     EXPECT_EQ(texts.CompanyName, "Velmora Test Publisher");
     EXPECT_EQ(texts.FileDescription, "Velmora application tests");
     EXPECT_EQ(texts.FileVersion, "4.3.2.1");
@@ -308,12 +308,13 @@ TEST(StartupItems, VersionTextsComeFromTheProgramTheCommandNames) {
     EXPECT_EQ(texts.FixedInfo.dwSignature, 0xFEEF04BDu);
     EXPECT_EQ(texts.FixedInfo.dwFileVersionMS, 0x00040003u);
 
-    EXPECT_EQ(StartupCommandPath("\"C:\\Program Files\\Tool\\tool.exe\" /background /x"),
-              "C:\\Program Files\\Tool\\tool.exe");
-    EXPECT_EQ(StartupCommandPath("/x"), "");
+    EXPECT_EQ(StartupCommandPath(L"\"C:\\Program Files\\Tool\\tool.exe\" /background /x"),
+              L"C:\\Program Files\\Tool\\tool.exe");
+    EXPECT_EQ(StartupCommandPath(L"/x"), L"");
 
     TStartupItem item;
     item.Command = "\"" + Application->ExeName() + "\" /minimized";
+    item.ExactCommand = ToWide(item.Command);
     item.Location = "HKCU\\Somewhere";
     TStartupDetails details;
     ASSERT_TRUE(ReadStartupDetails(item, details));
@@ -326,8 +327,54 @@ TEST(StartupItems, VersionTextsComeFromTheProgramTheCommandNames) {
     TStartupSandbox box;
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
-    item.Command = box.PlantFile(temp, box.Name("plain.txt"), "no version block here");
+    item.ExactCommand = ToWide(box.PlantFile(temp, box.Name("plain.txt"), "no version block here"));
     EXPECT_FALSE(ReadStartupDetails(item, details));
     EXPECT_EQ(details.Publisher, "");
-    EXPECT_FALSE(ReadVersionInfo("C:\\does\\not\\exist.exe", texts));
+    EXPECT_FALSE(ReadVersionInfo(L"C:\\does\\not\\exist.exe", texts));
+}
+
+TEST(StartupItems, ListingCoversEachRegistryViewOnce) {
+    ASSERT_TRUE(Is64BitWindows()) << "the tests' prefix is a 64-bit one";
+    EXPECT_EQ(StartupRegistryViews(), (std::vector<REGSAM>{KEY_WOW64_64KEY, KEY_WOW64_32KEY}));
+    TStartupSandbox box;
+    box.SetStringW(HKEY_LOCAL_MACHINE, "RunOnce", box.NameW(L"Machine64"), L"m64.exe", REG_SZ, KEY_WOW64_64KEY);
+    box.SetStringW(HKEY_LOCAL_MACHINE, "RunOnce", box.NameW(L"Machine32"), L"m32.exe", REG_SZ, KEY_WOW64_32KEY);
+    box.SetStringW(HKEY_CURRENT_USER, "Run", box.NameW(L"User"), L"u.exe", REG_SZ, KEY_WOW64_32KEY);
+
+    auto all = box.Ours(ListStartupItems());
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0].Name, box.Name("User"));
+    EXPECT_EQ(all[1].Name, box.Name("Machine64"));
+    EXPECT_EQ(all[1].View, REGSAM(KEY_WOW64_64KEY));
+    EXPECT_EQ(all[1].Location, "HKLM\\" + TStartupSandbox::KeyPath("RunOnce"));
+    EXPECT_EQ(all[2].Name, box.Name("Machine32"));
+    EXPECT_EQ(all[2].View, REGSAM(KEY_WOW64_32KEY));
+    EXPECT_EQ(all[2].Location, "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce");
+
+    // A refusal names the key the way it is listed.
+    box.SetStringW(HKEY_LOCAL_MACHINE, "RunOnce\\Run_Disable", box.NameW(L"Machine32"), L"old.exe", REG_SZ,
+                   KEY_WOW64_32KEY);
+    EXPECT_EQ(SetStartupItemEnabled(all[2], false).Where,
+              "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\Run_Disable");
+}
+
+TEST(StartupItems, AddKeepsATargetNameTheCodePageCannotHold) {
+    TStartupSandbox box;
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::wstring target = box.PlantFileW(temp, box.NameW(L"東京.exe"), "MZ");
+
+    ASSERT_TRUE(AddStartupRunValue(target, HKEY_CURRENT_USER).Ok());
+    DWORD type = 0;
+    std::vector<uint8_t> data;
+    ASSERT_TRUE(TStartupSandbox::GetValueW(HKEY_CURRENT_USER, "Run", box.NameW(L"東京"), type, data));
+    EXPECT_EQ(type, DWORD(REG_SZ));
+    EXPECT_EQ(data, Bytes(target.c_str(), (target.size() + 1) * sizeof(wchar_t)));
+
+    ASSERT_TRUE(AddStartupShortcut(target, CSIDL_STARTUP).Ok());
+    const std::wstring link = ToWide(TStartupSandbox::Folder(CSIDL_STARTUP)) + box.NameW(L"東京.lnk");
+    EXPECT_NE(GetFileAttributesW(link.c_str()), INVALID_FILE_ATTRIBUTES);
+    auto listed = box.Ours(LoadStartupFolder());
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].ExactCommand, link);
 }

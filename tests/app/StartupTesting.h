@@ -22,11 +22,13 @@ public:
     TStartupSandbox() {
         CoInitialize(nullptr);
         prefix_ = "VelmoraTest" + std::to_string(GetCurrentProcessId()) + "_";
-        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+        // HKLM's SOFTWARE is split into two views on 64-bit Windows; HKCU's Run keys are one.
+        for (auto [root, view] : {std::pair{HKEY_CURRENT_USER, REGSAM(0)}, {HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY},
+                                  {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY}})
             for (const char* run : kRunKeys) {
                 std::string key = std::string(CurrentVersionKey) + run;
                 for (const std::string& path : {key, key + "\\" + RunDisableKey})
-                    keys_.push_back({root, path, KeyExists(root, path)});
+                    keys_.push_back({root, path, view, KeyExists(root, path, view)});
             }
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
@@ -40,10 +42,14 @@ public:
         // Deepest first: a Run_Disable before its key, "RunOnce\Setup" before "RunOnce".
         for (auto it = keys_.rbegin(); it != keys_.rend(); ++it) {
             if (it->Existed) {
-                DeleteOurValues(it->Root, it->Path);
+                DeleteOurValues(*it);
             } else {
-                RegDeleteTreeA(it->Root, it->Path.c_str());
-                RegDeleteKeyA(it->Root, it->Path.c_str());
+                HKEY key = nullptr;
+                if (RegOpenKeyExA(it->Root, it->Path.c_str(), 0, KEY_ALL_ACCESS | it->View, &key) == ERROR_SUCCESS) {
+                    RegDeleteTreeA(key, nullptr);
+                    RegCloseKey(key);
+                }
+                RegDeleteKeyExA(it->Root, it->Path.c_str(), it->View, 0);
             }
         }
         for (int csidl : {CSIDL_STARTUP, CSIDL_COMMON_STARTUP}) DeleteOurFiles(Folder(csidl));
@@ -63,7 +69,16 @@ public:
     static std::string KeyPath(const std::string& run) { return std::string(CurrentVersionKey) + run; }
     static std::string Folder(int csidl) { return WithTrailingBackslash(GetSpecialFolder(csidl)); }
 
-    // Writes a value into CurrentVersion\<run>, creating the keys on the way.
+    // Writes a value into CurrentVersion\<run> of a registry view, creating the keys on the way.
+    void SetValueW(HKEY root, const std::string& run, const std::wstring& name, DWORD type, const void* data,
+                   DWORD size, REGSAM view = 0) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(root, KeyPath(run).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key,
+                                  nullptr),
+                  ERROR_SUCCESS) << run;
+        EXPECT_EQ(RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
     void SetValue(HKEY root, const std::string& run, const std::string& name, DWORD type, const void* data, DWORD size) {
         HKEY key = nullptr;
         ASSERT_EQ(RegCreateKeyExA(root, KeyPath(run).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
@@ -75,7 +90,26 @@ public:
                    DWORD type = REG_SZ) {
         SetValue(root, run, name, type, text.c_str(), static_cast<DWORD>(text.size() + 1));
     }
+    // A UTF-16 string value with its NUL; the bytes planted are returned.
+    std::vector<uint8_t> SetStringW(HKEY root, const std::string& run, const std::wstring& name,
+                                    const std::wstring& text, DWORD type = REG_SZ, REGSAM view = 0) {
+        auto* p = reinterpret_cast<const uint8_t*>(text.c_str());
+        std::vector<uint8_t> bytes(p, p + (text.size() + 1) * sizeof(wchar_t));
+        SetValueW(root, run, name, type, bytes.data(), static_cast<DWORD>(bytes.size()), view);
+        return bytes;
+    }
     // The value's type and bytes; false when it is not there.
+    static bool GetValueW(HKEY root, const std::string& run, const std::wstring& name, DWORD& type,
+                          std::vector<uint8_t>& data, REGSAM view = 0) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(root, KeyPath(run).c_str(), 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) return false;
+        DWORD size = 0;
+        bool ok = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+        data.assign(size, 0);
+        ok = ok && RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &size) == ERROR_SUCCESS;
+        RegCloseKey(key);
+        return ok;
+    }
     static bool GetValue(HKEY root, const std::string& run, const std::string& name, DWORD& type,
                          std::vector<uint8_t>& data) {
         DWORD size = 0;
@@ -91,15 +125,20 @@ public:
         std::vector<uint8_t> data;
         return GetValue(root, run, name, type, data);
     }
+    static bool HasValueW(HKEY root, const std::string& run, const std::wstring& name, REGSAM view = 0) {
+        DWORD type = 0;
+        std::vector<uint8_t> data;
+        return GetValueW(root, run, name, type, data, view);
+    }
     static std::string GetString(HKEY root, const std::string& run, const std::string& name) {
         DWORD type = 0;
         std::vector<uint8_t> data;
         if (!GetValue(root, run, name, type, data)) return "<missing>";
         return std::string(reinterpret_cast<const char*>(data.data()), strnlen(reinterpret_cast<const char*>(data.data()), data.size()));
     }
-    static bool KeyExists(HKEY root, const std::string& path) {
+    static bool KeyExists(HKEY root, const std::string& path, REGSAM view = 0) {
         HKEY key = nullptr;
-        LONG r = RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key);
+        LONG r = RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE | view, &key);
         if (key) RegCloseKey(key);
         return r == ERROR_SUCCESS || r == ERROR_ACCESS_DENIED;
     }
@@ -129,18 +168,26 @@ public:
         extraFolders_.push_back(WithTrailingBackslash(folder));
         return path;
     }
-    static std::string ReadFile(const std::string& path) {
-        std::ifstream f(path, std::ios::binary);
+    // The same under a name the code page can't hold.
+    std::wstring PlantFileW(const std::string& folder, const std::wstring& name, const std::string& bytes) {
+        std::wstring path = ToWide(WithTrailingBackslash(folder)) + name;
+        std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
+        extraFolders_.push_back(WithTrailingBackslash(folder));
+        return path;
+    }
+    static std::string ReadFile(const std::string& path) { return ReadFile(ToWide(path)); }
+    static std::string ReadFile(const std::wstring& path) {
+        std::ifstream f(std::filesystem::path(path), std::ios::binary);
         std::stringstream ss;
         ss << f.rdbuf();
         return ss.str();
     }
-    // The names in the backup folder, sorted.
+    // The names in the backup folder as the code page shows them, sorted.
     std::vector<std::string> BackupFiles() const {
         std::vector<std::string> names;
         std::error_code ec;
-        for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(BackupStartupDir), ec))
-            names.push_back(e.path().filename().string());
+        for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(ToWide(BackupStartupDir)), ec))
+            names.push_back(FromWide(e.path().filename().wstring()));
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -152,6 +199,7 @@ public:
             if (item.Name.rfind(prefix_, 0) == 0) ours.push_back(item);
         return ours;
     }
+    std::wstring NameW(const std::wstring& base) const { return ToWide(prefix_) + base; }
 
     static constexpr const char* kRunKeys[] = {"Run", "RunServicesOnce", "RunServices", "RunOnce", "RunOnce\\Setup",
                                                "RunOnceEx"};
@@ -160,6 +208,7 @@ private:
     struct TKey {
         HKEY Root;
         std::string Path;
+        REGSAM View;
         bool Existed;
     };
 
@@ -173,27 +222,29 @@ private:
         RegCloseKey(key);
     }
 
-    void DeleteOurValues(HKEY root, const std::string& path) const {
+    // By their exact names: a name the code page can't hold reads back with "?" in the A calls.
+    void DeleteOurValues(const TKey& k) const {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-        std::vector<std::string> names;
-        char name[16384];
+        if (RegOpenKeyExA(k.Root, k.Path.c_str(), 0, KEY_ALL_ACCESS | k.View, &key) != ERROR_SUCCESS) return;
+        const std::wstring prefix = ToWide(prefix_);
+        std::vector<std::wstring> names;
+        wchar_t name[16384];
         for (DWORD i = 0;; ++i) {
-            DWORD len = sizeof name;
-            if (RegEnumValueA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-            if (std::string(name, len).rfind(prefix_, 0) == 0) names.emplace_back(name, len);
+            DWORD len = 16384;
+            if (RegEnumValueW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            if (std::wstring(name, len).rfind(prefix, 0) == 0) names.emplace_back(name, len);
         }
-        for (const auto& n : names) RegDeleteValueA(key, n.c_str());
+        for (const auto& n : names) RegDeleteValueW(key, n.c_str());
         RegCloseKey(key);
     }
 
     void DeleteOurFiles(const std::string& folder) const {
+        const std::wstring prefix = ToWide(prefix_);
         std::error_code ec;
-        for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(folder), ec)) {
-            std::string path = e.path().string();
-            std::string name = e.path().filename().string();
-            if (name.rfind(prefix_, 0) != 0 && name.rfind("." + prefix_, 0) != 0) continue;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(ToWide(folder)), ec)) {
+            std::wstring name = e.path().filename().wstring();
+            if (name.rfind(prefix, 0) != 0 && name.rfind(L"." + prefix, 0) != 0) continue;
+            SetFileAttributesW(e.path().c_str(), FILE_ATTRIBUTE_NORMAL);
             std::filesystem::remove_all(e.path(), ec);
         }
     }
