@@ -197,12 +197,6 @@ std::string TStartupResult::Text() const {
     return {};
 }
 
-bool Is64BitWindows() {
-    if constexpr (sizeof(void*) == 8) return true;
-    BOOL wow64 = FALSE;
-    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
-}
-
 std::vector<REGSAM> StartupRegistryViews() {
     if (!Is64BitWindows()) return {0};
     return {KEY_WOW64_64KEY, KEY_WOW64_32KEY};

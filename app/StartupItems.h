@@ -71,8 +71,6 @@ constexpr const char* CurrentVersionKey = "SOFTWARE\\Microsoft\\Windows\\Current
 // Registry value data longer than this is taken for absent: a command line is far shorter.
 constexpr size_t MaxStartupValueSize = 64 * 1024;
 
-// True on 64-bit Windows, for the 64-bit build and for the 32-bit one under WOW64.
-bool Is64BitWindows();
 // The views of HKLM\SOFTWARE the page reads: on 64-bit Windows the 64-bit one, then the 32-bit
 // one; on 32-bit Windows the only one there is (0).
 std::vector<REGSAM> StartupRegistryViews();

@@ -46,10 +46,6 @@ TFolderVerdict CheckInstallFolder(const std::wstring& folder, std::wstring* norm
 // ("Microsoft", "Windows", "Classes", ...): those get no registry scan.
 bool IsScannableRegistryName(const std::wstring& name);
 
-// True for the 64-bit build, and for the 32-bit one on 64-bit Windows: the registry then
-// has a 64-bit and a 32-bit view of HKEY_LOCAL_MACHINE\SOFTWARE.
-bool Is64BitWindows();
-
 // ---- What was found --------------------------------------------------------------------------
 
 enum class TScanItemKind { skRegKey, skRegValue, skFolder, skFile, skLink };

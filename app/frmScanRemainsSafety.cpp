@@ -468,15 +468,6 @@ struct TOtherPrograms {
 
 } // namespace
 
-bool Is64BitWindows() {
-    if constexpr (sizeof(void*) == 8) {
-        return true;
-    } else {
-        BOOL wow = FALSE;
-        return IsWow64Process(GetCurrentProcess(), &wow) && wow;
-    }
-}
-
 TFolderVerdict CheckInstallFolder(const std::wstring& folder, std::wstring* normalised,
                                   const std::wstring& ownRegistryName) {
     std::wstring text = CleanText(folder);

@@ -834,3 +834,12 @@ std::string TimeToStr(TDateTime dt) {
 }
 
 std::string DateTimeToStr(TDateTime dt) { return DateToStr(dt) + " " + TimeToStr(dt); }
+
+bool Is64BitWindows() {
+    if constexpr (sizeof(void*) == 8) {
+        return true;
+    } else {
+        BOOL wow64 = FALSE;
+        return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+    }
+}

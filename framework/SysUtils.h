@@ -206,6 +206,13 @@ int FindFirst(const std::string& path, int attr, TSearchRec& f);
 int FindNext(TSearchRec& f);
 void FindClose(TSearchRec& f);
 
+// ---- The system -------------------------------------------------------------------------
+
+// True on 64-bit Windows, for the 64-bit build and for the 32-bit one under WOW64: the
+// registry then has a 64-bit and a 32-bit view of HKEY_LOCAL_MACHINE\SOFTWARE, and the
+// system folder a 32-bit twin.
+bool Is64BitWindows();
+
 // ---- Operating-system errors ----------------------------------------------------------
 
 // The system's text for a Win32 error, without the trailing line break and full stop.
