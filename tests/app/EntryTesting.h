@@ -23,6 +23,7 @@ struct TEntryData {
     FLOAT Size = 0;
     std::vector<std::pair<std::wstring, std::wstring>> Values;
     HRESULT SetCommentResult = S_OK;
+    LONG View = sizeof(void*) * 8;   // the registry view, as IProgramList::ProgramView gives it
 };
 
 // IUnknown and IDispatch for objects that live in the test: counted, never deleted.
@@ -85,9 +86,14 @@ struct TFakeEntries final : TCounted<IProgramList, IID_IProgramList> {
     NOT_USED(ScreenSaverPublisher, LONG, BSTR*) NOT_USED(ScreenSaverDirectory, LONG, BSTR*)
     NOT_USED(ScreenSaverDisplayName, LONG, BSTR*) NOT_USED(ScreenSaverIconIndex, LONG, LONG*)
     NOT_USED(ScreenSaverSize, LONG, ULONG*) NOT_USED(ScreenSaverLastUsed, LONG, BSTR*) NOT_USED(RefreshPrograms)
-    NOT_USED(RefreshScreenSavers) NOT_USED(ProgramIndexOf, BSTR, LONG*) NOT_USED(GetComment, BSTR, BSTR*)
+    NOT_USED(RefreshScreenSavers) NOT_USED(ProgramIndexOf, BSTR, LONG, LONG*) NOT_USED(GetComment, BSTR, LONG, BSTR*)
     NOT_USED(ScreenSaverIndexOf, BSTR, LONG*) NOT_USED(ScreenSaverPath, LONG, BSTR*)
-    NOT_USED(ComponentVersion, BSTR*) NOT_USED(Reserved18) NOT_USED(Reserved19) NOT_USED(Reserved20)
+    NOT_USED(ComponentVersion, BSTR*) NOT_USED(Reserved19) NOT_USED(Reserved20)
+    STDMETHODIMP ProgramView(LONG i, LONG* v) override {
+        if (i < 0 || static_cast<size_t>(i) >= Entries.size()) return E_INVALIDARG;
+        *v = Entries[i]->D.View;
+        return S_OK;
+    }
     std::vector<std::unique_ptr<TFakeEntry>> Entries;
 };
 #undef NOT_USED
@@ -107,6 +113,57 @@ struct TPlantedKey {
     void Remove() const { RegDeleteTreeA(HKEY_LOCAL_MACHINE, Path().c_str()); }
     const std::string Name;
     bool Planted = false;
+};
+
+// An uninstall entry of any name planted in one registry view (ViewAccess: on 64-bit Windows
+// KEY_WOW64_64KEY or KEY_WOW64_32KEY), with a display name, an uninstall command and a
+// "Marker" value that tells the views' entries apart; removed again at the end.
+struct TPlantedViewKey {
+    TPlantedViewKey(std::wstring name, REGSAM view, const std::wstring& marker) : Name(std::move(name)), View(view) {
+        Remove();
+        TKeyHandle key;
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, Path().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | View, nullptr,
+                            key.Put(), nullptr) != ERROR_SUCCESS)
+            return;
+        Planted = Set(key.Get(), L"DisplayName", L"Planted " + marker) &&
+                  Set(key.Get(), L"UninstallString", L"C:\\u.exe") && Set(key.Get(), L"Marker", marker);
+    }
+    ~TPlantedViewKey() { Remove(); }
+    TPlantedViewKey(const TPlantedViewKey&) = delete;
+    TPlantedViewKey& operator=(const TPlantedViewKey&) = delete;
+
+    std::wstring Path() const { return L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + Name; }
+    bool Exists() const {
+        TKeyHandle key;
+        return RegOpenKeyExW(HKEY_LOCAL_MACHINE, Path().c_str(), 0, KEY_READ | View, key.Put()) == ERROR_SUCCESS;
+    }
+    // The Marker value as the key holds it now; "<none>" when the key or value is missing.
+    std::wstring Marker() const {
+        TKeyHandle key;
+        wchar_t buffer[256] = {};
+        DWORD size = sizeof buffer - sizeof(wchar_t), type = 0;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Path().c_str(), 0, KEY_READ | View, key.Put()) != ERROR_SUCCESS ||
+            RegQueryValueExW(key.Get(), L"Marker", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+                ERROR_SUCCESS ||
+            type != REG_SZ)
+            return L"<none>";
+        return buffer;
+    }
+    void Remove() const {
+        TKeyHandle parent;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", 0,
+                          KEY_ALL_ACCESS | View, parent.Put()) == ERROR_SUCCESS)
+            RegDeleteTreeW(parent.Get(), Name.c_str());
+    }
+    const std::wstring Name;
+    const REGSAM View;
+    bool Planted = false;
+
+private:
+    static bool Set(HKEY key, const wchar_t* name, const std::wstring& text) {
+        return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    }
 };
 
 // Does work once with the first T that becomes the active form (a modal window the test then
