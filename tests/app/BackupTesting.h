@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -98,6 +99,32 @@ inline bool RunRegistryEditor(const std::string& params) {
 
 inline bool ImportRegFile(const std::string& path) { return RunRegistryEditor("/s \"" + path + "\""); }
 
+// The registry editor export at path (any name) as UTF-16 text; empty when it isn't one.
+inline std::wstring ReadRegFileTextW(const std::wstring& path) {
+    TFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return {};
+    std::string bytes(1 << 16, '\0');
+    DWORD read = 0;
+    if (!ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) return {};
+    bytes.resize(read);
+    if (bytes.size() < 2 || bytes.compare(0, 2, "\xFF\xFE") != 0) return {};
+    std::wstring text((bytes.size() - 2) / 2, L'\0');
+    memcpy(text.data(), bytes.data() + 2, text.size() * sizeof(wchar_t));
+    return text;
+}
+
+// Names of the files in a folder, exactly.
+inline std::vector<std::wstring> FilesInW(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW fd{};
+    TFindHandle find(FindFirstFileW((folder + L"*").c_str(), &fd));
+    if (!find) return names;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(fd.cFileName);
+    } while (FindNextFileW(find.Get(), &fd));
+    return names;
+}
+
 // Names of the files (not folders) in a folder.
 inline std::vector<std::string> FilesIn(const std::string& folder) {
     std::vector<std::string> names;
@@ -125,7 +152,7 @@ class BackupSandbox : public testing::Test {
 protected:
     void SetUp() override {
         sandbox_ = "SOFTWARE\\Velmora Tests\\Backup " + IntToStr(GetCurrentProcessId());
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, sandbox_.c_str());
+        RemoveSandbox();
         char temp[MAX_PATH];
         GetTempPathA(MAX_PATH, temp);
         static int n = 0;
@@ -134,8 +161,22 @@ protected:
         ASSERT_TRUE(ForceDirectories(appDir_));
     }
     void TearDown() override {
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, sandbox_.c_str());
+        RemoveSandbox();
         DeleteFolderTree(appDir_);
+    }
+
+    // The sandbox in every registry view: a 32-bit view's key is invisible to this process
+    // unless named.
+    void RemoveSandbox() const {
+        for (REGSAM view : {REGSAM(0), REGSAM(KEY_WOW64_64KEY), REGSAM(KEY_WOW64_32KEY)}) {
+            TKeyHandle software;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_ALL_ACCESS | view, software.Put()) !=
+                ERROR_SUCCESS)
+                continue;
+            RegDeleteTreeA(software.Get(), sandbox_.substr(9).c_str());
+            // The tests' common parent goes with the last sandbox in it.
+            RegDeleteKeyExA(software.Get(), "Velmora Tests", view, 0);
+        }
     }
 
     std::string EntriesPath() const { return sandbox_ + "\\Uninstall"; }
@@ -173,6 +214,20 @@ protected:
         ASSERT_EQ(RegCreateKeyExA(key.Get(), "Sub\\Deeper", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, sub.Put(), nullptr),
                   ERROR_SUCCESS);
         SetText(sub.Get(), "Path", "C:\\Deep\\Path\\");
+    }
+
+    // An entry of any name in one view (a KEY_WOW64_* flag, or 0 for this process's own),
+    // told apart from its namesakes by its "Marker" value.
+    void PlantViewEntry(const std::wstring& name, REGSAM view, const std::wstring& marker) const {
+        TKeyHandle key;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (ToWide(EntriesPath()) + L"\\" + name).c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS | view, nullptr, key.Put(), nullptr),
+                  ERROR_SUCCESS);
+        for (const auto& [value, text] : {std::pair<const wchar_t*, std::wstring>{L"DisplayName", name},
+                                          {L"UninstallString", L"C:\\u.exe"}, {L"Marker", marker}})
+            ASSERT_EQ(RegSetValueExW(key.Get(), value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+                      ERROR_SUCCESS);
     }
 
     TBackupResult RunBackup(const std::function<void(TUninstallKeyBackup&)>& configure = {}) const {
