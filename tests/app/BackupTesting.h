@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -64,14 +65,19 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// A registry editor export (UTF-16 with a byte-order mark) as text in the system code page;
+// A registry editor export (UTF-16 with a byte-order mark) at path, of any name, as text;
 // empty when the file isn't one.
-inline std::string ReadRegFileText(const std::string& path) {
-    std::string bytes = ReadBytes(path);
+inline std::wstring ReadRegFileTextW(const std::wstring& path) {
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    std::string bytes(std::istreambuf_iterator<char>(in), {});
     if (bytes.size() < 2 || bytes.size() % 2 != 0 || bytes.compare(0, 2, "\xFF\xFE") != 0) return {};
-    std::wstring wide(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
-    return FromWide(wide);
+    std::wstring text((bytes.size() - 2) / 2, L'\0');
+    memcpy(text.data(), bytes.data() + 2, text.size() * sizeof(wchar_t));
+    return text;
 }
+
+// The same in the system code page.
+inline std::string ReadRegFileText(const std::string& path) { return FromWide(ReadRegFileTextW(ToWide(path))); }
 
 // The key of the first section of an export: "HKEY_...\path".
 inline std::string FirstKeyOf(const std::string& text) {
@@ -98,32 +104,6 @@ inline bool RunRegistryEditor(const std::string& params) {
 }
 
 inline bool ImportRegFile(const std::string& path) { return RunRegistryEditor("/s \"" + path + "\""); }
-
-// The registry editor export at path (any name) as UTF-16 text; empty when it isn't one.
-inline std::wstring ReadRegFileTextW(const std::wstring& path) {
-    TFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) return {};
-    std::string bytes(1 << 16, '\0');
-    DWORD read = 0;
-    if (!ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) return {};
-    bytes.resize(read);
-    if (bytes.size() < 2 || bytes.compare(0, 2, "\xFF\xFE") != 0) return {};
-    std::wstring text((bytes.size() - 2) / 2, L'\0');
-    memcpy(text.data(), bytes.data() + 2, text.size() * sizeof(wchar_t));
-    return text;
-}
-
-// Names of the files in a folder, exactly.
-inline std::vector<std::wstring> FilesInW(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW fd{};
-    TFindHandle find(FindFirstFileW((folder + L"*").c_str(), &fd));
-    if (!find) return names;
-    do {
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(fd.cFileName);
-    } while (FindNextFileW(find.Get(), &fd));
-    return names;
-}
 
 // Names of the files (not folders) in a folder.
 inline std::vector<std::string> FilesIn(const std::string& folder) {

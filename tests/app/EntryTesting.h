@@ -115,57 +115,6 @@ struct TPlantedKey {
     bool Planted = false;
 };
 
-// An uninstall entry of any name planted in one registry view (ViewAccess: on 64-bit Windows
-// KEY_WOW64_64KEY or KEY_WOW64_32KEY), with a display name, an uninstall command and a
-// "Marker" value that tells the views' entries apart; removed again at the end.
-struct TPlantedViewKey {
-    TPlantedViewKey(std::wstring name, REGSAM view, const std::wstring& marker) : Name(std::move(name)), View(view) {
-        Remove();
-        TKeyHandle key;
-        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, Path().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | View, nullptr,
-                            key.Put(), nullptr) != ERROR_SUCCESS)
-            return;
-        Planted = Set(key.Get(), L"DisplayName", L"Planted " + marker) &&
-                  Set(key.Get(), L"UninstallString", L"C:\\u.exe") && Set(key.Get(), L"Marker", marker);
-    }
-    ~TPlantedViewKey() { Remove(); }
-    TPlantedViewKey(const TPlantedViewKey&) = delete;
-    TPlantedViewKey& operator=(const TPlantedViewKey&) = delete;
-
-    std::wstring Path() const { return L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + Name; }
-    bool Exists() const {
-        TKeyHandle key;
-        return RegOpenKeyExW(HKEY_LOCAL_MACHINE, Path().c_str(), 0, KEY_READ | View, key.Put()) == ERROR_SUCCESS;
-    }
-    // The Marker value as the key holds it now; "<none>" when the key or value is missing.
-    std::wstring Marker() const {
-        TKeyHandle key;
-        wchar_t buffer[256] = {};
-        DWORD size = sizeof buffer - sizeof(wchar_t), type = 0;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Path().c_str(), 0, KEY_READ | View, key.Put()) != ERROR_SUCCESS ||
-            RegQueryValueExW(key.Get(), L"Marker", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
-                ERROR_SUCCESS ||
-            type != REG_SZ)
-            return L"<none>";
-        return buffer;
-    }
-    void Remove() const {
-        TKeyHandle parent;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", 0,
-                          KEY_ALL_ACCESS | View, parent.Put()) == ERROR_SUCCESS)
-            RegDeleteTreeW(parent.Get(), Name.c_str());
-    }
-    const std::wstring Name;
-    const REGSAM View;
-    bool Planted = false;
-
-private:
-    static bool Set(HKEY key, const wchar_t* name, const std::wstring& text) {
-        return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-    }
-};
-
 // Does work once with the first T that becomes the active form (a modal window the test then
 // shows through the code under test); the work ends the showing (a click, a close).
 template <class T>

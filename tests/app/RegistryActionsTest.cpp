@@ -2,34 +2,32 @@
 // editor at the key, against keys planted in the test prefix and the prefix's own editor.
 #include "app/RegistryActions.h"
 #include "app/globals.h"
+#include "app/BackupTesting.h"
 #include "app/EntryTesting.h"
+#include "common/HostileInput.h"
 #include "framework/Dialogs.h"
 #include "framework/FormTesting.h"
 #include "skinned/PictureTesting.h"
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <fstream>
-
 using entrytest::TPlantedKey;
-using entrytest::TPlantedViewKey;
 
 namespace {
 
 const char* const kEntry = "Velmora Export/Entry";   // a name no file may carry
 const std::wstring kWideEntry = L"Velmora Export/Entry";
 
-// An export of the registry editor (UTF-16LE with a byte-order mark) as text.
-std::wstring ReadRegText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes(std::istreambuf_iterator<char>(in), {});
-    if (bytes.size() < 2 || bytes.compare(0, 2, "\xFF\xFE") != 0) return L"";
-    std::wstring text((bytes.size() - 2) / 2, L'\0');
-    memcpy(text.data(), bytes.data() + 2, text.size() * sizeof(wchar_t));
-    return text;
-}
-
-std::string ReadUtf16AsAscii(const std::string& path) { return FromWide(ReadRegText(path)); }
+// Uninstall entries of one view (a KEY_WOW64_* flag, or 0 for this process's own), each with
+// a "Marker" value that tells it from its namesake in the other view.
+struct TViewEntries : hostile::TPlantedEntries {
+    explicit TViewEntries(REGSAM view) : TPlantedEntries(L"VelmoraActions_", view) {}
+    bool Add(const std::wstring& name, const std::wstring& marker) {
+        return TPlantedEntries::Add(name, [&](HKEY k) {
+            hostile::SetText(k, L"DisplayName", L"Planted " + marker);
+            hostile::SetText(k, L"Marker", marker);
+        });
+    }
+};
 
 // Runs the registry editor as the command asked and waits for it.
 bool RunAndWait(const TRegeditStart& start) {
@@ -96,7 +94,7 @@ TEST_F(RegistryActions, ExportedFileHoldsTheKeyAndReloadsItOnceDeleted) {
                                          L"\" \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\"
                                          L"CurrentVersion\\Uninstall\\Velmora Export/Entry\"");
     ASSERT_TRUE(RunAndWait(Started[0]));
-    const std::string text = ReadUtf16AsAscii(Answer);
+    const std::string text = backuptest::ReadRegFileText(Answer);
     EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00", 0), 0u) << text;
     EXPECT_NE(text.find(Enclosed('[', FromWide(UninstallKeyText(kWideEntry, OwnView())), ']')), std::string::npos)
         << text;
@@ -180,10 +178,9 @@ protected:
 };
 
 TEST_F(RegistryActionsViews, EachViewsEntryExportsItsOwnKey) {
-    const std::wstring name = L"Velmora Export Both Views";
-    TPlantedViewKey wide(name, KEY_WOW64_64KEY, L"sixty-four"), narrow(name, KEY_WOW64_32KEY, L"thirty-two");
-    ASSERT_TRUE(wide.Planted && narrow.Planted);
-    ASSERT_EQ(narrow.Marker(), L"thirty-two") << "the views must hold two keys for the test to mean anything";
+    const std::wstring name = L"VelmoraActions_Both";
+    TViewEntries wide(KEY_WOW64_64KEY), narrow(KEY_WOW64_32KEY);
+    ASSERT_TRUE(wide.Add(L"Both", L"sixty-four") && narrow.Add(L"Both", L"thirty-two"));
     const std::wstring below = L"Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name;
     const struct {
         TRegistryView View;
@@ -197,37 +194,43 @@ TEST_F(RegistryActionsViews, EachViewsEntryExportsItsOwnKey) {
         ASSERT_TRUE(ExportEntryKey(*Save, name, c.View));
         ASSERT_EQ(Started.size(), 1u);
         ASSERT_TRUE(RunAndWait(Started[0]));
-        const std::wstring text = ReadRegText(Answer);
+        const std::wstring text = backuptest::ReadRegFileTextW(ToWide(Answer));
         EXPECT_NE(text.find(L"\r\n[" + c.Key + L"]\r\n"), std::wstring::npos) << FromWide(text);
         EXPECT_NE(text.find(L"\"Marker\"=\"" + c.Marker + L"\""), std::wstring::npos) << FromWide(text);
     }
 }
 
 TEST_F(RegistryActionsViews, EditorOpensAtTheKeyOfTheEntrysOwnView) {
-    const std::wstring name = L"Velmora Regedit 32-bit Only";
-    TPlantedViewKey narrow(name, KEY_WOW64_32KEY, L"thirty-two");
-    ASSERT_TRUE(narrow.Planted);
-    EXPECT_FALSE(OpenRegeditAtEntry(name, rv64)) << "no such key in the 64-bit view";
-    ASSERT_TRUE(OpenRegeditAtEntry(name, rv32));
+    TViewEntries narrow(KEY_WOW64_32KEY);
+    ASSERT_TRUE(narrow.Add(L"Only32", L"thirty-two"));
+    EXPECT_FALSE(OpenRegeditAtEntry(L"VelmoraActions_Only32", rv64)) << "no such key in the 64-bit view";
+    ASSERT_TRUE(OpenRegeditAtEntry(L"VelmoraActions_Only32", rv32));
     EXPECT_EQ(LastKeyAtStart, "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\"
-                              "Uninstall\\Velmora Regedit 32-bit Only");
+                              "Uninstall\\VelmoraActions_Only32");
 }
 
 TEST_F(RegistryActions, KeyNamedOutsideTheCodePageExportsAndImportsBack) {
-    const std::wstring name = L"Velmora \u0422\u0435\u0441\u0442 \u041a\u043b\u044e\u0447";   // Cyrillic
-    TPlantedViewKey key(name, ViewAccess(OwnView()), L"\u043c\u0435\u0442\u043a\u0430");
-    ASSERT_TRUE(key.Planted);
+    const std::wstring cyrillic = L"\u0422\u0435\u0441\u0442 \u041a\u043b\u044e\u0447", marker = L"\u043c\u0435\u0442\u043a\u0430";
+    const std::wstring name = L"VelmoraActions_" + cyrillic;
+    TViewEntries own(0);
+    ASSERT_TRUE(own.Add(cyrillic, marker));
     Answer = temp_.Dir + "cyrillic.reg";
     ASSERT_TRUE(ExportEntryKey(*Save, name, OwnView()));
-    EXPECT_EQ(Asked.at(0), temp_.Dir + "|Velmora ____ ____.reg|.reg")
+    EXPECT_EQ(Asked.at(0), temp_.Dir + "|VelmoraActions_____ ____.reg|.reg")
         << "the dialog is given the name's characters it can show, never a \"?\"";
     ASSERT_EQ(Started.size(), 1u);
     ASSERT_TRUE(RunAndWait(Started[0]));
-    const std::wstring text = ReadRegText(Answer);
-    EXPECT_NE(text.find(L"[" + UninstallKeyText(name, OwnView()) + L"]"), std::wstring::npos) << FromWide(text);
+    EXPECT_NE(backuptest::ReadRegFileTextW(ToWide(Answer)).find(L"[" + UninstallKeyText(name, OwnView()) + L"]"), std::wstring::npos);
 
-    key.Remove();
-    ASSERT_FALSE(key.Exists());
+    own.RemoveAll();
+    const std::wstring path = UninstallSubKey(name);
+    wchar_t read[32] = {};
+    DWORD size = sizeof read - sizeof(wchar_t);
+    ASSERT_NE(RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), L"Marker", RRF_RT_REG_SZ, nullptr, read, &size),
+              ERROR_SUCCESS);
     ASSERT_TRUE(RunAndWait({L"/s \"" + ToWide(Answer) + L"\""}));
-    EXPECT_EQ(key.Marker(), L"\u043c\u0435\u0442\u043a\u0430");
+    size = sizeof read - sizeof(wchar_t);
+    ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), L"Marker", RRF_RT_REG_SZ, nullptr, read, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(read), marker);
 }
