@@ -99,6 +99,11 @@ void TProgramList::RefreshPrograms() { OleCheck(Target()->RefreshPrograms()); }
 
 void TProgramList::RefreshScreenSavers() { OleCheck(Target()->RefreshScreenSavers()); }
 
+void TProgramList::ProgramView(LONG Index, LONG& Value) {
+    Value = 0;
+    OleCheck(Target()->ProgramView(Index, &Value));
+}
+
 // ---- Reading an entry ---------------------------------------------------------------------
 
 std::string ItemText(IProgramItem* item, TItemTextMethod method) { return FromWide(ItemWideText(item, method)); }

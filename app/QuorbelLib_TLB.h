@@ -38,6 +38,9 @@ class TProgramList : public TOleServer {
     void ScreenSaverLastUsed(LONG Index, std::wstring& Value);
     void RefreshPrograms();
     void RefreshScreenSavers();
+    // The registry view (64 or 32, as TRegistryView numbers them) the program at Index was
+    // read from: its key, comment and registry commands are that view's.
+    void ProgramView(LONG Index, LONG& Value);
 
 protected:
     void InitServerData(TServerData& data) override;

@@ -10,13 +10,10 @@ const char* const RegeditLastKeyValue = "LastKey";
 
 namespace {
 
-void StartWithShell(const TRegeditStart& start) {
-    ShellExecuteA(start.Owner, start.Verb.c_str(), "regedit",
-                  start.Parameters.empty() ? nullptr : start.Parameters.c_str(), nullptr, SW_SHOW);
-}
+void StartEditor(const TRegeditStart& start) { StartRegistryEditor(start.Parameters); }
 
 TRegeditStarter& Starter() {
-    static TRegeditStarter starter = StartWithShell;
+    static TRegeditStarter starter = StartEditor;
     return starter;
 }
 
@@ -27,20 +24,34 @@ void Warn(const std::string& languageText, const std::string& argument) {
 
 // The editor reads its command line by quoted words: a quote inside one would end it early
 // and turn the rest into further arguments.
-bool RefuseQuoted(const std::string& text) {
-    if (text.find('"') == std::string::npos) return false;
-    Warn(IDS_MESSAGEBOX_WARNING_RegNameQuote, text);
+bool RefuseQuoted(const std::wstring& text) {
+    if (text.find(L'"') == std::wstring::npos) return false;
+    Warn(IDS_MESSAGEBOX_WARNING_RegNameQuote, FromWide(text));
     return true;
 }
 
 // An entry listed a while ago may have been removed since (by its uninstaller, another tool).
-bool RefuseMissingKey(const std::string& registryName) {
-    TRegistry reg(KEY_READ);
+bool RefuseMissingKey(const std::wstring& registryName, TRegistryView view) {
+    TRegistry reg(KEY_READ | ViewAccess(view));
     reg.SetRootKey(HKEY_LOCAL_MACHINE);
-    if (!registryName.empty() && reg.KeyExists(UninstallSubKey(registryName))) return false;
-    Warn(IDS_MESSAGEBOX_WARNING_RegKeyMissing, UninstallKeyText(registryName));
+    if (!registryName.empty() && reg.KeyExistsW(UninstallSubKey(registryName))) return false;
+    Warn(IDS_MESSAGEBOX_WARNING_RegKeyMissing, FromWide(UninstallKeyText(registryName, view)));
     return true;
 }
+
+// A file name for the dialog, which works in the code page: what the code page can't hold
+// becomes "_" like the other characters a file name can't carry, never "?".
+std::string ProposedFileName(const std::wstring& name) {
+    if (name.empty() || name.size() > 32767) return std::string();
+    const int length = static_cast<int>(name.size());
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.data(), length, nullptr, 0, "_", nullptr);
+    if (n <= 0) return std::string();
+    std::string text(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.data(), length, text.data(), n, "_", nullptr);
+    return text;
+}
+
+std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
 void OfferBackupFolder(TOpenDialog& dialog) {
     if (DirectoryExists(BackupRegDir)) dialog.SetInitialDir(BackupRegDir);
@@ -60,16 +71,16 @@ std::string Utf16Bytes(const std::string& text) {
 
 TRegeditStarter SetRegeditStarter(TRegeditStarter starter) {
     TRegeditStarter previous = std::move(Starter());
-    Starter() = starter ? std::move(starter) : TRegeditStarter(StartWithShell);
+    Starter() = starter ? std::move(starter) : TRegeditStarter(StartEditor);
     return previous;
 }
 
-std::string UninstallSubKey(const std::string& registryName) {
-    return std::string(UninstallKeyPath) + "\\" + registryName;
+std::wstring UninstallSubKey(const std::wstring& registryName) {
+    return ToWide(UninstallKeyPath) + L"\\" + registryName;
 }
 
-std::string UninstallKeyText(const std::string& registryName) {
-    return "HKEY_LOCAL_MACHINE\\" + UninstallSubKey(registryName);
+std::wstring UninstallKeyText(const std::wstring& registryName, TRegistryView view) {
+    return EditorKeyText(UninstallSubKey(registryName), view);
 }
 
 bool LooksLikeRegFile(const std::string& path) {
@@ -89,41 +100,46 @@ bool LooksLikeRegFile(const std::string& path) {
     return false;
 }
 
-bool ExportEntryKey(TSaveDialog& dialog, const std::string& registryName, HWND owner) {
-    if (RefuseQuoted(registryName) || RefuseMissingKey(registryName)) return false;
+bool ExportEntryKey(TSaveDialog& dialog, const std::wstring& registryName, TRegistryView view) {
+    if (RefuseQuoted(registryName) || RefuseMissingKey(registryName, view)) return false;
     OfferBackupFolder(dialog);
-    dialog.SetFileName(BackupFileNameOf(registryName));
+    dialog.SetFileName(ProposedFileName(BackupFileNameOf(registryName)));
     dialog.SetDefaultExt(".reg");
     if (!dialog.Execute()) return false;
     // The editor starts in a folder of its own choosing: the file goes by its full path.
-    const std::string path = ExpandFileName(dialog.GetFileName());
+    const std::wstring path = ToWide(ExpandFileName(dialog.GetFileName()));
     if (RefuseQuoted(path)) return false;
-    Starter()({owner, "open", ExportParameters(path, UninstallSubKey(registryName))});
+    Starter()({ExportParameters(path, UninstallKeyText(registryName, view))});
     return true;
 }
 
-bool ReloadRegFile(TOpenDialog& dialog, HWND owner) {
+bool ReloadRegFile(TOpenDialog& dialog) {
     OfferBackupFolder(dialog);
     if (!dialog.Execute()) return false;
     const std::string path = ExpandFileName(dialog.GetFileName());
-    if (RefuseQuoted(path)) return false;
+    if (RefuseQuoted(ToWide(path))) return false;
     if (!LooksLikeRegFile(path)) {
         Warn(IDS_MESSAGEBOX_WARNING_NotRegFile, path);
         return false;
     }
-    Starter()({owner, "open", "\"" + path + "\""});
+    Starter()({Quoted(ToWide(path))});
     return true;
 }
 
-bool OpenRegeditAtEntry(const std::string& registryName, HWND owner) {
-    if (RefuseMissingKey(registryName)) return false;
+bool OpenRegeditAtEntry(const std::wstring& registryName, TRegistryView view) {
+    if (RefuseMissingKey(registryName, view)) return false;
     bool stored = false;
     try {
-        TRegistry reg(KEY_ALL_ACCESS);
+        // The editor started is the 64-bit one on 64-bit Windows: its settings are read in
+        // its own view, and the key's name is stored whole.
+        TRegistry reg(KEY_ALL_ACCESS | (Is64BitWindows() ? KEY_WOW64_64KEY : 0));
         reg.SetRootKey(HKEY_CURRENT_USER);
         // The editor makes its key when it first runs; until then there is none to write to.
         if (reg.OpenKey(RegeditAppletKey, true)) {
-            reg.WriteString(RegeditLastKeyValue, UninstallKeyText(registryName));
+            const std::wstring key = UninstallKeyText(registryName, view);
+            const auto* bytes = reinterpret_cast<const uint8_t*>(key.c_str());
+            reg.WriteRawValueW(ToWide(RegeditLastKeyValue), REG_SZ,
+                               std::vector<uint8_t>(bytes, bytes + (key.size() + 1) * sizeof(wchar_t)));
             stored = true;
         }
     } catch (const ERegistryException&) {
@@ -132,6 +148,6 @@ bool OpenRegeditAtEntry(const std::string& registryName, HWND owner) {
         Warn(IDS_MESSAGEBOX_WARNING_RegeditKeyFailed, std::string("HKEY_CURRENT_USER\\") + RegeditAppletKey);
         return false;
     }
-    Starter()({owner, "Open", ""});
+    Starter()({L""});
     return true;
 }

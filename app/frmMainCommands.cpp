@@ -17,11 +17,17 @@ namespace {
 // The entry of the selected program row; nothing when no row or a screen saver's row is
 // selected (their commands are disabled then, but a shortcut or a menu opened before the
 // selection changed still arrives), or when the component has no entry there.
-ComPtr<IProgramItem> SelectedEntry(TMainForm& form) {
+ComPtr<IProgramItem> SelectedEntry(TMainForm& form, TRegistryView* view = nullptr) {
     ComPtr<IProgramItem> entry;
     TListItem* row = form.lsvProgramList->Selected();
     const TProgramRow selected = ProgramRowOf(row);
-    if (row && selected.Kind == rkProgram) form.ProgramList->Item(selected.Index, entry);
+    if (!row || selected.Kind != rkProgram) return entry;
+    form.ProgramList->Item(selected.Index, entry);
+    if (entry && view) {
+        LONG number = 0;
+        form.ProgramList->ProgramView(selected.Index, number);
+        *view = ViewFromNumber(number);
+    }
     return entry;
 }
 
@@ -85,15 +91,17 @@ void TMainForm::ActionCommentExecute(TObject*) {
 // framework's error box.
 
 void TMainForm::ActionExportRegExecute(TObject*) {
-    if (ComPtr<IProgramItem> entry = SelectedEntry(*this))
-        ExportEntryKey(*SaveDialog, ItemText(entry.Get(), &IProgramItem::RegistryName), Handle());
+    TRegistryView view = OwnView();
+    if (ComPtr<IProgramItem> entry = SelectedEntry(*this, &view))
+        ExportEntryKey(*SaveDialog, ItemWideText(entry.Get(), &IProgramItem::RegistryName), view);
 }
 
-void TMainForm::ActionReloadRegExecute(TObject*) { ReloadRegFile(*OpenDialog, Handle()); }
+void TMainForm::ActionReloadRegExecute(TObject*) { ReloadRegFile(*OpenDialog); }
 
 void TMainForm::ActionRegeditExecute(TObject*) {
-    if (ComPtr<IProgramItem> entry = SelectedEntry(*this))
-        OpenRegeditAtEntry(ItemText(entry.Get(), &IProgramItem::RegistryName), Handle());
+    TRegistryView view = OwnView();
+    if (ComPtr<IProgramItem> entry = SelectedEntry(*this, &view))
+        OpenRegeditAtEntry(ItemWideText(entry.Get(), &IProgramItem::RegistryName), view);
 }
 
 void TMainForm::ActionCreateBackupExecute(TObject*) {

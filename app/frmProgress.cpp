@@ -42,7 +42,6 @@ void TProgressForm::BackupUninstallKeys() {
     TUninstallKeyBackup backup;
     backup.KeyPath = KeyPath;
     backup.Folder = BackupRegDir;
-    backup.Owner = WindowHandle();
     backup.OnProgress = [this](int done, int total) {
         ProgressBar->SetPosition(static_cast<int>(static_cast<int64_t>(done) * 100 / total));
         ProgressBar->Update();

@@ -15,13 +15,15 @@ class TskProgressBar;
 // The machine's uninstall entries, below HKEY_LOCAL_MACHINE.
 extern const char* const UninstallKeyPath;
 
-// The file name (no folder) that the export of a key gets: characters that file names forbid
-// become "_", and a device name ("CON", "LPT1", ...) gets a "_" so that it names a file.
-std::string BackupFileNameOf(const std::string& keyName);
+// The file name (no folder) that the export of a key gets, made from its exact name:
+// characters that file names forbid become "_", and a device name ("CON", "LPT1", ...)
+// gets a "_" so that it names a file.
+std::wstring BackupFileNameOf(const std::wstring& keyName);
 
-// The registry editor's parameters that export HKEY_LOCAL_MACHINE\keyPath into fileName;
-// both are quoted, so blanks and the characters a key name may hold stay inside them.
-std::string ExportParameters(const std::string& fileName, const std::string& keyPath);
+// The registry editor's parameters that export the key editorKey (written in full, as
+// EditorKeyText gives it) into fileName; both are quoted, so blanks and the characters a
+// key name may hold stay inside them.
+std::wstring ExportParameters(const std::wstring& fileName, const std::wstring& editorKey);
 
 enum class TBackupEnd { beDone, beStopped, beNoUninstallKey, beNoEntries, beFolderFailed };
 using enum TBackupEnd;
@@ -30,7 +32,7 @@ enum class TBackupFailure { bfQuoteRefused, bfNotStarted, bfNotWritten };
 using enum TBackupFailure;
 
 struct TBackupFailed {
-    std::string KeyName;
+    std::string KeyName;   // as the window shows it; a 32-bit entry of 64-bit Windows says so
     TBackupFailure Reason;
 };
 
@@ -42,15 +44,16 @@ struct TBackupResult {
     bool Succeeded() const { return End == beDone && Failed.empty() && Saved == Total && Total > 0; }
 };
 
-// Exports the sub-keys of KeyPath one at a time, each waited for (the program's windows keep
-// handling messages meanwhile) and checked on disk. An earlier backup of a key is kept aside
-// while its new export runs and put back when the export fails, so a failure never leaves
-// an old file that looks like a new one, nor loses it.
+// Exports the sub-keys of KeyPath in every registry view one at a time, each waited for (the
+// program's windows keep handling messages meanwhile) and checked on disk. On 64-bit Windows
+// the 32-bit view's files are named "<name> (32-bit).reg", and names that still meet get
+// " (2)", " (3)", ... An earlier backup of a key is kept aside while its new export runs
+// and put back when the export fails, so a failure never leaves an old file that looks like
+// a new one, nor loses it.
 class TUninstallKeyBackup {
 public:
     std::string KeyPath = UninstallKeyPath;   // below HKEY_LOCAL_MACHINE
     std::string Folder;                       // with a trailing backslash
-    HWND Owner = nullptr;                     // the window the editor's starts belong to
     // An export that hasn't ended after this long counts as failed (the editor may be
     // waiting for someone to answer a box of its own).
     unsigned ExportTimeoutMs = 120000;
@@ -63,7 +66,7 @@ public:
 
 private:
     // Exports one key into path; the failure, or nothing when the file was written.
-    std::optional<TBackupFailure> ExportKey(const std::string& keyName, const std::string& path) const;
+    std::optional<TBackupFailure> ExportKey(const std::wstring& editorKey, const std::wstring& path) const;
     bool WaitForExport(HANDLE process) const;
 };
 

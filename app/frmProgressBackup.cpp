@@ -1,73 +1,101 @@
 // The backup itself: key names to file names, the registry editor's runs, and the summary.
 #include "app/frmProgress.h"
+#include "app/RegistryViews.h"
 #include "app/multiLangs.h"
 #include "framework/Classes.h"
 #include "framework/Guards.h"
 #include "framework/Registry.h"
 
 #include <algorithm>
-#include <cstring>
+#include <cwchar>
+#include <cwctype>
 #include <set>
 
 const char* const UninstallKeyPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 namespace {
 
-bool IsDeviceName(const std::string& base) {
-    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL"};
-    std::string upper = UpperCase(base);
-    for (const char* d : kDevices)
+bool IsDeviceName(const std::wstring& base) {
+    static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL"};
+    std::wstring upper = base;
+    for (wchar_t& c : upper) c = static_cast<wchar_t>(std::towupper(c));
+    for (const wchar_t* d : kDevices)
         if (upper == d) return true;
-    return upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) && upper[3] >= '1' &&
-           upper[3] <= '9';
+    return upper.size() == 4 && (upper.starts_with(L"COM") || upper.starts_with(L"LPT")) && upper[3] >= L'1' &&
+           upper[3] <= L'9';
+}
+
+std::wstring Folded(std::wstring s) {
+    if (!s.empty()) CharUpperBuffW(s.data(), static_cast<DWORD>(s.size()));
+    return s;
+}
+
+// The 32-bit view's files of 64-bit Windows say so, beside the same name's 64-bit one.
+std::wstring ViewFileName(const std::wstring& fileName, TRegistryView view) {
+    if (!Is64BitWindows() || view != rv32) return fileName;
+    return fileName.substr(0, fileName.size() - 4) + L" (32-bit).reg";
 }
 
 // Keys whose names differ only in what became "_" would share a file; the later ones get
 // " (2)", " (3)", ... so that no export overwrites another of the same run.
-std::string UniqueFileName(const std::string& fileName, std::set<std::string>& used) {
-    std::string base = fileName.substr(0, fileName.size() - 4);
-    std::string candidate = fileName;
-    for (int n = 2; !used.insert(UpperCase(candidate)).second; ++n) candidate = base + " (" + IntToStr(n) + ").reg";
+std::wstring UniqueFileName(const std::wstring& fileName, std::set<std::wstring>& used) {
+    std::wstring base = fileName.substr(0, fileName.size() - 4);
+    std::wstring candidate = fileName;
+    for (int n = 2; !used.insert(Folded(candidate)).second; ++n)
+        candidate = base + L" (" + std::to_wstring(n) + L").reg";
     return candidate;
 }
 
-int64_t FileSizeOf(const std::string& path) {
+int64_t FileSizeOf(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
     return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-}  // namespace
+struct TViewKey {
+    TRegistryView View;
+    std::wstring Name;
+};
 
-std::string BackupFileNameOf(const std::string& keyName) {
-    std::string name = keyName.empty() ? "_" : keyName;
-    for (char& c : name)
-        if (static_cast<unsigned char>(c) < 32 || std::strchr("<>:\"/\\|?*", c)) c = '_';
-    // "CON.x" is the console whatever follows the dot.
-    size_t dot = std::min(name.find('.'), name.size());
-    std::string base = name.substr(0, dot);
-    if (IsDeviceName(base)) return base + "_" + name.substr(dot) + ".reg";
-    return name + ".reg";
+// The sub-keys of keyPath in every view that has it; false when no view has it.
+bool ListViewKeys(const std::string& keyPath, std::vector<TViewKey>& keys) {
+    bool found = false;
+    for (TRegistryView view : RegistryViews()) {
+        TRegistry reg(KEY_ALL_ACCESS | ViewAccess(view));
+        reg.SetRootKey(HKEY_LOCAL_MACHINE);
+        if (!reg.OpenKey(keyPath, false)) continue;
+        found = true;
+        for (std::wstring& name : reg.GetKeyNamesW()) keys.push_back({view, std::move(name)});
+    }
+    return found;
 }
 
-std::string ExportParameters(const std::string& fileName, const std::string& keyPath) {
-    return "/e \"" + fileName + "\" \"HKEY_LOCAL_MACHINE\\" + keyPath + "\"";
+}  // namespace
+
+std::wstring BackupFileNameOf(const std::wstring& keyName) {
+    std::wstring name = keyName.empty() ? L"_" : keyName;
+    for (wchar_t& c : name)
+        if (c < 32 || std::wcschr(L"<>:\"/\\|?*", c)) c = L'_';
+    // "CON.x" is the console whatever follows the dot.
+    size_t dot = std::min(name.find(L'.'), name.size());
+    std::wstring base = name.substr(0, dot);
+    if (IsDeviceName(base)) return base + L"_" + name.substr(dot) + L".reg";
+    return name + L".reg";
+}
+
+std::wstring ExportParameters(const std::wstring& fileName, const std::wstring& editorKey) {
+    return L"/e \"" + fileName + L"\" \"" + editorKey + L"\"";
 }
 
 TBackupResult TUninstallKeyBackup::Run() {
     TBackupResult result;
-    TStringList keys;
-    {
-        TRegistry reg(KEY_ALL_ACCESS);
-        reg.SetRootKey(HKEY_LOCAL_MACHINE);
-        if (!reg.OpenKey(KeyPath, false)) {
-            result.End = beNoUninstallKey;
-            return result;
-        }
-        reg.GetKeyNames(keys);
+    std::vector<TViewKey> keys;
+    if (!ListViewKeys(KeyPath, keys)) {
+        result.End = beNoUninstallKey;
+        return result;
     }
-    result.Total = keys.Count();
+    result.Total = static_cast<int>(keys.size());
     if (result.Total == 0) {
         result.End = beNoEntries;
         return result;
@@ -77,53 +105,54 @@ TBackupResult TUninstallKeyBackup::Run() {
         result.End = beFolderFailed;
         return result;
     }
-    std::set<std::string> used;
+    const std::wstring wideFolder = ToWide(folder), wideKeyPath = ToWide(KeyPath);
+    std::set<std::wstring> used;
     for (int i = 0; i < result.Total; ++i) {
         if (Stopping && Stopping()) {
             result.End = beStopped;
             break;
         }
-        const std::string key = keys[i];
+        const TViewKey& key = keys[static_cast<size_t>(i)];
         std::optional<TBackupFailure> failure;
         // A quote would end the quoted key path early and hand the editor a different command.
-        if (key.find('"') != std::string::npos) failure = bfQuoteRefused;
-        else failure = ExportKey(key, folder + UniqueFileName(BackupFileNameOf(key), used));
-        if (failure) result.Failed.push_back({key, *failure});
-        else ++result.Saved;
+        if (key.Name.find(L'"') != std::wstring::npos) {
+            failure = bfQuoteRefused;
+        } else {
+            const std::wstring file = UniqueFileName(ViewFileName(BackupFileNameOf(key.Name), key.View), used);
+            failure = ExportKey(EditorKeyText(wideKeyPath + L"\\" + key.Name, key.View), wideFolder + file);
+        }
+        if (failure) {
+            std::string shown = FromWide(key.Name);
+            if (Is64BitWindows() && key.View == rv32) shown += " (32-bit)";
+            result.Failed.push_back({shown, *failure});
+        } else {
+            ++result.Saved;
+        }
         if (OnProgress) OnProgress(i + 1, result.Total);
     }
     return result;
 }
 
-std::optional<TBackupFailure> TUninstallKeyBackup::ExportKey(const std::string& keyName,
-                                                             const std::string& path) const {
-    const std::string aside = path + ".old";
-    DeleteFileA(aside.c_str());
-    if (FileExists(path) && !MoveFileExA(path.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING)) return bfNotWritten;
+std::optional<TBackupFailure> TUninstallKeyBackup::ExportKey(const std::wstring& editorKey,
+                                                             const std::wstring& path) const {
+    const std::wstring aside = path + L".old";
+    DeleteFileW(aside.c_str());
+    if (FileSizeOf(path) >= 0 && !MoveFileExW(path.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return bfNotWritten;
     bool written = false;
     TScopeExit restore([&] {
         if (written) {
-            DeleteFileA(aside.c_str());
+            DeleteFileW(aside.c_str());
             return;
         }
         // An empty or partial file is no backup; the earlier one goes back in its place.
-        if (FileSizeOf(path) >= 0) DeleteFileA(path.c_str());
-        if (FileExists(aside)) MoveFileExA(aside.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+        if (FileSizeOf(path) >= 0) DeleteFileW(path.c_str());
+        if (FileSizeOf(aside) >= 0) MoveFileExW(aside.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
     });
 
-    const std::string params = ExportParameters(path, KeyPath + "\\" + keyName);
-    SHELLEXECUTEINFOA info{};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-    info.hwnd = Owner;
-    info.lpVerb = "open";
-    info.lpFile = "regedit";
-    info.lpParameters = params.c_str();
-    info.nShow = SW_SHOW;
-    if (!ShellExecuteExA(&info)) return bfNotStarted;
-    TKernelHandle process(info.hProcess);
-    // Without a process to wait for, the file is checked as it is now.
-    if (process && !WaitForExport(process.Get())) return bfNotWritten;
+    TKernelHandle process = StartRegistryEditor(ExportParameters(path, editorKey));
+    if (!process) return bfNotStarted;
+    if (!WaitForExport(process.Get())) return bfNotWritten;
     written = FileSizeOf(path) > 0;
     if (!written) return bfNotWritten;
     return std::nullopt;

@@ -1,6 +1,7 @@
 // Registry backup of 300 uninstall entries: our backup (one registry editor run per key,
 // waited for and checked on disk) against the same registry editor runs made bare, side by
 // side in one run. Goal: ours within 1.5 times the bare runs.
+#include "app/RegistryViews.h"
 #include "app/frmProgress.h"
 #include "app/frmScanRemains.h"
 #include "bench/BenchSupport.h"
@@ -48,22 +49,14 @@ std::vector<std::string> PlantEntries() {
 
 // The registry editor started for one key and waited for, with nothing else around it.
 void BareExport(const std::string& file, const std::string& keyName) {
-    std::string params = ExportParameters(file, EntriesPath() + "\\" + keyName);
-    SHELLEXECUTEINFOA info{};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-    info.lpVerb = "open";
-    info.lpFile = "regedit";
-    info.lpParameters = params.c_str();
-    info.nShow = SW_SHOW;
-    if (!ShellExecuteExA(&info)) return;
-    TKernelHandle process(info.hProcess);
+    TKernelHandle process = StartRegistryEditor(
+        ExportParameters(ToWide(file), EditorKeyText(ToWide(EntriesPath() + "\\" + keyName), OwnView())));
     if (process) WaitForSingleObject(process.Get(), INFINITE);
 }
 
 double TimeBare(const std::vector<std::string>& names, const std::string& folder) {
     const double start = bench::Millis();
-    for (const std::string& name : names) BareExport(folder + BackupFileNameOf(name), name);
+    for (const std::string& name : names) BareExport(folder + FromWide(BackupFileNameOf(ToWide(name))), name);
     return (bench::Millis() - start) / 1000.0;
 }
 

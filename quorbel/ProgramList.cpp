@@ -11,12 +11,16 @@ std::wstring BadIndexText(const wchar_t* what, LONG index, size_t count) {
            std::to_wstring(count) + L" listed).";
 }
 
-// The index of the first entry whose name (nameOf) is name; -1 when none is.
-template <class List, class NameOf>
-LONG IndexByName(const List& list, const std::wstring& name, NameOf nameOf) {
+// The index of the first entry whose name (nameOf) is name and that fits; -1 when none is.
+template <class List, class NameOf, class Fits>
+LONG IndexByName(const List& list, const std::wstring& name, NameOf nameOf, Fits fits) {
     for (size_t i = 0; i < list.size(); ++i)
-        if (SameName(nameOf(list[i]), name)) return static_cast<LONG>(i);
+        if (SameName(nameOf(list[i]), name) && fits(list[i])) return static_cast<LONG>(i);
     return -1;
+}
+
+std::wstring BadViewText(LONG view) {
+    return L"The registry view " + std::to_wstring(view) + L" does not exist (64 or 32).";
 }
 
 } // namespace
@@ -70,14 +74,20 @@ HRESULT TProgramList::SaverText(LONG index, BSTR* out, Get get) {
     });
 }
 
+HRESULT TProgramList::Program(LONG index, std::shared_ptr<const ProgramEntry>& out) {
+    const auto& programs = Programs();
+    if (!InRange(index, programs.size())) return Fail(DISP_E_BADINDEX, BadIndexText(L"program", index, programs.size()));
+    out = programs[static_cast<size_t>(index)];
+    return S_OK;
+}
+
 HRESULT TProgramList::Item(LONG Index, IProgramItem** out) {
     if (!out) return Fail(E_POINTER, L"The result pointer is null.");
     *out = nullptr;
     return Guard([&]() -> HRESULT {
-        const auto& programs = Programs();
-        if (!InRange(Index, programs.size()))
-            return Fail(DISP_E_BADINDEX, BadIndexText(L"program", Index, programs.size()));
-        auto* item = new (std::nothrow) TProgramItem(programs[static_cast<size_t>(Index)], ProgramIcons());
+        std::shared_ptr<const ProgramEntry> entry;
+        if (HRESULT hr = Program(Index, entry); FAILED(hr)) return hr;
+        auto* item = new (std::nothrow) TProgramItem(std::move(entry), ProgramIcons());
         if (!item) return Fail(E_OUTOFMEMORY, L"Not enough memory.");
         *out = item;  // created with one reference, which goes to the caller
         return S_OK;
@@ -158,25 +168,41 @@ HRESULT TProgramList::RefreshScreenSavers() {
     });
 }
 
-HRESULT TProgramList::ProgramIndexOf(BSTR RegistryName, LONG* out) {
+HRESULT TProgramList::ProgramIndexOf(BSTR RegistryName, LONG View, LONG* out) {
     return ReturnValue(out, [&](LONG& index) {
-        index = IndexByName(Programs(), FromBstr(RegistryName),
-                            [](const auto& program) -> const std::wstring& { return program->registryName; });
+        RegistryView view;
+        if (!ViewFromNumber(View, view)) return Fail(E_INVALIDARG, BadViewText(View));
+        index = IndexByName(
+            Programs(), FromBstr(RegistryName),
+            [](const auto& program) -> const std::wstring& { return program->registryName; },
+            [view](const auto& program) { return program->view == view; });
         return S_OK;
+    });
+}
+
+HRESULT TProgramList::ProgramView(LONG Index, LONG* out) {
+    return ReturnValue(out, [&](LONG& view) {
+        std::shared_ptr<const ProgramEntry> entry;
+        HRESULT hr = Program(Index, entry);
+        if (SUCCEEDED(hr)) view = static_cast<LONG>(entry->view);
+        return hr;
     });
 }
 
 HRESULT TProgramList::ScreenSaverIndexOf(BSTR FileName, LONG* out) {
     return ReturnValue(out, [&](LONG& index) {
-        index = IndexByName(Savers(), FromBstr(FileName),
-                            [](const auto& saver) -> const std::wstring& { return saver.fileName; });
+        index = IndexByName(
+            Savers(), FromBstr(FileName), [](const auto& saver) -> const std::wstring& { return saver.fileName; },
+            [](const auto&) { return true; });
         return S_OK;
     });
 }
 
-HRESULT TProgramList::GetComment(BSTR RegistryName, BSTR* out) {
+HRESULT TProgramList::GetComment(BSTR RegistryName, LONG View, BSTR* out) {
     return ReturnText(out, [&](std::wstring& text) {
-        text = LoadComment(FromBstr(RegistryName));
+        RegistryView view;
+        if (!ViewFromNumber(View, view)) return Fail(E_INVALIDARG, BadViewText(View));
+        text = LoadComment(FromBstr(RegistryName), view);
         return S_OK;
     });
 }
@@ -188,7 +214,6 @@ HRESULT TProgramList::ComponentVersion(BSTR* out) {
     });
 }
 
-HRESULT TProgramList::Reserved18() { return Fail(E_NOTIMPL, L"Reserved18 is not implemented."); }
 HRESULT TProgramList::Reserved19() { return Fail(E_NOTIMPL, L"Reserved19 is not implemented."); }
 HRESULT TProgramList::Reserved20() { return Fail(E_NOTIMPL, L"Reserved20 is not implemented."); }
 
@@ -242,7 +267,7 @@ HRESULT TProgramItem::LoadDetails(BSTR RegistryName) {
                                           entry_->registryName + L"\".");
         // A key removed since listing keeps the listed snapshot: the details still show
         // what the user selected.
-        if (auto fresh = ReadWholeEntry(entry_->registryName)) entry_ = std::move(fresh);
+        if (auto fresh = ReadWholeEntry(entry_->registryName, entry_->view)) entry_ = std::move(fresh);
         return S_OK;
     });
 }
@@ -305,7 +330,7 @@ HRESULT TProgramItem::RegistryValueData(LONG Index, BSTR* out) {
 
 HRESULT TProgramItem::SetComment(BSTR Comment) {
     return Guard([&]() -> HRESULT {
-        LONG rc = StoreComment(entry_->registryName, FromBstr(Comment));
+        LONG rc = StoreComment(entry_->registryName, entry_->view, FromBstr(Comment));
         if (rc != ERROR_SUCCESS)
             return Fail(HRESULT_FROM_WIN32(rc), L"The comment for \"" + entry_->registryName + L"\" could not be stored (error " +
                                                     std::to_wstring(rc) + L").");

@@ -24,12 +24,12 @@ public:
     HRESULT STDMETHODCALLTYPE ScreenSaverLastUsed(LONG Index, BSTR* Value) override;
     HRESULT STDMETHODCALLTYPE RefreshPrograms() override;
     HRESULT STDMETHODCALLTYPE RefreshScreenSavers() override;
-    HRESULT STDMETHODCALLTYPE ProgramIndexOf(BSTR RegistryName, LONG* Value) override;
-    HRESULT STDMETHODCALLTYPE GetComment(BSTR RegistryName, BSTR* Value) override;
+    HRESULT STDMETHODCALLTYPE ProgramIndexOf(BSTR RegistryName, LONG View, LONG* Value) override;
+    HRESULT STDMETHODCALLTYPE GetComment(BSTR RegistryName, LONG View, BSTR* Value) override;
     HRESULT STDMETHODCALLTYPE ScreenSaverIndexOf(BSTR FileName, LONG* Value) override;
     HRESULT STDMETHODCALLTYPE ScreenSaverPath(LONG Index, BSTR* Value) override;
     HRESULT STDMETHODCALLTYPE ComponentVersion(BSTR* Value) override;
-    HRESULT STDMETHODCALLTYPE Reserved18() override;
+    HRESULT STDMETHODCALLTYPE ProgramView(LONG Index, LONG* Value) override;
     HRESULT STDMETHODCALLTYPE Reserved19() override;
     HRESULT STDMETHODCALLTYPE Reserved20() override;
 
@@ -38,6 +38,8 @@ private:
     const ProgramSnapshot& Programs();
     const std::vector<ScreenSaver>& Savers();
     const std::shared_ptr<TIconCache>& ProgramIcons();
+    // The program at index, or a failure with its error text set.
+    HRESULT Program(LONG index, std::shared_ptr<const ProgramEntry>& out);
     // The screen saver at index, or a failure with its error text set.
     HRESULT Saver(LONG index, const ScreenSaver*& out);
     template <class Get>

@@ -65,13 +65,16 @@ std::wstring Lower(std::wstring s) {
 // must not cost the entry, let alone the list.
 class TValueReader {
 public:
+    // The view of the key read, whose variables an expansion uses.
+    RegistryView View = OwnView();
+
     // REG_SZ as stored, REG_EXPAND_SZ expanded.
     bool Text(HKEY key, const wchar_t* name, std::wstring& out) {
         out.clear();
         DWORD type = REG_NONE, size = 0;
         if (!Query(key, name, type, size) || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
         out = DecodeString(buffer_.data(), size);
-        if (type == REG_EXPAND_SZ) out = ExpandText(out);
+        if (type == REG_EXPAND_SZ) out = ExpandText(WithViewVariables(out, View));
         return true;
     }
     bool Dword(HKEY key, const wchar_t* name, DWORD& out) {
@@ -128,11 +131,11 @@ std::vector<RawValue> ReadValues(HKEY key) {
     return out;
 }
 
-ProgramUsage ReadUsage(const std::wstring& registryName) {
+ProgramUsage ReadUsage(const std::wstring& registryName, RegistryView view) {
     ProgramUsage usage;
     KeyOwner key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SubKeyPath(kArpCacheKey, registryName).c_str(), 0, KEY_QUERY_VALUE, &key.h) !=
-        ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SubKeyPath(kArpCacheKey, registryName).c_str(), 0,
+                      KEY_QUERY_VALUE | ViewAccess(view), &key.h) != ERROR_SUCCESS)
         return usage;
     BYTE buf[1024];
     DWORD size = sizeof buf, type = 0;
@@ -216,6 +219,7 @@ std::vector<std::wstring> SubKeyNames(HKEY root) {
 // listed. With listedOnly, false as soon as the entry turns out not to be listed: a name
 // or command stored as a number cannot be shown or run, and system components are hidden.
 bool ReadFillFields(HKEY key, TValueReader& reader, ProgramEntry& e, bool listedOnly) {
+    reader.View = e.view;
     const bool named = reader.Text(key, L"DisplayName", e.displayName) && !Trim(e.displayName).empty();
     if (listedOnly && !named) return false;
     const bool removable = reader.Text(key, L"UninstallString", e.uninstallString) && !Trim(e.uninstallString).empty();
@@ -226,7 +230,8 @@ bool ReadFillFields(HKEY key, TValueReader& reader, ProgramEntry& e, bool listed
     reader.Text(key, L"InstallLocation", e.installLocation);
     std::wstring displayIcon, parent, releaseType;
     reader.Text(key, L"DisplayIcon", displayIcon);
-    e.iconKey = IconKey(displayIcon, e.uninstallString);
+    // A variable left in the key is expanded when the icon is looked up, in the entry's view.
+    e.iconKey = WithViewVariables(IconKey(displayIcon, e.uninstallString), e.view);
     // An update hangs below the program it updates, and says so or carries a KB number.
     if (reader.Text(key, L"ParentKeyName", parent) && !Trim(parent).empty())
         e.isPatch = (reader.Text(key, L"ReleaseType", releaseType) && IsUpdateReleaseType(releaseType)) ||
@@ -240,7 +245,8 @@ bool ReadFillFields(HKEY key, TValueReader& reader, ProgramEntry& e, bool listed
 // which brings a thousand entries in a fraction of the time.
 class TEntryScan {
 public:
-    TEntryScan(HKEY root, std::vector<std::wstring>& names) : root_(root), names_(names), slots_(names.size()) {}
+    TEntryScan(HKEY root, RegistryView view, std::vector<std::wstring>& names)
+        : root_(root), view_(view), names_(names), slots_(names.size()) {}
 
     ProgramSnapshot Run() {
         const size_t readers = std::clamp<size_t>(names_.size() / kKeysPerReader, 1, kMaxReaders);
@@ -294,9 +300,12 @@ private:
             TValueReader reader;
             for (size_t i = share.First; i < names_.size(); i += share.Step) {
                 KeyOwner key;
-                if (RegOpenKeyExW(root_, names_[i].c_str(), 0, KEY_QUERY_VALUE, &key.h) != ERROR_SUCCESS) continue;
+                if (RegOpenKeyExW(root_, names_[i].c_str(), 0, KEY_QUERY_VALUE | ViewAccess(view_), &key.h) !=
+                    ERROR_SUCCESS)
+                    continue;
                 auto entry = std::make_shared<ProgramEntry>();
                 entry->registryName = std::move(names_[i]);
+                entry->view = view_;
                 if (ReadFillFields(key.h, reader, *entry, true)) slots_[i] = std::move(entry);
             }
         } catch (...) {
@@ -305,6 +314,7 @@ private:
     }
 
     HKEY root_;
+    RegistryView view_;
     std::vector<std::wstring>& names_;
     std::vector<std::shared_ptr<const ProgramEntry>> slots_;
 };
@@ -324,6 +334,40 @@ std::wstring AnsiTrip(const std::wstring& s) {
 }
 
 } // namespace
+
+bool Is64BitWindows() {
+    if constexpr (sizeof(void*) == 8) return true;
+    // A 32-bit process is on 64-bit Windows exactly when it runs under WOW64. The call is
+    // looked up: the first 32-bit systems don't have it.
+    static const bool wow64 = [] {
+        using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+        HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+        auto fn = kernel ? reinterpret_cast<IsWow64ProcessFn>(
+                               reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")))
+                         : nullptr;
+        BOOL under = FALSE;
+        return fn && fn(GetCurrentProcess(), &under) && under;
+    }();
+    return wow64;
+}
+
+RegistryView OwnView() { return sizeof(void*) == 8 ? RegistryView::Bits64 : RegistryView::Bits32; }
+
+std::vector<RegistryView> ListedViews() {
+    if (!Is64BitWindows()) return {RegistryView::Bits32};
+    return {RegistryView::Bits64, RegistryView::Bits32};
+}
+
+REGSAM ViewAccess(RegistryView view) {
+    if (!Is64BitWindows()) return 0;
+    return view == RegistryView::Bits64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+}
+
+bool ViewFromNumber(LONG number, RegistryView& view) {
+    if (number != 32 && number != 64) return false;
+    view = static_cast<RegistryView>(number);
+    return true;
+}
 
 bool SameName(const std::wstring& a, const std::wstring& b) {
     if (a.size() != b.size()) return false;
@@ -356,14 +400,40 @@ std::wstring ExpandText(const std::wstring& s) {
     return out.find(L'\0') == std::wstring::npos ? out : s;
 }
 
+std::wstring With64BitFolderVariables(const std::wstring& text) {
+    static const std::pair<std::wstring, std::wstring> kRenamed[] = {{L"%PROGRAMFILES%", L"%ProgramW6432%"},
+                                                                     {L"%COMMONPROGRAMFILES%", L"%CommonProgramW6432%"}};
+    if (text.find(L'%') == std::wstring::npos) return text;
+    const std::wstring folded = Folded(text);
+    std::wstring out;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const auto* renamed = std::find_if(std::begin(kRenamed), std::end(kRenamed), [&](const auto& r) {
+            return folded.compare(pos, r.first.size(), r.first) == 0;
+        });
+        if (renamed == std::end(kRenamed)) {
+            out += text[pos++];
+            continue;
+        }
+        out += renamed->second;
+        pos += renamed->first.size();
+    }
+    return out;
+}
+
+std::wstring WithViewVariables(const std::wstring& text, RegistryView view) {
+    if (sizeof(void*) == 8 || view != RegistryView::Bits64 || !Is64BitWindows()) return text;
+    return With64BitFolderVariables(text);
+}
+
 // --- ProgramEntry ----------------------------------------------------------------------------
 
 const std::vector<RawValue>& ProgramEntry::Values() const {
     if (!values_) {
         std::vector<RawValue> values;
         KeyOwner key;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SubKeyPath(kUninstallKey, registryName).c_str(), 0, KEY_QUERY_VALUE,
-                          &key.h) == ERROR_SUCCESS)
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SubKeyPath(kUninstallKey, registryName).c_str(), 0,
+                          KEY_QUERY_VALUE | ViewAccess(view), &key.h) == ERROR_SUCCESS)
             values = ReadValues(key.h);
         values_ = std::make_unique<const std::vector<RawValue>>(std::move(values));
     }
@@ -371,7 +441,7 @@ const std::vector<RawValue>& ProgramEntry::Values() const {
 }
 
 const ProgramUsage& ProgramEntry::Usage() const {
-    if (!usage_) usage_ = std::make_unique<const ProgramUsage>(ReadUsage(registryName));
+    if (!usage_) usage_ = std::make_unique<const ProgramUsage>(ReadUsage(registryName, view));
     return *usage_;
 }
 
@@ -380,7 +450,8 @@ std::wstring ProgramEntry::DetailText(const wchar_t* name) const {
     for (const auto& v : Values()) {
         if (!SameName(v.name, wanted)) continue;
         if (v.type == REG_SZ) return DecodeString(v.data.data(), v.data.size());
-        if (v.type == REG_EXPAND_SZ) return ExpandText(DecodeString(v.data.data(), v.data.size()));
+        if (v.type == REG_EXPAND_SZ)
+            return ExpandText(WithViewVariables(DecodeString(v.data.data(), v.data.size()), view));
         return std::wstring();
     }
     return std::wstring();
@@ -408,19 +479,26 @@ float ProgramEntry::SizeInBytes() const {
 // --- Listing -------------------------------------------------------------------------------
 
 ProgramSnapshot ScanPrograms() {
-    KeyOwner root;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &root.h) != ERROR_SUCCESS) return {};
-    std::vector<std::wstring> names = SubKeyNames(root.h);
-    return TEntryScan(root.h, names).Run();
+    ProgramSnapshot all;
+    for (RegistryView view : ListedViews()) {
+        KeyOwner root;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ | ViewAccess(view), &root.h) != ERROR_SUCCESS)
+            continue;
+        std::vector<std::wstring> names = SubKeyNames(root.h);
+        ProgramSnapshot listed = TEntryScan(root.h, view, names).Run();
+        all.insert(all.end(), std::make_move_iterator(listed.begin()), std::make_move_iterator(listed.end()));
+    }
+    return all;
 }
 
-std::shared_ptr<const ProgramEntry> ReadWholeEntry(const std::wstring& registryName) {
+std::shared_ptr<const ProgramEntry> ReadWholeEntry(const std::wstring& registryName, RegistryView view) {
     KeyOwner key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SubKeyPath(kUninstallKey, registryName).c_str(), 0, KEY_QUERY_VALUE,
-                      &key.h) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SubKeyPath(kUninstallKey, registryName).c_str(), 0,
+                      KEY_QUERY_VALUE | ViewAccess(view), &key.h) != ERROR_SUCCESS)
         return nullptr;
     auto entry = std::make_shared<ProgramEntry>();
     entry->registryName = registryName;
+    entry->view = view;
     TValueReader reader;
     ReadFillFields(key.h, reader, *entry, false);
     entry->Values();
@@ -493,32 +571,64 @@ std::wstring FormatFileTime(const FILETIME& ft) {
 
 // --- Comments ------------------------------------------------------------------------------
 
-LONG StoreComment(const std::wstring& registryName, const std::wstring& comment) {
+namespace {
+
+// One key per view below the comments key; its values are named by registry name. The
+// comments key's own values are the ones stored before entries had views.
+std::wstring CommentsKeyOf(RegistryView view) {
+    return SubKeyPath(kCommentsKey, view == RegistryView::Bits64 ? L"64-bit" : L"32-bit");
+}
+
+bool ReadCommentValue(const std::wstring& keyPath, const std::wstring& registryName, std::wstring& out) {
     KeyOwner key;
-    LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, kCommentsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key.h, nullptr);
-    if (rc != ERROR_SUCCESS) return rc;
-    if (comment.empty()) {
-        rc = RegDeleteValueW(key.h, registryName.c_str());
-        return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
-    }
-    size_t bytes = (comment.size() + 1) * sizeof(wchar_t);
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key.h) != ERROR_SUCCESS) return false;
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExW(key.h, registryName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ) || size > kMaxValueBytes)
+        return false;
+    std::vector<BYTE> data(size);
+    if (RegQueryValueExW(key.h, registryName.c_str(), nullptr, &type, data.data(), &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return false;
+    out = DecodeString(data.data(), std::min<size_t>(size, data.size()));
+    return true;
+}
+
+// Removing what isn't there succeeds, and makes no key.
+LONG RemoveCommentValue(const std::wstring& keyPath, const std::wstring& registryName) {
+    KeyOwner key;
+    LONG rc = RegOpenKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_SET_VALUE, &key.h);
+    if (rc == ERROR_SUCCESS) rc = RegDeleteValueW(key.h, registryName.c_str());
+    return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
+}
+
+LONG WriteCommentValue(const std::wstring& keyPath, const std::wstring& registryName, const std::wstring& comment) {
+    const size_t bytes = (comment.size() + 1) * sizeof(wchar_t);
     if (bytes > 0x7FFFFFFF) return ERROR_INVALID_PARAMETER;
+    KeyOwner key;
+    LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key.h,
+                              nullptr);
+    if (rc != ERROR_SUCCESS) return rc;
     return RegSetValueExW(key.h, registryName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(comment.c_str()),
                           static_cast<DWORD>(bytes));
 }
 
-std::wstring LoadComment(const std::wstring& registryName) {
-    KeyOwner key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kCommentsKey, 0, KEY_QUERY_VALUE, &key.h) != ERROR_SUCCESS)
-        return std::wstring();
-    DWORD type = 0, size = 0;
-    if (RegQueryValueExW(key.h, registryName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ) || size > kMaxValueBytes)
-        return std::wstring();
-    std::vector<BYTE> data(size);
-    if (RegQueryValueExW(key.h, registryName.c_str(), nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
-        return std::wstring();
-    return DecodeString(data.data(), std::min<size_t>(size, data.size()));
+} // namespace
+
+LONG StoreComment(const std::wstring& registryName, RegistryView view, const std::wstring& comment) {
+    const std::wstring keyPath = CommentsKeyOf(view);
+    LONG rc = comment.empty() ? RemoveCommentValue(keyPath, registryName)
+                              : WriteCommentValue(keyPath, registryName, comment);
+    // The older comment of the same entry would come back as soon as this one is removed.
+    if (rc == ERROR_SUCCESS && view == OwnView()) rc = RemoveCommentValue(kCommentsKey, registryName);
+    return rc;
+}
+
+std::wstring LoadComment(const std::wstring& registryName, RegistryView view) {
+    std::wstring comment;
+    if (ReadCommentValue(CommentsKeyOf(view), registryName, comment)) return comment;
+    if (view == OwnView() && ReadCommentValue(kCommentsKey, registryName, comment)) return comment;
+    return std::wstring();
 }
 
 } // namespace quorbel

@@ -19,6 +19,20 @@ inline constexpr wchar_t kCommentsKey[] = L"Software\\Velmora\\Quorbel\\Comments
 inline constexpr DWORD kMaxValueBytes = 1u << 20;
 inline constexpr size_t kMaxValueCount = 16384;
 
+// The registry view an entry was read from, named by the width of the programs it serves.
+// 64-bit Windows keeps two views of HKLM\SOFTWARE; 32-bit Windows has only the 32-bit one.
+enum class RegistryView : LONG { Bits32 = 32, Bits64 = 64 };
+
+bool Is64BitWindows();
+// The view this process sees when it names none: the one its own width is given.
+RegistryView OwnView();
+// The views entries are listed from, the system's own first.
+std::vector<RegistryView> ListedViews();
+// The access flag that opens a key in view (none on 32-bit Windows).
+REGSAM ViewAccess(RegistryView view);
+// 32 or 64 as a view; false for anything else.
+bool ViewFromNumber(LONG number, RegistryView& view);
+
 struct RawValue {
     std::wstring name;
     DWORD type = REG_NONE;
@@ -36,6 +50,7 @@ struct ProgramUsage {
 class ProgramEntry {
 public:
     std::wstring registryName;
+    RegistryView view = OwnView();
     std::wstring displayName;
     std::wstring uninstallString;
     std::wstring publisher;
@@ -57,10 +72,12 @@ private:
 
 using ProgramSnapshot = std::vector<std::shared_ptr<const ProgramEntry>>;
 
-// The listed entries in the key's order, each registry name once.
+// The listed entries of every view, view by view in ListedViews' order, each in the key's
+// order and each registry name once per view.
 ProgramSnapshot ScanPrograms();
-// Reads one sub-key whatever it holds, all of it at once; null when it cannot be opened.
-std::shared_ptr<const ProgramEntry> ReadWholeEntry(const std::wstring& registryName);
+// Reads one sub-key of a view whatever it holds, all of it at once; null when it cannot be
+// opened.
+std::shared_ptr<const ProgramEntry> ReadWholeEntry(const std::wstring& registryName, RegistryView view);
 
 std::wstring ValueAsText(const RawValue& v);
 
@@ -70,10 +87,19 @@ bool ParseSlowInfoCache(const BYTE* data, size_t size, ULONG& usageCount, FILETI
 std::wstring FormatFileTime(const FILETIME& ft);
 // REG_EXPAND_SZ text expanded, or as stored when the system cannot expand it whole.
 std::wstring ExpandText(const std::wstring& s);
+// A 64-bit entry's text as a 32-bit process on 64-bit Windows must expand it: there the
+// program-folder variables name the 32-bit folders, so they become the ones that name the
+// 64-bit folders (With64BitFolderVariables). Any other entry's text, or any text read by a
+// 64-bit process, stays as it is.
+std::wstring WithViewVariables(const std::wstring& text, RegistryView view);
+// %ProgramFiles% -> %ProgramW6432%, %CommonProgramFiles% -> %CommonProgramW6432%, in any case.
+std::wstring With64BitFolderVariables(const std::wstring& text);
 
-// Comments live per user, keyed by registry name; an empty comment removes the value.
-LONG StoreComment(const std::wstring& registryName, const std::wstring& comment);
-std::wstring LoadComment(const std::wstring& registryName);
+// Comments live per user, keyed by view and registry name; an empty comment removes the
+// value. Comments stored before entries had views belong to the process's own view and are
+// still read for it until a new comment replaces them.
+LONG StoreComment(const std::wstring& registryName, RegistryView view, const std::wstring& comment);
+std::wstring LoadComment(const std::wstring& registryName, RegistryView view);
 
 bool SameName(const std::wstring& a, const std::wstring& b);
 // a equals b, or what b becomes after a trip through the system's 8-bit code page (the

@@ -24,9 +24,22 @@ std::wstring WindowsFolder() {
     return (n > 0 && n < MAX_PATH) ? WithBackslash(std::wstring(buf, n)) : std::wstring();
 }
 
-std::wstring SystemFolder() {
+// The system folder that holds the system's own programs. A 32-bit process on 64-bit
+// Windows is shown SysWOW64 under the system folder's name; the real one is reached
+// through the alias Sysnative, which exists for such processes only.
+std::wstring NativeSystemFolder() {
     wchar_t buf[MAX_PATH];
     UINT n = GetSystemDirectoryW(buf, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return std::wstring();
+    if (sizeof(void*) == 8 || !Is64BitWindows()) return WithBackslash(std::wstring(buf, n));
+    const std::wstring windows = WindowsFolder();
+    return windows.empty() ? std::wstring() : windows + L"Sysnative\\";
+}
+
+// The folder of the system's 32-bit programs on 64-bit Windows; empty on 32-bit Windows.
+std::wstring Wow64SystemFolder() {
+    wchar_t buf[MAX_PATH];
+    UINT n = GetSystemWow64DirectoryW(buf, MAX_PATH);
     return (n > 0 && n < MAX_PATH) ? WithBackslash(std::wstring(buf, n)) : std::wstring();
 }
 
@@ -81,9 +94,16 @@ void RestoreLastAccess(const std::wstring& path, const FILETIME& found) {
 
 std::vector<ScreenSaver> ScanScreenSavers() {
     std::vector<ScreenSaver> list;
-    std::wstring windows = WindowsFolder(), system = SystemFolder();
-    ScanFolder(windows, list);
-    if (!SameName(Canonical(system), Canonical(windows))) ScanFolder(system, list);
+    // A folder named twice (a system folder that is the Windows folder) is listed once.
+    std::vector<std::wstring> scanned;
+    for (const std::wstring& folder : {WindowsFolder(), NativeSystemFolder(), Wow64SystemFolder()}) {
+        if (folder.empty()) continue;
+        const std::wstring canonical = Canonical(folder);
+        if (std::any_of(scanned.begin(), scanned.end(), [&](const std::wstring& s) { return SameName(s, canonical); }))
+            continue;
+        scanned.push_back(canonical);
+        ScanFolder(folder, list);
+    }
     for (auto& s : list) {
         const std::wstring path = s.directory + s.fileName;
         {

@@ -2,22 +2,28 @@
 // registry editor into a file of its own that imports back unchanged, and every way it can
 // fail ending with the count and the names, never with "success".
 #include "app/frmProgress.h"
+#include "app/RegistryViews.h"
 #include "framework/Classes.h"
 #include "app/BackupTesting.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 
 using namespace backuptest;
 
 TEST(BackupNames, ForbiddenCharactersBecomeUnderscoresAndDevicesStayFiles) {
-    EXPECT_EQ(BackupFileNameOf("Plain Name {1234-ABCD} 2.0"), "Plain Name {1234-ABCD} 2.0.reg");
-    EXPECT_EQ(BackupFileNameOf("a<b>c:d*e?f|g/h\\i\"j\tk\x01"), "a_b_c_d_e_f_g_h_i_j_k_.reg");
-    EXPECT_EQ(BackupFileNameOf("CON"), "CON_.reg");
-    EXPECT_EQ(BackupFileNameOf("lpt1.Setup"), "lpt1_.Setup.reg");
-    EXPECT_EQ(BackupFileNameOf("COM10"), "COM10.reg");
-    EXPECT_EQ(BackupFileNameOf("CONSOLE"), "CONSOLE.reg");
+    EXPECT_EQ(BackupFileNameOf(L"Plain Name {1234-ABCD} 2.0"), L"Plain Name {1234-ABCD} 2.0.reg");
+    EXPECT_EQ(BackupFileNameOf(L"a<b>c:d*e?f|g/h\\i\"j\tk\x01"), L"a_b_c_d_e_f_g_h_i_j_k_.reg");
+    EXPECT_EQ(BackupFileNameOf(L"CON"), L"CON_.reg");
+    EXPECT_EQ(BackupFileNameOf(L"lpt1.Setup"), L"lpt1_.Setup.reg");
+    EXPECT_EQ(BackupFileNameOf(L"COM10"), L"COM10.reg");
+    EXPECT_EQ(BackupFileNameOf(L"CONSOLE"), L"CONSOLE.reg");
+}
+
+TEST(BackupNames, CharactersOutsideTheCodePageAreKept) {
+    EXPECT_EQ(BackupFileNameOf(L"\u0422\u0435\u0441\u0442 \u6e2c\u8a66"), L"\u0422\u0435\u0441\u0442 \u6e2c\u8a66.reg");
 }
 
 TEST_F(BackupSandbox, EveryEntryRoundTripsThroughTheRegistryEditor) {
@@ -137,4 +143,56 @@ TEST(BackupSummary, SuccessOnlyWhenEveryEntryWasSaved) {
     EXPECT_EQ(lines[4], "Gone (the registry editor could not be started)");
     EXPECT_EQ(lines[12], "Key 7 (the registry editor did not write it)");
     EXPECT_EQ(lines[13], "... and 2 more");
+}
+
+// ---- Both registry views and names outside the code page ------------------------------------
+
+TEST_F(BackupSandbox, BothViewsAreBackedUpIntoDistinctFiles) {
+    if (!Is64BitWindows()) GTEST_SKIP() << "one registry view on 32-bit Windows";
+    PlantViewEntry(L"Shared", KEY_WOW64_64KEY, L"sixty-four");
+    PlantViewEntry(L"Shared", KEY_WOW64_32KEY, L"thirty-two");
+    PlantViewEntry(L"shared (32-bit)", KEY_WOW64_64KEY, L"looks like the other's file");
+    TBackupResult result = RunBackup();
+    EXPECT_TRUE(result.Succeeded());
+    EXPECT_EQ(result.Total, 3);
+
+    const std::wstring folder = ToWide(Folder());
+    const std::wstring keyPath = ToWide(EntriesPath()) + L"\\";
+    const std::wstring below = keyPath.substr(9);   // after "SOFTWARE\\"
+    const struct {
+        std::wstring File, Key, Marker;
+    } expected[] = {
+        {L"Shared.reg", L"HKEY_LOCAL_MACHINE\\SOFTWARE\\" + below + L"Shared", L"sixty-four"},
+        {L"shared (32-bit).reg", L"HKEY_LOCAL_MACHINE\\SOFTWARE\\" + below + L"shared (32-bit)",
+         L"looks like the other's file"},
+        {L"Shared (32-bit) (2).reg", L"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\" + below + L"Shared",
+         L"thirty-two"},
+    };
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Folder()), {}), 3);
+    for (const auto& e : expected) {
+        const std::wstring text = ReadRegFileTextW(folder + e.File);
+        EXPECT_NE(text.find(L"\r\n[" + e.Key + L"]\r\n"), std::wstring::npos) << FromWide(e.File) << FromWide(text);
+        EXPECT_NE(text.find(L"\"Marker\"=\"" + e.Marker + L"\""), std::wstring::npos) << FromWide(e.File);
+    }
+}
+
+TEST_F(BackupSandbox, KeyNamedOutsideTheCodePageIsSavedUnderItsNameAndImportsBack) {
+    const std::wstring name = L"\u0412\u0435\u043b\u043c\u043e\u0440\u0430 \u0422\u0435\u0441\u0442";
+    PlantViewEntry(name, 0, L"\u043c\u0435\u0442\u043a\u0430");
+    TBackupResult result = RunBackup();
+    ASSERT_TRUE(result.Succeeded()) << BackupSummary(result, Folder(), EntriesPath());
+    const std::wstring file = ToWide(Folder()) + name + L".reg";
+    EXPECT_NE(ReadRegFileTextW(file).find(L"[HKEY_LOCAL_MACHINE\\" + ToWide(EntriesPath()) + L"\\" + name + L"]"),
+              std::wstring::npos);
+
+    const std::wstring key = ToWide(EntriesPath()) + L"\\" + name;
+    ASSERT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str()), ERROR_SUCCESS);
+    TKernelHandle import = StartRegistryEditor(L"/s \"" + file + L"\"");
+    ASSERT_TRUE(import);
+    ASSERT_EQ(WaitForSingleObject(import.Get(), 60000), WAIT_OBJECT_0);
+    wchar_t marker[64] = {};
+    DWORD size = sizeof marker - sizeof(wchar_t);
+    ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"Marker", RRF_RT_REG_SZ, nullptr, marker, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(marker), L"\u043c\u0435\u0442\u043a\u0430");
 }

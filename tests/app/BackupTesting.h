@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -63,14 +65,19 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// A registry editor export (UTF-16 with a byte-order mark) as text in the system code page;
+// A registry editor export (UTF-16 with a byte-order mark) at path, of any name, as text;
 // empty when the file isn't one.
-inline std::string ReadRegFileText(const std::string& path) {
-    std::string bytes = ReadBytes(path);
+inline std::wstring ReadRegFileTextW(const std::wstring& path) {
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    std::string bytes(std::istreambuf_iterator<char>(in), {});
     if (bytes.size() < 2 || bytes.size() % 2 != 0 || bytes.compare(0, 2, "\xFF\xFE") != 0) return {};
-    std::wstring wide(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
-    return FromWide(wide);
+    std::wstring text((bytes.size() - 2) / 2, L'\0');
+    memcpy(text.data(), bytes.data() + 2, text.size() * sizeof(wchar_t));
+    return text;
 }
+
+// The same in the system code page.
+inline std::string ReadRegFileText(const std::string& path) { return FromWide(ReadRegFileTextW(ToWide(path))); }
 
 // The key of the first section of an export: "HKEY_...\path".
 inline std::string FirstKeyOf(const std::string& text) {
@@ -125,7 +132,7 @@ class BackupSandbox : public testing::Test {
 protected:
     void SetUp() override {
         sandbox_ = "SOFTWARE\\Velmora Tests\\Backup " + IntToStr(GetCurrentProcessId());
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, sandbox_.c_str());
+        RemoveSandbox();
         char temp[MAX_PATH];
         GetTempPathA(MAX_PATH, temp);
         static int n = 0;
@@ -134,8 +141,22 @@ protected:
         ASSERT_TRUE(ForceDirectories(appDir_));
     }
     void TearDown() override {
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, sandbox_.c_str());
+        RemoveSandbox();
         DeleteFolderTree(appDir_);
+    }
+
+    // The sandbox in every registry view: a 32-bit view's key is invisible to this process
+    // unless named.
+    void RemoveSandbox() const {
+        for (REGSAM view : {REGSAM(0), REGSAM(KEY_WOW64_64KEY), REGSAM(KEY_WOW64_32KEY)}) {
+            TKeyHandle software;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_ALL_ACCESS | view, software.Put()) !=
+                ERROR_SUCCESS)
+                continue;
+            RegDeleteTreeA(software.Get(), sandbox_.substr(9).c_str());
+            // The tests' common parent goes with the last sandbox in it.
+            RegDeleteKeyExA(software.Get(), "Velmora Tests", view, 0);
+        }
     }
 
     std::string EntriesPath() const { return sandbox_ + "\\Uninstall"; }
@@ -173,6 +194,20 @@ protected:
         ASSERT_EQ(RegCreateKeyExA(key.Get(), "Sub\\Deeper", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, sub.Put(), nullptr),
                   ERROR_SUCCESS);
         SetText(sub.Get(), "Path", "C:\\Deep\\Path\\");
+    }
+
+    // An entry of any name in one view (a KEY_WOW64_* flag, or 0 for this process's own),
+    // told apart from its namesakes by its "Marker" value.
+    void PlantViewEntry(const std::wstring& name, REGSAM view, const std::wstring& marker) const {
+        TKeyHandle key;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (ToWide(EntriesPath()) + L"\\" + name).c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS | view, nullptr, key.Put(), nullptr),
+                  ERROR_SUCCESS);
+        for (const auto& [value, text] : {std::pair<const wchar_t*, std::wstring>{L"DisplayName", name},
+                                          {L"UninstallString", L"C:\\u.exe"}, {L"Marker", marker}})
+            ASSERT_EQ(RegSetValueExW(key.Get(), value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+                      ERROR_SUCCESS);
     }
 
     TBackupResult RunBackup(const std::function<void(TUninstallKeyBackup&)>& configure = {}) const {

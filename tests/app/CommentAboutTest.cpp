@@ -16,11 +16,14 @@ using namespace entrytest;
 
 namespace {
 
+// The registry view this process's own keys are in, as the component numbers views.
+constexpr LONG kOwnView = sizeof(void*) * 8;
+
 // The comment a new instance of the component has for a registry name.
 std::string StoredComment(const std::string& registryName) {
     TFreeGuard<TProgramList> list(TProgramList::Create(nullptr));
     BStr comment;
-    OleCheck(list->GetDefaultInterface()->GetComment(StringToBStr(registryName).Get(), comment.Put()));
+    OleCheck(list->GetDefaultInterface()->GetComment(StringToBStr(registryName).Get(), kOwnView, comment.Put()));
     return FromWide(comment.Str());
 }
 
@@ -37,7 +40,7 @@ TEST(CommentWindow, OnlyOkStoresAndTheCommentOutlivesTheComponent) {
         TFreeGuard<TProgramList> list(TProgramList::Create(nullptr));
         list->RefreshPrograms();
         LONG index = -1;
-        OleCheck(list->GetDefaultInterface()->ProgramIndexOf(StringToBStr(key.Name).Get(), &index));
+        OleCheck(list->GetDefaultInterface()->ProgramIndexOf(StringToBStr(key.Name).Get(), kOwnView, &index));
         list->Item(index, entry);
         ASSERT_TRUE(entry);
         SetItemComment(entry.Get(), "");
@@ -63,7 +66,9 @@ TEST(CommentWindow, OnlyOkStoresAndTheCommentOutlivesTheComponent) {
     entry.Reset();
     CoFreeUnusedLibraries();
     EXPECT_EQ(StoredComment(key.Name), text);
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Velmora\\Quorbel\\Comments", key.Name.c_str());
+    const std::string comments = kOwnView == 64 ? "Software\\Velmora\\Quorbel\\Comments\\64-bit"
+                                                : "Software\\Velmora\\Quorbel\\Comments\\32-bit";
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, comments.c_str(), key.Name.c_str());
 }
 
 TEST(CommentWindow, FailedStoreIsToldNotLost) {

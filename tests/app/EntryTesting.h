@@ -23,6 +23,7 @@ struct TEntryData {
     FLOAT Size = 0;
     std::vector<std::pair<std::wstring, std::wstring>> Values;
     HRESULT SetCommentResult = S_OK;
+    LONG View = sizeof(void*) * 8;   // the registry view, as IProgramList::ProgramView gives it
 };
 
 // IUnknown and IDispatch for objects that live in the test: counted, never deleted.
@@ -85,9 +86,14 @@ struct TFakeEntries final : TCounted<IProgramList, IID_IProgramList> {
     NOT_USED(ScreenSaverPublisher, LONG, BSTR*) NOT_USED(ScreenSaverDirectory, LONG, BSTR*)
     NOT_USED(ScreenSaverDisplayName, LONG, BSTR*) NOT_USED(ScreenSaverIconIndex, LONG, LONG*)
     NOT_USED(ScreenSaverSize, LONG, ULONG*) NOT_USED(ScreenSaverLastUsed, LONG, BSTR*) NOT_USED(RefreshPrograms)
-    NOT_USED(RefreshScreenSavers) NOT_USED(ProgramIndexOf, BSTR, LONG*) NOT_USED(GetComment, BSTR, BSTR*)
+    NOT_USED(RefreshScreenSavers) NOT_USED(ProgramIndexOf, BSTR, LONG, LONG*) NOT_USED(GetComment, BSTR, LONG, BSTR*)
     NOT_USED(ScreenSaverIndexOf, BSTR, LONG*) NOT_USED(ScreenSaverPath, LONG, BSTR*)
-    NOT_USED(ComponentVersion, BSTR*) NOT_USED(Reserved18) NOT_USED(Reserved19) NOT_USED(Reserved20)
+    NOT_USED(ComponentVersion, BSTR*) NOT_USED(Reserved19) NOT_USED(Reserved20)
+    STDMETHODIMP ProgramView(LONG i, LONG* v) override {
+        if (i < 0 || static_cast<size_t>(i) >= Entries.size()) return E_INVALIDARG;
+        *v = Entries[i]->D.View;
+        return S_OK;
+    }
     std::vector<std::unique_ptr<TFakeEntry>> Entries;
 };
 #undef NOT_USED

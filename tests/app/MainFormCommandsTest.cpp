@@ -53,7 +53,8 @@ protected:
 class TRegistrySeams {
 public:
     TRegistrySeams() {
-        previousStarter_ = SetRegeditStarter([this](const TRegeditStart& s) { Started.push_back(s.Parameters); });
+        previousStarter_ =
+            SetRegeditStarter([this](const TRegeditStart& s) { Started.push_back(FromWide(s.Parameters)); });
         previousDialogs_ = SetDialogHandler([this](TCommonDialog& d) -> std::optional<bool> {
             auto& dialog = dynamic_cast<TOpenDialog&>(d);
             Proposed.push_back(dialog.GetFileName());
@@ -154,4 +155,41 @@ TEST_F(MainFormCommands, ReportListsTheRowsAsShownWithTheCount) {
     EXPECT_EQ(lines[6], IDS_PRINTFORM_MEMO_Programs + form.lblProgramCounts->GetCaption());
     for (int i = 0; i < rows->Count(); ++i)
         EXPECT_EQ(lines[14 + static_cast<size_t>(i)], std::to_string(i + 1) + " - " + rows->Item(i)->Caption());
+}
+
+// One sub-key name in both registry views of 64-bit Windows: two rows, each command acting on
+// its own row's key.
+TEST_F(MainFormCommands, EachViewsRowShowsAndExportsItsOwnKey) {
+    if (!Is64BitWindows()) GTEST_SKIP() << "one registry view on 32-bit Windows";
+    hostile::TPlantedEntries wide(L"VelmoraMainViews_", KEY_WOW64_64KEY);
+    hostile::TPlantedEntries narrow(L"VelmoraMainViews_", KEY_WOW64_32KEY);
+    for (auto* entries : {&wide, &narrow}) {
+        const std::wstring bits = entries == &wide ? L"64" : L"32";
+        ASSERT_TRUE(entries->Add(L"Twin", [&](HKEY k) {
+            hostile::SetText(k, L"DisplayName", L"Velmora Twin " + bits);
+            hostile::SetText(k, L"UninstallString", L"C:\\twin.exe");
+            hostile::SetText(k, L"Marker", bits);
+        }));
+    }
+    TRegistrySeams seams;
+    TMainForm& form = Form(true);
+    const std::string key = "Microsoft\\Windows\\CurrentVersion\\Uninstall\\VelmoraMainViews_Twin";
+    const std::pair<std::string, std::string> rows[] = {{"64", "HKEY_LOCAL_MACHINE\\SOFTWARE\\" + key},
+                                                        {"32", "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\" + key}};
+    for (const auto& [bits, editorKey] : rows) {
+        SCOPED_TRACE(bits);
+        Select("Velmora Twin " + bits);
+        std::string marker;
+        WhileShown<TDetailsForm>(form.ActionShowDetails, [&marker](TDetailsForm& details) {
+            TListItems* values = details.lsvRegistryInfo->Items();
+            for (int i = 0; i < values->Count(); ++i)
+                if (values->Item(i)->Caption() == "Marker") marker = values->Item(i)->SubItems()->Get(0);
+        });
+        EXPECT_EQ(marker, bits);
+        seams.Answer = dir_ + "twin" + bits + ".reg";
+        seams.Started.clear();
+        form.ActionExportReg->Execute();
+        ASSERT_EQ(seams.Started.size(), 1u);
+        EXPECT_EQ(seams.Started[0], "/e \"" + seams.Answer + "\" \"" + editorKey + "\"");
+    }
 }

@@ -145,12 +145,15 @@ public:
     STDMETHODIMP RefreshPrograms() override { return Call(__func__); }
     STDMETHODIMP RefreshScreenSavers() override { return Call(__func__); }
     // The binding never calls these; a call would show up in the log as a misrouted slot.
-    STDMETHODIMP ProgramIndexOf(BSTR, LONG*) override { return Call("13"); }
-    STDMETHODIMP GetComment(BSTR, BSTR*) override { return Call("14"); }
+    STDMETHODIMP ProgramIndexOf(BSTR, LONG, LONG*) override { return Call("13"); }
+    STDMETHODIMP GetComment(BSTR, LONG, BSTR*) override { return Call("14"); }
     STDMETHODIMP ScreenSaverIndexOf(BSTR, LONG*) override { return Call("15"); }
     STDMETHODIMP ScreenSaverPath(LONG, BSTR*) override { return Call("16"); }
     STDMETHODIMP ComponentVersion(BSTR*) override { return Call("17"); }
-    STDMETHODIMP Reserved18() override { return Call("18"); }
+    STDMETHODIMP ProgramView(LONG i, LONG* v) override {
+        *v = 32;
+        return Call(__func__, i);
+    }
     STDMETHODIMP Reserved19() override { return Call("19"); }
     STDMETHODIMP Reserved20() override { return Call("20"); }
 
@@ -258,6 +261,8 @@ TEST_F(ProgramListBinding, ForwardsEveryMethodToItsOwnSlot) {
     binding_->ScreenSaverSize(6, u);
     EXPECT_EQ(u, 0xFFFFFFF6u);
     binding_->ScreenSaverLastUsed(7, last);
+    binding_->ProgramView(8, l);
+    EXPECT_EQ(l, 32);
 
     EXPECT_EQ(file, IndexText(L"file", 1));
     EXPECT_EQ(publisher, IndexText(L"publisher", 2));
@@ -267,7 +272,7 @@ TEST_F(ProgramListBinding, ForwardsEveryMethodToItsOwnSlot) {
     EXPECT_EQ(log_, (Log{"RefreshPrograms", "ProgramCount", "Item(2)", "RefreshScreenSavers", "ScreenSaverCount",
                          "ScreenSaverFileName(1)", "ScreenSaverPublisher(2)", "ScreenSaverDirectory(3)",
                          "ScreenSaverDisplayName(4)", "ScreenSaverIconIndex(5)", "ScreenSaverSize(6)",
-                         "ScreenSaverLastUsed(7)"}));
+                         "ScreenSaverLastUsed(7)", "ProgramView(8)"}));
 }
 
 TEST_F(ProgramListBinding, ItemHandsOverOneReference) {

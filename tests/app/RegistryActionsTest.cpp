@@ -2,7 +2,9 @@
 // editor at the key, against keys planted in the test prefix and the prefix's own editor.
 #include "app/RegistryActions.h"
 #include "app/globals.h"
+#include "app/BackupTesting.h"
 #include "app/EntryTesting.h"
+#include "common/HostileInput.h"
 #include "framework/Dialogs.h"
 #include "framework/FormTesting.h"
 #include "skinned/PictureTesting.h"
@@ -13,26 +15,24 @@ using entrytest::TPlantedKey;
 namespace {
 
 const char* const kEntry = "Velmora Export/Entry";   // a name no file may carry
+const std::wstring kWideEntry = L"Velmora Export/Entry";
 
-// The editor writes UTF-16LE; these keys and values are ASCII.
-std::string ReadUtf16AsAscii(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes(std::istreambuf_iterator<char>(in), {}), text;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2) text += bytes[i];
-    return text;
-}
+// Uninstall entries of one view (a KEY_WOW64_* flag, or 0 for this process's own), each with
+// a "Marker" value that tells it from its namesake in the other view.
+struct TViewEntries : hostile::TPlantedEntries {
+    explicit TViewEntries(REGSAM view) : TPlantedEntries(L"VelmoraActions_", view) {}
+    bool Add(const std::wstring& name, const std::wstring& marker) {
+        return TPlantedEntries::Add(name, [&](HKEY k) {
+            hostile::SetText(k, L"DisplayName", L"Planted " + marker);
+            hostile::SetText(k, L"Marker", marker);
+        });
+    }
+};
 
-// Runs the prefix's registry editor as the command asked and waits for it.
+// Runs the registry editor as the command asked and waits for it.
 bool RunAndWait(const TRegeditStart& start) {
-    SHELLEXECUTEINFOA info{};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-    info.lpVerb = start.Verb.c_str();
-    info.lpFile = "regedit";
-    info.lpParameters = start.Parameters.c_str();
-    if (!ShellExecuteExA(&info) || !info.hProcess) return false;
-    TKernelHandle process(info.hProcess);
-    return WaitForSingleObject(process.Get(), 30000) == WAIT_OBJECT_0;
+    TKernelHandle process = StartRegistryEditor(start.Parameters);
+    return process && WaitForSingleObject(process.Get(), 30000) == WAIT_OBJECT_0;
 }
 
 // (Built by append: GCC 12 warns falsely of an overlap in "x" + std::string + "y".)
@@ -87,22 +87,23 @@ TEST_F(RegistryActions, ExportedFileHoldsTheKeyAndReloadsItOnceDeleted) {
     TPlantedKey key(kEntry);
     ASSERT_TRUE(key.Planted);
     Answer = temp_.Dir + "chosen.reg";
-    ASSERT_TRUE(ExportEntryKey(*Save, kEntry, nullptr));
+    ASSERT_TRUE(ExportEntryKey(*Save, kWideEntry, OwnView()));
     EXPECT_EQ(Asked.at(0), temp_.Dir + "|Velmora Export_Entry.reg|.reg");
     ASSERT_EQ(Started.size(), 1u);
-    EXPECT_EQ(Started[0].Verb, "open");
-    EXPECT_EQ(Started[0].Parameters, "/e \"" + Answer + "\" \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\"
-                                                           "CurrentVersion\\Uninstall\\Velmora Export/Entry\"");
+    EXPECT_EQ(Started[0].Parameters, L"/e \"" + ToWide(Answer) +
+                                         L"\" \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\"
+                                         L"CurrentVersion\\Uninstall\\Velmora Export/Entry\"");
     ASSERT_TRUE(RunAndWait(Started[0]));
-    const std::string text = ReadUtf16AsAscii(Answer);
+    const std::string text = backuptest::ReadRegFileText(Answer);
     EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00", 0), 0u) << text;
-    EXPECT_NE(text.find(Enclosed('[', UninstallKeyText(kEntry), ']')), std::string::npos) << text;
+    EXPECT_NE(text.find(Enclosed('[', FromWide(UninstallKeyText(kWideEntry, OwnView())), ']')), std::string::npos)
+        << text;
     EXPECT_NE(text.find("\"DisplayName\"=\"Planted Velmora Export/Entry\""), std::string::npos) << text;
 
     key.Remove();
-    ASSERT_TRUE(ReloadRegFile(*Open, nullptr));
+    ASSERT_TRUE(ReloadRegFile(*Open));
     ASSERT_EQ(Started.size(), 2u);
-    EXPECT_EQ(Started[1].Parameters, Enclosed('"', Answer, '"'));
+    EXPECT_EQ(Started[1].Parameters, ToWide(Enclosed('"', Answer, '"')));
     ASSERT_TRUE(RunAndWait(Started[1]));
     TRegistry reg(KEY_READ);
     reg.SetRootKey(HKEY_LOCAL_MACHINE);
@@ -114,24 +115,25 @@ TEST_F(RegistryActions, ExportedFileHoldsTheKeyAndReloadsItOnceDeleted) {
 TEST_F(RegistryActions, NothingStartsForAQuoteAVanishedKeyAForeignFileOrACancel) {
     TPlantedKey quoted("Velmora \"Quoted\" Entry");
     TRestore<std::string> noBackups(BackupRegDir, temp_.Dir + "none\\");
-    EXPECT_FALSE(ExportEntryKey(*Save, quoted.Name, nullptr));
-    EXPECT_FALSE(ExportEntryKey(*Save, "Velmora Entry Gone", nullptr));
+    EXPECT_FALSE(ExportEntryKey(*Save, ToWide(quoted.Name), OwnView()));
+    EXPECT_FALSE(ExportEntryKey(*Save, L"Velmora Entry Gone", OwnView()));
     RegDeleteTreeA(HKEY_CURRENT_USER, RegeditAppletKey);
-    EXPECT_FALSE(OpenRegeditAtEntry("Velmora Entry Gone", nullptr));
-    EXPECT_FALSE(OpenRegeditAtEntry("", nullptr)) << "an empty name would be the whole Uninstall key";
+    EXPECT_FALSE(OpenRegeditAtEntry(L"Velmora Entry Gone", OwnView()));
+    EXPECT_FALSE(OpenRegeditAtEntry(L"", OwnView())) << "an empty name would be the whole Uninstall key";
     EXPECT_EQ(LastKey(), "<no key>");
     Answer = temp_.Write("notes.reg", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Evil]\r\n\"x\"=\"y\"\r\n");
-    EXPECT_FALSE(ReloadRegFile(*Open, nullptr));
+    EXPECT_FALSE(ReloadRegFile(*Open));
     ASSERT_EQ(Boxes.Boxes.size(), 5u);
     EXPECT_NE(Boxes.Boxes[0].Text.find("Velmora \"Quoted\" Entry"), std::string::npos);
-    EXPECT_EQ(Boxes.Boxes[1].Text, "The registry key " + UninstallKeyText("Velmora Entry Gone") + " no longer exists.");
+    EXPECT_EQ(Boxes.Boxes[1].Text, "The registry key " + FromWide(UninstallKeyText(L"Velmora Entry Gone", OwnView())) +
+                                       " no longer exists.");
     EXPECT_EQ(Boxes.Boxes[4].Text, Answer + " is not a registry file; nothing was imported.");
     EXPECT_EQ(Boxes.Boxes[4].Caption, Application->GetTitle());
 
     TPlantedKey key(kEntry);
     Answer.clear();
-    EXPECT_FALSE(ExportEntryKey(*Save, kEntry, nullptr));
-    EXPECT_FALSE(ReloadRegFile(*Open, nullptr));
+    EXPECT_FALSE(ExportEntryKey(*Save, kWideEntry, OwnView()));
+    EXPECT_FALSE(ReloadRegFile(*Open));
     ASSERT_EQ(Asked.size(), 3u);
     EXPECT_EQ(Asked[1], "|Velmora Export_Entry.reg|.reg") << "no backup folder: the dialog's own";
     EXPECT_TRUE(Started.empty());
@@ -151,17 +153,84 @@ TEST_F(RegistryActions, LastKeyIsWrittenBeforeTheEditorStartsWhateverWasThere) {
     TPlantedKey key(kEntry);
     // A fresh prefix, like a machine where the editor never ran, has no settings key.
     RegDeleteTreeA(HKEY_CURRENT_USER, RegeditAppletKey);
-    ASSERT_TRUE(OpenRegeditAtEntry(kEntry, nullptr));
+    ASSERT_TRUE(OpenRegeditAtEntry(kWideEntry, OwnView()));
     EXPECT_EQ(LastKeyAtStart, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
                               "Velmora Export/Entry");
-    EXPECT_EQ(Started.at(0).Verb, "Open");
-    EXPECT_EQ(Started.at(0).Parameters, "");
+    EXPECT_EQ(Started.at(0).Parameters, L"");
 
     TRegistry reg;
     reg.SetRootKey(HKEY_CURRENT_USER);
     ASSERT_TRUE(reg.OpenKey(RegeditAppletKey, false));
     reg.WriteInteger(RegeditLastKeyValue, 7);
-    ASSERT_TRUE(OpenRegeditAtEntry(kEntry, nullptr));
+    ASSERT_TRUE(OpenRegeditAtEntry(kWideEntry, OwnView()));
     EXPECT_EQ(reg.GetDataType(RegeditLastKeyValue), rdString);
-    EXPECT_EQ(LastKeyAtStart, UninstallKeyText(kEntry));
+    EXPECT_EQ(LastKeyAtStart, FromWide(UninstallKeyText(kWideEntry, OwnView())));
+}
+
+// ---- Both registry views and names outside the code page ------------------------------------
+
+class RegistryActionsViews : public RegistryActions {
+protected:
+    void SetUp() override {
+        if (!Is64BitWindows()) GTEST_SKIP() << "one registry view on 32-bit Windows";
+        RegistryActions::SetUp();
+    }
+};
+
+TEST_F(RegistryActionsViews, EachViewsEntryExportsItsOwnKey) {
+    const std::wstring name = L"VelmoraActions_Both";
+    TViewEntries wide(KEY_WOW64_64KEY), narrow(KEY_WOW64_32KEY);
+    ASSERT_TRUE(wide.Add(L"Both", L"sixty-four") && narrow.Add(L"Both", L"thirty-two"));
+    const std::wstring below = L"Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name;
+    const struct {
+        TRegistryView View;
+        std::wstring Key, Marker;
+    } cases[] = {{rv64, L"HKEY_LOCAL_MACHINE\\SOFTWARE\\" + below, L"sixty-four"},
+                 {rv32, L"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\" + below, L"thirty-two"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.View));
+        Answer = temp_.Dir + "view" + IntToStr(static_cast<int>(c.View)) + ".reg";
+        Started.clear();
+        ASSERT_TRUE(ExportEntryKey(*Save, name, c.View));
+        ASSERT_EQ(Started.size(), 1u);
+        ASSERT_TRUE(RunAndWait(Started[0]));
+        const std::wstring text = backuptest::ReadRegFileTextW(ToWide(Answer));
+        EXPECT_NE(text.find(L"\r\n[" + c.Key + L"]\r\n"), std::wstring::npos) << FromWide(text);
+        EXPECT_NE(text.find(L"\"Marker\"=\"" + c.Marker + L"\""), std::wstring::npos) << FromWide(text);
+    }
+}
+
+TEST_F(RegistryActionsViews, EditorOpensAtTheKeyOfTheEntrysOwnView) {
+    TViewEntries narrow(KEY_WOW64_32KEY);
+    ASSERT_TRUE(narrow.Add(L"Only32", L"thirty-two"));
+    EXPECT_FALSE(OpenRegeditAtEntry(L"VelmoraActions_Only32", rv64)) << "no such key in the 64-bit view";
+    ASSERT_TRUE(OpenRegeditAtEntry(L"VelmoraActions_Only32", rv32));
+    EXPECT_EQ(LastKeyAtStart, "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\"
+                              "Uninstall\\VelmoraActions_Only32");
+}
+
+TEST_F(RegistryActions, KeyNamedOutsideTheCodePageExportsAndImportsBack) {
+    const std::wstring cyrillic = L"\u0422\u0435\u0441\u0442 \u041a\u043b\u044e\u0447", marker = L"\u043c\u0435\u0442\u043a\u0430";
+    const std::wstring name = L"VelmoraActions_" + cyrillic;
+    TViewEntries own(0);
+    ASSERT_TRUE(own.Add(cyrillic, marker));
+    Answer = temp_.Dir + "cyrillic.reg";
+    ASSERT_TRUE(ExportEntryKey(*Save, name, OwnView()));
+    EXPECT_EQ(Asked.at(0), temp_.Dir + "|VelmoraActions_____ ____.reg|.reg")
+        << "the dialog is given the name's characters it can show, never a \"?\"";
+    ASSERT_EQ(Started.size(), 1u);
+    ASSERT_TRUE(RunAndWait(Started[0]));
+    EXPECT_NE(backuptest::ReadRegFileTextW(ToWide(Answer)).find(L"[" + UninstallKeyText(name, OwnView()) + L"]"), std::wstring::npos);
+
+    own.RemoveAll();
+    const std::wstring path = UninstallSubKey(name);
+    wchar_t read[32] = {};
+    DWORD size = sizeof read - sizeof(wchar_t);
+    ASSERT_NE(RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), L"Marker", RRF_RT_REG_SZ, nullptr, read, &size),
+              ERROR_SUCCESS);
+    ASSERT_TRUE(RunAndWait({L"/s \"" + ToWide(Answer) + L"\""}));
+    size = sizeof read - sizeof(wchar_t);
+    ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), L"Marker", RRF_RT_REG_SZ, nullptr, read, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(read), marker);
 }

@@ -311,14 +311,16 @@ void SetBytes(HKEY key, const wchar_t* name, DWORD type, const void* data, size_
 
 void SetDword(HKEY key, const wchar_t* name, DWORD value) { SetBytes(key, name, REG_DWORD, &value, sizeof value); }
 
-TPlantedEntries::TPlantedEntries(std::wstring prefix) : prefix_(std::move(prefix)) { RemoveAll(); }
+TPlantedEntries::TPlantedEntries(std::wstring prefix, REGSAM view) : prefix_(std::move(prefix)), view_(view) {
+    RemoveAll();
+}
 
 TPlantedEntries::~TPlantedEntries() { RemoveAll(); }
 
 bool TPlantedEntries::Add(const std::wstring& name, const std::function<void(HKEY)>& fill) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kUninstallKey + prefix_ + name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kUninstallKey + prefix_ + name).c_str(), 0, nullptr, 0,
+                        KEY_ALL_ACCESS | view_, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
     fill(key);
     RegCloseKey(key);
@@ -327,8 +329,8 @@ bool TPlantedEntries::Add(const std::wstring& name, const std::function<void(HKE
 
 bool TPlantedEntries::AddUsage(const std::wstring& name, ULONG count, ULONGLONG lastUsed) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kArpCacheKey + prefix_ + name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kArpCacheKey + prefix_ + name).c_str(), 0, nullptr, 0,
+                        KEY_ALL_ACCESS | view_, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
     // DWORD cbSize, DWORD HasName, INT64 InstallSize, FILETIME LastUsed, INT Frequency, WCHAR Name[262]
     BYTE record[0x228] = {};
@@ -344,7 +346,7 @@ bool TPlantedEntries::AddUsage(const std::wstring& name, ULONG count, ULONGLONG 
 void TPlantedEntries::RemoveAll() {
     for (const wchar_t* root : {kUninstallKey, kArpCacheKey}) {
         HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, root, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) continue;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, root, 0, KEY_ALL_ACCESS | view_, &key) != ERROR_SUCCESS) continue;
         std::vector<std::wstring> ours;
         wchar_t name[256];
         for (DWORD i = 0;; ++i) {

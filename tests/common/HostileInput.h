@@ -80,9 +80,10 @@ void SetDword(HKEY key, const wchar_t* name, DWORD value);
 
 // Sub-keys of HKLM's Uninstall key (and of the usage cache) whose names begin with a
 // prefix, removed at construction and destruction. The benchmarks plant theirs with it too.
+// view is a KEY_WOW64_* flag that names the registry view, or 0 for this process's own.
 class TPlantedEntries {
 public:
-    explicit TPlantedEntries(std::wstring prefix);
+    explicit TPlantedEntries(std::wstring prefix, REGSAM view = 0);
     ~TPlantedEntries();
     TPlantedEntries(const TPlantedEntries&) = delete;
     TPlantedEntries& operator=(const TPlantedEntries&) = delete;
@@ -96,6 +97,7 @@ public:
 
 private:
     std::wstring prefix_;
+    REGSAM view_;
 };
 
 // Each fault the listing stumbled over once, in entries listed in name order between

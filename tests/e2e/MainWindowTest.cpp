@@ -80,6 +80,19 @@ private:
     std::vector<std::string> values_, files_;
 };
 
+// Velmora.exe started in a sandbox, with its program list read from outside; Main is empty
+// when its window never came.
+struct TRunningProgramList {
+    explicit TRunningProgramList(const TSandbox& sandbox)
+        : Run(sandbox), Main(Run.WaitForWindowClass("TMainForm")),
+          Window(Main ? Child(Main->Handle, "TListView") : nullptr), Remote(Run.ProcessId()), List(Remote, Window) {}
+    TProgramRun Run;
+    std::optional<TWindowInfo> Main;
+    HWND Window;
+    TRemoteMemory Remote;
+    TRemoteList List;
+};
+
 class MainWindow : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -121,13 +134,13 @@ protected:
 } // namespace
 
 TEST_F(MainWindow, RowHeaderPageAndLanguageDrivenFromOutside) {
-    TProgramRun run(sandbox_);
-    auto main = run.WaitForWindowClass("TMainForm");
+    TRunningProgramList running(sandbox_);
+    TProgramRun& run = running.Run;
+    const auto& main = running.Main;
     ASSERT_TRUE(main) << run.Describe();
-    HWND listWindow = Child(main->Handle, "TListView");
+    HWND listWindow = running.Window;
     ASSERT_TRUE(listWindow);
-    TRemoteMemory remote(run.ProcessId());
-    TRemoteList list(remote, listWindow);
+    TRemoteList& list = running.List;
     ASSERT_TRUE(WaitFor([&] { return list.IndexOf("Willow Browser") >= 0; }));
 
     // A row selected by message enables the side bar's commands.
@@ -229,4 +242,24 @@ TEST_F(MainWindow, StartupPageDisablesAndReEnablesAnEntryThroughItsCheckBox) {
 
     ASSERT_TRUE(run.Close(main->Handle));
     EXPECT_TRUE(run.WaitForExit()) << run.Describe();
+}
+
+TEST_F(MainWindow, ListsTheProgramsOfBothRegistryViews) {
+    hostile::TPlantedEntries sixtyFour(L"VelmoraE2E64_", KEY_WOW64_64KEY), thirtyTwo(L"VelmoraE2E32_", KEY_WOW64_32KEY);
+    for (auto* entries : {&sixtyFour, &thirtyTwo}) {
+        const std::wstring name = entries == &sixtyFour ? L"Velmora Sixty-Four Tool" : L"Velmora Thirty-Two Tool";
+        ASSERT_TRUE(entries->Add(L"Tool", [&](HKEY k) {
+            hostile::SetText(k, L"DisplayName", name);
+            hostile::SetText(k, L"UninstallString", L"C:\\Program Files\\Velmora Tool\\unins000.exe");
+        }));
+    }
+    TRunningProgramList running(sandbox_);
+    ASSERT_TRUE(running.Main && running.Window) << running.Run.Describe();
+    EXPECT_TRUE(WaitFor([&] { return running.List.IndexOf("Velmora Sixty-Four Tool") >= 0; }))
+        << ::testing::PrintToString(running.List.Column(0));
+    EXPECT_GE(running.List.IndexOf("Velmora Thirty-Two Tool"), 0);
+    EXPECT_GE(running.List.IndexOf("Willow Browser"), 0);
+
+    ASSERT_TRUE(running.Run.Close(running.Main->Handle));
+    EXPECT_TRUE(running.Run.WaitForExit()) << running.Run.Describe();
 }

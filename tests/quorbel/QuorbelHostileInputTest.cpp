@@ -116,7 +116,7 @@ protected:
     ComPtr<IProgramItem> Item(const std::wstring& name) {
         BStr full(entries_.Prefix() + name);
         LONG index = -1;
-        EXPECT_EQ(list_->ProgramIndexOf(full.Get(), &index), S_OK);
+        EXPECT_EQ(list_->ProgramIndexOf(full.Get(), kOwnView, &index), S_OK);
         ComPtr<IProgramItem> item;
         EXPECT_GE(index, 0) << FromWide(name) << " is not listed";
         if (index >= 0) {
@@ -184,7 +184,7 @@ TEST_F(QuorbelHostileEntries, LoadDetailsFindsItsEntryAfterAnAnsiRoundTrip) {
     ASSERT_NE(tripped, wide) << "the name must lie outside the code page";
     BStr full(wide);
     LONG index = -1;
-    ASSERT_EQ(list_->ProgramIndexOf(full.Get(), &index), S_OK);
+    ASSERT_EQ(list_->ProgramIndexOf(full.Get(), kOwnView, &index), S_OK);
     ComPtr<IProgramItem> item;
     ASSERT_EQ(list_->Item(index, item.Put()), S_OK);
     EXPECT_EQ(ItemText(item.Get(), &IProgramItem::RegistryName), wide);

@@ -111,33 +111,38 @@ protected:
         RemoveEntries();
     }
 
+    // view: a KEY_WOW64_* flag, or 0 for this process's own view.
     template <class Fill>
-    void Entry(const wchar_t* name, Fill fill) {
+    void Entry(const wchar_t* name, Fill fill, REGSAM view = 0, const std::wstring& under = kUninstall) {
         TKeyHandle key;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kUninstall + kPrefix + name).c_str(), 0, nullptr, 0,
-                                  KEY_ALL_ACCESS, nullptr, key.Put(), nullptr), ERROR_SUCCESS);
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (under + kPrefix + name).c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS | view, nullptr, key.Put(), nullptr), ERROR_SUCCESS);
         fill(key.Get());
     }
 
     static void RemoveEntries() {
-        for (const std::wstring& root : {kUninstall, kArpCache}) {
-            TKeyHandle key;
-            if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, root.c_str(), 0, KEY_ALL_ACCESS, key.Put()) != ERROR_SUCCESS) continue;
-            std::vector<std::wstring> ours;
-            wchar_t name[256];
-            for (DWORD i = 0;; ++i) {
-                DWORD len = 256;
-                if (RegEnumKeyExW(key.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-                if (std::wstring(name, len).rfind(kPrefix, 0) == 0) ours.emplace_back(name, len);
-            }
-            for (const auto& n : ours) RegDeleteTreeW(key.Get(), n.c_str());
+        for (REGSAM view : {REGSAM(0), REGSAM(KEY_WOW64_32KEY)})
+            for (const std::wstring& root : {kUninstall, kArpCache}) RemoveOurs(root, view);
+    }
+
+    static void RemoveOurs(const std::wstring& root, REGSAM view) {
+        TKeyHandle key;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, root.c_str(), 0, KEY_ALL_ACCESS | view, key.Put()) != ERROR_SUCCESS)
+            return;
+        std::vector<std::wstring> ours;
+        wchar_t name[256];
+        for (DWORD i = 0;; ++i) {
+            DWORD len = 256;
+            if (RegEnumKeyExW(key.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            if (std::wstring(name, len).rfind(kPrefix, 0) == 0) ours.emplace_back(name, len);
         }
+        for (const auto& n : ours) RegDeleteTreeW(key.Get(), n.c_str());
     }
 
     LONG IndexOf(const std::wstring& shortName) {
         BStr name(kPrefix + shortName);
         LONG index = -2;
-        EXPECT_EQ(list_->ProgramIndexOf(name.Get(), &index), S_OK);
+        EXPECT_EQ(list_->ProgramIndexOf(name.Get(), kOwnView, &index), S_OK);
         return index;
     }
 
@@ -291,7 +296,10 @@ TEST_F(QuorbelPrograms, BadIndexesFailWithErrorTextAndBadValuesReadAsAbsent) {
     EXPECT_EQ(list_->Item(0, nullptr), E_POINTER);
     EXPECT_EQ(junk->DisplayName(nullptr), E_POINTER);
     EXPECT_EQ(junk->Size(nullptr), E_POINTER);
-    EXPECT_EQ(list_->Reserved18(), E_NOTIMPL);
+    EXPECT_EQ(list_->Reserved19(), E_NOTIMPL);
+    LONG view = 0;
+    EXPECT_EQ(list_->ProgramView(-1, &view), DISP_E_BADINDEX);
+    EXPECT_EQ(list_->ProgramIndexOf(BStr(L"x").Get(), 48, &view), E_INVALIDARG);
 }
 
 TEST_F(QuorbelPrograms, ItemKeepsItsSnapshotUntilLoadDetails) {
@@ -325,30 +333,147 @@ TEST_F(QuorbelPrograms, ItemKeepsItsSnapshotUntilLoadDetails) {
 }
 
 TEST_F(QuorbelPrograms, CommentsPersistForANewInstance) {
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, kComments.c_str(), (kPrefix + L"Full").c_str());
+    const std::wstring ownKey = kComments + (kOwnView == 64 ? L"\\64-bit" : L"\\32-bit");
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, ownKey.c_str(), (kPrefix + L"Full").c_str());
+    // Characters of no 8-bit code page: the comment is kept as the user wrote it.
+    const std::wstring text = L"Keep this one: \u4fdd\u7559 \u30b9\u30ad\u30e3\u30ca\u30fc \uc2a4\uce90\ub108";
     {
         auto item = Item(L"Full");
         ASSERT_TRUE(item);
-        BStr comment(L"Keep this one: needed for the scanner");
+        BStr comment(text);
         ASSERT_EQ(item->SetComment(comment.Get()), S_OK);
     }
     list_.Reset();
     auto fresh = NewList();
     ASSERT_TRUE(fresh);
     BStr name(kPrefix + L"Full"), stored;
-    ASSERT_EQ(fresh->GetComment(name.Get(), stored.Put()), S_OK);
-    EXPECT_EQ(stored.Str(), L"Keep this one: needed for the scanner");
-    EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kComments, (kPrefix + L"Full").c_str()), stored.Str());
+    ASSERT_EQ(fresh->GetComment(name.Get(), kOwnView, stored.Put()), S_OK);
+    EXPECT_EQ(stored.Str(), text);
+    EXPECT_EQ(ReadText(HKEY_CURRENT_USER, ownKey, (kPrefix + L"Full").c_str()), text);
 
     ComPtr<IProgramItem> item;
     LONG index = -1;
-    ASSERT_EQ(fresh->ProgramIndexOf(name.Get(), &index), S_OK);
+    ASSERT_EQ(fresh->ProgramIndexOf(name.Get(), kOwnView, &index), S_OK);
     ASSERT_EQ(fresh->Item(index, item.Put()), S_OK);
     BStr empty(L"");
     ASSERT_EQ(item->SetComment(empty.Get()), S_OK);
-    ASSERT_EQ(fresh->GetComment(name.Get(), stored.Put()), S_OK);
+    ASSERT_EQ(fresh->GetComment(name.Get(), kOwnView, stored.Put()), S_OK);
     EXPECT_EQ(stored.Str(), L"");
-    EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kComments, (kPrefix + L"Full").c_str()), L"<none>");
+    EXPECT_EQ(ReadText(HKEY_CURRENT_USER, ownKey, (kPrefix + L"Full").c_str()), L"<none>");
+}
+
+TEST_F(QuorbelPrograms, CommentStoredByNameBeforeViewsStaysWithTheOwnViewsEntry) {
+    const std::wstring registryName = kPrefix + L"Full";
+    TKeyHandle comments;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kComments.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              comments.Put(), nullptr), ERROR_SUCCESS);
+    SetText(comments.Get(), registryName.c_str(), L"written by an earlier version");
+    BStr name(registryName), stored;
+    ASSERT_EQ(list_->GetComment(name.Get(), kOwnView, stored.Put()), S_OK);
+    EXPECT_EQ(stored.Str(), L"written by an earlier version");
+    ASSERT_EQ(list_->GetComment(name.Get(), 96 - kOwnView, stored.Put()), S_OK);
+    EXPECT_EQ(stored.Str(), L"") << "the other view's entry of the name is another program";
+
+    // Replaced by a new comment, and gone for good once that is cleared.
+    auto item = Item(L"Full");
+    ASSERT_TRUE(item);
+    ASSERT_EQ(item->SetComment(BStr(L"new").Get()), S_OK);
+    EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kComments, registryName.c_str()), L"<none>");
+    ASSERT_EQ(item->SetComment(BStr(L"").Get()), S_OK);
+    ASSERT_EQ(list_->GetComment(name.Get(), kOwnView, stored.Put()), S_OK);
+    EXPECT_EQ(stored.Str(), L"");
+}
+
+// ---- The two registry views of 64-bit Windows -----------------------------------------------
+
+class QuorbelViews : public QuorbelPrograms {
+protected:
+    void SetUp() override {
+        BOOL wow64 = FALSE;
+        if (sizeof(void*) == 4 && (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64))
+            GTEST_SKIP() << "one registry view on 32-bit Windows";
+        QuorbelPrograms::SetUp();
+        const std::pair<REGSAM, std::wstring> views[] = {{KEY_WOW64_64KEY, L"64"}, {KEY_WOW64_32KEY, L"32"}};
+        for (const auto& pair : views) {
+            const REGSAM view = pair.first;
+            const std::wstring& bits = pair.second;
+            Entry(L"Both", [&](HKEY k) {
+                SetText(k, L"DisplayName", L"Velmora Both " + bits);
+                SetText(k, L"UninstallString", L"C:\\Both" + bits + L"\\unins.exe");
+                SetText(k, L"Publisher", L"Publisher " + bits);
+                SetText(k, L"DisplayVersion", bits + L".0");
+                SetText(k, L"Marker", bits);
+            }, view);
+            Entry(L"Both", [&](HKEY k) {
+                ULONG count = bits == L"64" ? 20 : 1;
+                BYTE slow[0x228] = {};
+                DWORD cb = sizeof slow;
+                memcpy(slow, &cb, 4);
+                memcpy(slow + 24, &count, 4);
+                SetBytes(k, L"SlowInfoCache", REG_BINARY, slow, sizeof slow);
+            }, view, kArpCache);
+        }
+        Entry(L"Only32", [](HKEY k) {
+            SetText(k, L"DisplayName", L"Velmora Only 32");
+            SetText(k, L"UninstallString", L"only32.exe");
+        }, KEY_WOW64_32KEY);
+        ASSERT_EQ(list_->RefreshPrograms(), S_OK);
+    }
+
+    LONG IndexIn(const std::wstring& shortName, LONG view) {
+        LONG index = -2;
+        EXPECT_EQ(list_->ProgramIndexOf(BStr(kPrefix + shortName).Get(), view, &index), S_OK);
+        return index;
+    }
+};
+
+TEST_F(QuorbelViews, ANameInBothViewsIsListedTwiceEachReadingItsOwnEntry) {
+    const LONG wide = IndexIn(L"Both", 64), narrow = IndexIn(L"Both", 32);
+    ASSERT_GE(wide, 0);
+    ASSERT_GE(narrow, 0);
+    ASSERT_NE(wide, narrow);
+    EXPECT_LT(wide, narrow) << "the system's own view first";
+    for (const auto& [index, bits] : {std::pair<LONG, std::wstring>{wide, L"64"}, {narrow, L"32"}}) {
+        SCOPED_TRACE(FromWide(bits));
+        LONG view = 0;
+        ASSERT_EQ(list_->ProgramView(index, &view), S_OK);
+        EXPECT_EQ(std::to_wstring(view), bits);
+        ComPtr<IProgramItem> item;
+        ASSERT_EQ(list_->Item(index, item.Put()), S_OK);
+        EXPECT_EQ(Text(&IProgramItem::RegistryName, item.Get()), kPrefix + L"Both");
+        EXPECT_EQ(Text(&IProgramItem::DisplayName, item.Get()), L"Velmora Both " + bits);
+        EXPECT_EQ(Text(&IProgramItem::UninstallString, item.Get()), L"C:\\Both" + bits + L"\\unins.exe");
+        EXPECT_EQ(Text(&IProgramItem::Publisher, item.Get()), L"Publisher " + bits);
+        ULONG usage = 0;
+        ASSERT_EQ(item->UsageCount(&usage), S_OK);
+        EXPECT_EQ(usage, bits == L"64" ? 20u : 1u);
+        ASSERT_EQ(item->LoadDetails(BStr(kPrefix + L"Both").Get()), S_OK);
+        EXPECT_EQ(Text(&IProgramItem::Version, item.Get()), bits + L".0");
+        EXPECT_EQ(Values(item.Get())[L"Marker"], bits);
+    }
+}
+
+TEST_F(QuorbelViews, AnEntryOfOneViewIsNotFoundInTheOther) {
+    const LONG narrow = IndexIn(L"Only32", 32);
+    ASSERT_GE(narrow, 0);
+    EXPECT_EQ(IndexIn(L"Only32", 64), -1);
+    LONG view = 0;
+    ASSERT_EQ(list_->ProgramView(narrow, &view), S_OK);
+    EXPECT_EQ(view, 32);
+}
+
+TEST_F(QuorbelViews, CommentsOfOneNameAreKeptPerView) {
+    const LONG narrow = IndexIn(L"Both", 32);
+    ASSERT_GE(narrow, 0);
+    ComPtr<IProgramItem> item;
+    ASSERT_EQ(list_->Item(narrow, item.Put()), S_OK);
+    ASSERT_EQ(item->SetComment(BStr(L"the 32-bit one").Get()), S_OK);
+    BStr name(kPrefix + L"Both"), stored;
+    ASSERT_EQ(list_->GetComment(name.Get(), 32, stored.Put()), S_OK);
+    EXPECT_EQ(stored.Str(), L"the 32-bit one");
+    ASSERT_EQ(list_->GetComment(name.Get(), 64, stored.Put()), S_OK);
+    EXPECT_EQ(stored.Str(), L"");
+    ASSERT_EQ(item->SetComment(BStr(L"").Get()), S_OK);
 }
 
 // A long list is read by several threads: each listed entry must still carry its own key's

@@ -120,6 +120,28 @@ TEST_F(QuorbelScreenSavers, ListsTheScrFilesOfBothFoldersOnce) {
     EXPECT_EQ(Text(&IProgramList::ScreenSaverDirectory, IndexOf(L"VelmoraTestPlain.scr")), system_);
 }
 
+TEST_F(QuorbelScreenSavers, EachSystemFolderOf64BitWindowsIsListedOnce) {
+    const std::wstring wow64 = Folder(GetSystemWow64DirectoryW);
+    if (wow64.empty()) GTEST_SKIP() << "one system folder on 32-bit Windows";
+    // One file name in both: two screen savers, each in its own folder.
+    const std::wstring name = L"VelmoraTestTwin.scr";
+    struct TPlanted {
+        std::wstring Path;
+        ~TPlanted() { DeleteFileW(Path.c_str()); }
+    } native{system_ + name}, thirtyTwo{wow64 + name};
+    ASSERT_TRUE(CopyFileW(plain_.c_str(), native.Path.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(junk_.c_str(), thirtyTwo.Path.c_str(), FALSE));
+    ASSERT_EQ(list_->RefreshScreenSavers(), S_OK);
+
+    ULONG count = 0;
+    ASSERT_EQ(list_->ScreenSaverCount(&count), S_OK);
+    std::vector<std::wstring> folders;
+    for (LONG i = 0; i < static_cast<LONG>(count); ++i)
+        if (Text(&IProgramList::ScreenSaverFileName, i) == name)
+            folders.push_back(Text(&IProgramList::ScreenSaverDirectory, i));
+    EXPECT_EQ(folders, (std::vector<std::wstring>{system_, wow64}));
+}
+
 TEST_F(QuorbelScreenSavers, ListStaysAsReadUntilRefreshed) {
     ULONG before = 0, after = 0;
     ASSERT_EQ(list_->ScreenSaverCount(&before), S_OK);

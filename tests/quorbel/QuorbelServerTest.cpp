@@ -130,7 +130,7 @@ TEST(QuorbelServer, TypeLibraryKeepsTheBoundMethodOrder) {
         L"Item", L"ProgramCount", L"ScreenSaverCount", L"ScreenSaverFileName", L"ScreenSaverPublisher",
         L"ScreenSaverDirectory", L"ScreenSaverDisplayName", L"ScreenSaverIconIndex", L"ScreenSaverSize",
         L"ScreenSaverLastUsed", L"RefreshPrograms", L"RefreshScreenSavers", L"ProgramIndexOf", L"GetComment",
-        L"ScreenSaverIndexOf", L"ScreenSaverPath", L"ComponentVersion", L"Reserved18", L"Reserved19", L"Reserved20"};
+        L"ScreenSaverIndexOf", L"ScreenSaverPath", L"ComponentVersion", L"ProgramView", L"Reserved19", L"Reserved20"};
     const std::vector<std::wstring> item = {
         L"DisplayName", L"UninstallString", L"RegistryName", L"LoadDetails", L"IsSystemPatch", L"Publisher",
         L"InstallLocation", L"IconIndex", L"UsageCount", L"LastUsed", L"Size", L"InstallDate", L"Version",

@@ -9,6 +9,9 @@
 
 namespace qtest {
 
+// The registry view this process writes to when it names none, as the component numbers views.
+inline constexpr LONG kOwnView = sizeof(void*) * 8;
+
 inline std::wstring ExeFolder() {
     wchar_t buf[MAX_PATH];
     DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);

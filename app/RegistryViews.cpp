@@ -1,0 +1,107 @@
+#include "app/RegistryViews.h"
+
+#include <cwctype>
+
+namespace {
+
+template <class Fn>
+Fn Kernel32Function(const char* name) {
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    return kernel ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(kernel, name))) : nullptr;
+}
+
+bool StartsWithNoCase(const std::wstring& text, const std::wstring& head) {
+    if (text.size() < head.size()) return false;
+    for (size_t i = 0; i < head.size(); ++i)
+        if (std::towupper(text[i]) != std::towupper(head[i])) return false;
+    return true;
+}
+
+std::wstring SystemWindowsFolder() {
+    wchar_t buffer[MAX_PATH];
+    UINT n = GetSystemWindowsDirectoryW(buffer, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return std::wstring();
+    std::wstring folder(buffer, n);
+    if (folder.back() != L'\\') folder += L'\\';
+    return folder;
+}
+
+}  // namespace
+
+bool Is64BitWindows() {
+    if constexpr (sizeof(void*) == 8) return true;
+    // A 32-bit process is on 64-bit Windows exactly when it runs under WOW64; the first
+    // 32-bit systems don't have the call.
+    static const bool wow64 = [] {
+        using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+        auto isWow64 = Kernel32Function<IsWow64ProcessFn>("IsWow64Process");
+        BOOL under = FALSE;
+        return isWow64 && isWow64(GetCurrentProcess(), &under) && under;
+    }();
+    return wow64;
+}
+
+TRegistryView OwnView() { return sizeof(void*) == 8 ? rv64 : rv32; }
+
+TRegistryView ViewFromNumber(long number) {
+    if (number == 64) return rv64;
+    if (number == 32) return rv32;
+    return OwnView();
+}
+
+std::vector<TRegistryView> RegistryViews() {
+    if (!Is64BitWindows()) return {rv32};
+    return {rv64, rv32};
+}
+
+REGSAM ViewAccess(TRegistryView view) {
+    if (!Is64BitWindows()) return 0;
+    return view == rv64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+}
+
+std::wstring EditorKeyText(const std::wstring& hklmPath, TRegistryView view) {
+    static const std::wstring software = L"SOFTWARE\\";
+    std::wstring path = hklmPath;
+    if (Is64BitWindows() && view == rv32 && StartsWithNoCase(path, software))
+        path.insert(software.size(), L"WOW6432Node\\");
+    return L"HKEY_LOCAL_MACHINE\\" + path;
+}
+
+TKernelHandle StartRegistryEditor(const std::wstring& parameters) {
+    // The editor in the Windows folder by its full name: the shell would pick the one of
+    // this program's width. CreateProcess takes the whole command line as written.
+    const std::wstring folder = SystemWindowsFolder();
+    if (folder.empty()) return TKernelHandle();
+    const std::wstring editor = folder + L"regedit.exe";
+    std::wstring commandLine = L"\"" + editor + L"\"";
+    if (!parameters.empty()) commandLine += L" " + parameters;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION info{};
+    BOOL started;
+    {
+        TFsRedirectionOff native;
+        started = CreateProcessW(editor.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                 &startup, &info);
+    }
+    if (!started) return TKernelHandle();
+    CloseHandle(info.hThread);
+    return TKernelHandle(info.hProcess);
+}
+
+TFsRedirectionOff::TFsRedirectionOff() {
+    if constexpr (sizeof(void*) == 8) return;
+    if (!Is64BitWindows()) return;
+    using DisableFn = BOOL(WINAPI*)(PVOID*);
+    static const auto disable = Kernel32Function<DisableFn>("Wow64DisableWow64FsRedirection");
+    off_ = disable && disable(&old_);
+}
+
+TFsRedirectionOff::~TFsRedirectionOff() {
+    if (!off_) return;
+    using RevertFn = BOOL(WINAPI*)(PVOID);
+    static const auto revert = Kernel32Function<RevertFn>("Wow64RevertWow64FsRedirection");
+    if (revert) revert(old_);
+}
