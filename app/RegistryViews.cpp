@@ -28,19 +28,6 @@ std::wstring SystemWindowsFolder() {
 
 }  // namespace
 
-bool Is64BitWindows() {
-    if constexpr (sizeof(void*) == 8) return true;
-    // A 32-bit process is on 64-bit Windows exactly when it runs under WOW64; the first
-    // 32-bit systems don't have the call.
-    static const bool wow64 = [] {
-        using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-        auto isWow64 = Kernel32Function<IsWow64ProcessFn>("IsWow64Process");
-        BOOL under = FALSE;
-        return isWow64 && isWow64(GetCurrentProcess(), &under) && under;
-    }();
-    return wow64;
-}
-
 TRegistryView OwnView() { return sizeof(void*) == 8 ? rv64 : rv32; }
 
 TRegistryView ViewFromNumber(long number) {

@@ -5,6 +5,7 @@
 // SOFTWARE\WOW6432Node. On 32-bit Windows there is one view and nothing of this applies.
 #pragma once
 #include "framework/Handles.h"
+#include "framework/SysUtils.h"
 
 #include <string>
 #include <vector>
@@ -14,7 +15,6 @@
 enum class TRegistryView { rv32 = 32, rv64 = 64 };
 using enum TRegistryView;
 
-bool Is64BitWindows();
 // The view this process sees when it names none.
 TRegistryView OwnView();
 // The component's number of a view; anything it doesn't name is the process's own view.

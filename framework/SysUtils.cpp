@@ -839,7 +839,11 @@ bool Is64BitWindows() {
     if constexpr (sizeof(void*) == 8) {
         return true;
     } else {
-        BOOL wow64 = FALSE;
-        return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+        // A 32-bit process is on 64-bit Windows exactly when it runs under WOW64.
+        static const bool wow64 = [] {
+            BOOL under = FALSE;
+            return IsWow64Process(GetCurrentProcess(), &under) && under;
+        }();
+        return wow64;
     }
 }
