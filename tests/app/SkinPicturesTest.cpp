@@ -33,3 +33,27 @@ TEST(SkinPictures, PngFilesFillButtonStatesAndPanels) {
     EXPECT_EQ(panel->Width(), 160);
     EXPECT_EQ(panel->Height(), 394);
 }
+
+TEST(SkinPictures, JpegAndGifSavedUnderPngNamesAreLoaded) {
+    TTempDir skins;
+    const std::string jpeg = EncodedPicture(L"image/jpeg", 135, 41, MakeColor(0x3060C0));
+    ASSERT_FALSE(jpeg.empty()) << "GDI+ has a JPEG encoder";
+    skins.Write("btnUninstall_Normal.png", jpeg);
+    skins.Write("img_SizePanel.png", pngtest::SolidGif(160, 394, 0xE0E8F0));
+    skins.Write("broken.png", std::string("GIF89a") + std::string(40, '\x7F'));
+    TRestore<std::string> keepSkins(SkinsDir, skins.Dir);
+
+    TFreeGuard<TArButton> button(TArButton::Create(nullptr));
+    EXPECT_TRUE(LoadSkinPicNormal(button.get(), "btnUninstall_Normal.png"));
+    EXPECT_EQ(button->GetPicNormal()->Width(), 135);
+    EXPECT_EQ(button->GetPicNormal()->Height(), 41);
+    // A picture that claims a format and isn't one still stops the skin pass.
+    EXPECT_THROW(LoadSkinPicNormal(button.get(), "broken.png"), EInvalidGraphic);
+    EXPECT_EQ(button->GetPicNormal()->Width(), 135);
+
+    TFreeGuard<TskImagePanel> panel(TskImagePanel::Create(nullptr));
+    panel->SetAutoSize(true);
+    EXPECT_TRUE(LoadSkinPicture(panel->GetPicture(), "img_SizePanel.png"));
+    EXPECT_EQ(panel->Width(), 160);
+    EXPECT_EQ(panel->Height(), 394);
+}
