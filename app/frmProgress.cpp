@@ -23,11 +23,9 @@ void TProgressForm::FormCreate(TObject*) { TimerBackup->SetEnabled(true); }
 void TProgressForm::FormShow(TObject*) {
     SetCaption(IDS_PROGRESSFORM_Title);
     lblInfo->SetCaption(IDS_PROGRESSFORM_LABEL_Info);
-    try {
-        LoadSkinPicture(ImageBK->Picture(), SK_PROGRESSFORM_ImageBG_Pic);
-    } catch (const EInvalidGraphic&) {
-        // A skin picture that doesn't decode keeps the layout's; the backup matters more.
-    }
+    // A skin picture that can't be read is reported as every escaping error is, and keeps
+    // the layout's; the window still shows and backs up.
+    Guard([this] { LoadSkinPicture(ImageBK->Picture(), SK_PROGRESSFORM_ImageBG_Pic); }, this);
 }
 
 void TProgressForm::TimerBackupTimer(TObject*) {

@@ -94,20 +94,19 @@ void TskCustomPanel::Paint() {
     TBitmap bitmap(w, h);
     TCanvas& canvas = *bitmap.Canvas();
     const TRect client(0, 0, w, h);
-    // What the picture leaves uncovered (all of it without one) shows the parent or Color.
-    if (transparent_) {
-        PaintParentBackground(canvas, this);
-    } else {
-        canvas.Brush()->SetStyle(bsSolid);
-        canvas.Brush()->SetColor(GetColor());
-        canvas.FillRect(client);
-    }
+    // Under the picture lies the parent's background when transparent; Color fills the
+    // panel only when there is no picture to show (an empty one counts as none).
+    if (transparent_) PaintParentBackground(canvas, this);
     if (HasPicture()) {
         switch (drawStyle_) {
         case skStretch: canvas.StretchDraw(client, picture_->Graphic()); break;
         case skTile: TilePicture(canvas, picture_.get(), client); break;
         case skNormal: canvas.Draw(0, 0, picture_->Graphic()); break;
         }
+    } else if (!transparent_) {
+        canvas.Brush()->SetStyle(bsSolid);
+        canvas.Brush()->SetColor(GetColor());
+        canvas.FillRect(client);
     }
     const std::string caption = GetCaption();
     if (!Trim(caption).empty()) {

@@ -9,28 +9,120 @@ namespace {
 const char kPngInvalid[] = "PNG image is not valid";
 const char kPngNotSaved[] = "PNG image could not be saved";
 
-// The same limits as the framework's bitmaps: a picture larger than this is refused
-// before any decoder allocates for it.
-constexpr int64_t kMaxPngSide = 32768;
-constexpr int64_t kMaxPngPixels = int64_t(1) << 26;
-constexpr int64_t kMaxPngBytes = int64_t(1) << 28;
+// The same limits as the framework's bitmaps, for whatever format the data is in: a picture
+// larger than this is refused before any decoder allocates for it, and again by the size
+// GDI+ reports after decoding.
+constexpr int64_t kMaxPictureSide = 32768;
+constexpr int64_t kMaxPicturePixels = int64_t(1) << 26;
+constexpr int64_t kMaxPictureBytes = int64_t(1) << 28;
 
 constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+// The signature and a first IHDR chunk: the bytes that say a PNG picture's size.
+constexpr size_t kPngHeadSize = 8 + 8 + 13 + 4;
 
 uint32_t ReadBE32(const uint8_t* p) {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
 }
+uint32_t ReadBE16(const uint8_t* p) { return (uint32_t(p[0]) << 8) | uint32_t(p[1]); }
+uint32_t ReadLE16(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8); }
 
 bool ValidSize(int64_t width, int64_t height) {
-    return width > 0 && height > 0 && width <= kMaxPngSide && height <= kMaxPngSide && width * height <= kMaxPngPixels;
+    return width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
+           width * height <= kMaxPicturePixels;
+}
+
+// The formats handed to GDI+: those whose declared size is checked here first. BMP data
+// never gets this far (the framework's bitmap reads it); TIFF, icons and metafiles are
+// refused, since nothing would bound what the decoder allocates for them.
+enum class TPictureFormat { pfUnknown, pfPng, pfJpeg, pfGif };
+
+TPictureFormat FormatOf(const uint8_t* data, size_t size) {
+    if (size >= 8 && std::memcmp(data, kPngSignature, 8) == 0) return TPictureFormat::pfPng;
+    if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) return TPictureFormat::pfJpeg;
+    if (size >= 6 && (std::memcmp(data, "GIF87a", 6) == 0 || std::memcmp(data, "GIF89a", 6) == 0))
+        return TPictureFormat::pfGif;
+    return TPictureFormat::pfUnknown;
 }
 
 // The signature and a first IHDR chunk whose declared size is within the limits.
 bool PlausiblePng(const uint8_t* data, size_t size) {
-    if (size < 8 + 8 + 13 + 4) return false;
+    if (size < kPngHeadSize) return false;
     if (std::memcmp(data, kPngSignature, 8) != 0) return false;
     if (ReadBE32(data + 8) != 13 || std::memcmp(data + 12, "IHDR", 4) != 0) return false;
     return ValidSize(ReadBE32(data + 16), ReadBE32(data + 20));
+}
+
+// The first frame header (SOF0 to SOF15; DHT, JPG and DAC share those numbers but are not
+// frames) before the scan data, with a size within the limits.
+bool PlausibleJpeg(const uint8_t* data, size_t size) {
+    size_t pos = 2;
+    while (pos < size) {
+        if (data[pos] != 0xFF) return false;
+        while (pos < size && data[pos] == 0xFF) ++pos;   // fill bytes
+        if (pos >= size) return false;
+        const uint8_t marker = data[pos++];
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;   // no length
+        if (marker == 0xD9 || marker == 0xDA || pos + 2 > size) return false;   // no frame before the image
+        const size_t length = ReadBE16(data + pos);
+        if (length < 2 || length > size - pos) return false;
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+            // Precision, height, width: a height of 0 (given later by a DNL marker) is refused.
+            return length >= 8 && ValidSize(ReadBE16(data + pos + 5), ReadBE16(data + pos + 3));
+        }
+        pos += length;
+    }
+    return false;
+}
+
+// The logical screen and every frame within the limits, at least one frame, each frame
+// inside the largest picture allowed. Data after the last whole frame is left to GDI+.
+bool PlausibleGif(const uint8_t* data, size_t size) {
+    if (size < 13 || !ValidSize(ReadLE16(data + 6), ReadLE16(data + 8))) return false;
+    // A colour table of 2^(n+1) entries of three bytes, when its flag is set.
+    auto colourTable = [](uint8_t flags) -> size_t { return (flags & 0x80) ? size_t(3) << ((flags & 7) + 1) : 0; };
+    // Data sub-blocks up to their terminator; false when the data ends first.
+    auto skipBlocks = [&](size_t& pos) {
+        while (pos < size) {
+            const size_t n = data[pos++];
+            if (n == 0) return true;
+            pos += n;
+        }
+        return false;
+    };
+    size_t pos = 13 + colourTable(data[10]);
+    int frames = 0;
+    while (pos < size) {
+        const uint8_t block = data[pos];
+        if (block == 0x3B) break;   // trailer
+        if (block == 0x21) {        // extension: introducer, label, sub-blocks
+            pos += 2;
+            if (!skipBlocks(pos)) break;
+        } else if (block == 0x2C) {   // frame: descriptor, colour table, code size, sub-blocks
+            if (size - pos < 11) break;
+            const int64_t left = ReadLE16(data + pos + 1), top = ReadLE16(data + pos + 3);
+            const int64_t width = ReadLE16(data + pos + 5), height = ReadLE16(data + pos + 7);
+            if (!ValidSize(width, height) || left + width > kMaxPictureSide || top + height > kMaxPictureSide)
+                return false;
+            ++frames;
+            pos += 10 + colourTable(data[pos + 9]) + 1;
+            if (!skipBlocks(pos)) break;
+        } else {
+            break;
+        }
+    }
+    return frames > 0;
+}
+
+// Whether the data is a picture GDI+ may decode: a format read here, declaring a size
+// within the limits.
+bool PlausiblePicture(const uint8_t* data, size_t size) {
+    switch (FormatOf(data, size)) {
+    case TPictureFormat::pfPng: return PlausiblePng(data, size);
+    case TPictureFormat::pfJpeg: return PlausibleJpeg(data, size);
+    case TPictureFormat::pfGif: return PlausibleGif(data, size);
+    case TPictureFormat::pfUnknown: break;
+    }
+    return false;
 }
 
 using TImageFactory = std::unique_ptr<TpxGPImage> (*)();
@@ -38,15 +130,15 @@ std::unique_ptr<TpxGPImage> MakeNullImage() { return std::make_unique<TpxGPNullI
 std::unique_ptr<TpxGPImage> MakeGPImage() { return std::make_unique<TpxGPImage>(); }
 TImageFactory gImageFactory = MakeNullImage;
 
-// A movable global block holding bytes, opened as a system stream that frees the block
-// with its last reference.
-ComPtr<IStream> StreamOnCopy(TStream& stream, int64_t size) {
+// A movable global block holding the bytes, opened as a system stream that frees the block
+// with its last reference; null when the bytes can't be read or accept refuses them.
+ComPtr<IStream> StreamOnCopy(TStream& stream, int64_t size, bool (*accept)(const uint8_t*, size_t)) {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size));
     if (!block) return {};
     void* p = GlobalLock(block);
     bool read = false;
     if (p) {
-        read = stream.Read(p, size) == size;
+        read = stream.Read(p, size) == size && accept(static_cast<const uint8_t*>(p), static_cast<size_t>(size));
         GlobalUnlock(block);
     }
     ComPtr<IStream> s;
@@ -131,16 +223,20 @@ void TpxGPImage::LoadFromStreamData(TStream& stream) {
     SetHandle(nullptr);
     if (!IsGdiPlusAvailable()) return;
     const int64_t size = stream.Size() - stream.Position();
-    if (size <= 0 || size > kMaxPngBytes) return;
-    // Only the header is needed to refuse a picture too large to decode.
-    uint8_t head[8 + 8 + 13 + 4];
-    if (size < int64_t(sizeof head)) return;
-    int64_t start = stream.Position();
-    if (stream.Read(head, sizeof head) != int64_t(sizeof head)) return;
+    if (size <= 0 || size > kMaxPictureBytes) return;
+    // The head alone refuses data of no format read here, and a PNG picture too large,
+    // before anything is copied.
+    uint8_t head[kPngHeadSize];
+    const int64_t start = stream.Position();
+    const int64_t headSize = std::min<int64_t>(size, int64_t(sizeof head));
+    if (stream.Read(head, headSize) != headSize) return;
     stream.SetPosition(start);
-    if (!PlausiblePng(head, sizeof head)) return;
+    const TPictureFormat format = FormatOf(head, static_cast<size_t>(headSize));
+    if (format == TPictureFormat::pfUnknown ||
+        (format == TPictureFormat::pfPng && !PlausiblePng(head, static_cast<size_t>(headSize))))
+        return;
 
-    ComPtr<IStream> data = StreamOnCopy(stream, size);
+    ComPtr<IStream> data = StreamOnCopy(stream, size, PlausiblePicture);
     if (!data) return;
     GpBitmap* bitmap = nullptr;
     if (GdiPlus.GdipCreateBitmapFromStream(data.Get(), &bitmap) != GpOk || !bitmap) return;

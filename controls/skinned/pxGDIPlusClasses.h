@@ -38,14 +38,15 @@ public:
     // it lazily); null for images made otherwise.
     IStream* DataStream() const { return data_.Get(); }
 
-    // PNG data from the stream's position to its end.
+    // Picture data from the stream's position to its end: PNG, JPEG or GIF, whatever its
+    // name says, each refused when its header declares a picture larger than the limits.
     virtual void LoadFromStreamData(TStream& stream);
     // The bitmap's pixels; a 32-bit bitmap keeps its alpha unless every alpha byte is 0.
     virtual void CreateFromBitmap(TBitmap& bitmap);
     // width x height pixels 0xAARRGGBB, rows top first, alpha straight (not premultiplied);
     // without alpha every pixel is opaque.
     virtual void CreateFromPixels(int width, bool hasAlpha, const uint32_t* pixels, int height);
-    // BMP data ("BM") through a framework bitmap, anything else as PNG data.
+    // BMP data ("BM") through a framework bitmap, anything else as LoadFromStreamData.
     virtual void CreateFromStream(TStream& stream);
     // A new image of the current image class with the same picture (empty when this is).
     std::unique_ptr<TpxGPImage> Clone() const;
@@ -84,7 +85,8 @@ struct TScaledDrawAreas {
 bool ScaledDrawAreas(const TRect& dest, const TRect& src, TScaledDrawAreas& areas);
 
 // Registered as "png" with the picture loader and by name with the class registry (so that
-// layouts can hold PNG pictures) only when GDI+ is available.
+// layouts can hold PNG pictures) only when GDI+ is available. It reads what GDI+ decodes
+// of a skin's pictures (JPEG, GIF and BMP data saved under a .png name too) and saves PNG.
 class TpxPNGImage : public TGraphic {
     DECLARE_CLASS(TpxPNGImage, TGraphic)
     TpxPNGImage() = default;

@@ -140,10 +140,10 @@ TEST_F(ProgressWindow, CloseRequestStopsBetweenKeysAndSaysSo) {
 }
 
 TEST_F(ProgressWindow, SkinBackgroundReplacesTheLayoutsPictureWhenPresent) {
-    TTempDir skins, broken;
+    TTempDir skins;
     skins.Write("img_ProgressBar.png", pngtest::SolidPng(40, 30, 0xFF204060));
-    broken.Write("img_ProgressBar.png", "not a picture at all");
-    for (const std::string& dir : {std::string("Z:\\nonexistent\\velmora skins\\"), broken.Dir, skins.Dir}) {
+    const std::string missing = "Z:\\nonexistent\\velmora skins\\";
+    for (const std::string& dir : {missing, skins.Dir}) {
         TRestore<std::string> keep(SkinsDir, dir);
         TFreeGuard<TProgressForm> form(TProgressForm::Create(nullptr));
         form->TimerBackup->SetEnabled(false);
@@ -151,10 +151,25 @@ TEST_F(ProgressWindow, SkinBackgroundReplacesTheLayoutsPictureWhenPresent) {
         EXPECT_EQ(form->GetCaption(), "Backup Progress");
         EXPECT_EQ(form->lblInfo->GetCaption(), "This could take several minutes, please wait...");
         EXPECT_EQ(form->ImageBK->Picture()->Width(), dir == skins.Dir ? 40 : 391) << dir;
-        if (dir == broken.Dir) {
+        if (dir == missing) {
             form->ProgressBar->SetPosition(40);
             PumpFor(100);
             EXPECT_TRUE(SaveWindowPng(form->WindowHandle(), "backup-window.png"));
         }
     }
+}
+
+TEST_F(ProgressWindow, UndecodableSkinPictureIsReportedAndTheBackupStillRuns) {
+    PlantEntry("Entry", false);
+    TTempDir broken;
+    broken.Write("img_ProgressBar.png", "not a picture at all");
+    TRestore<std::string> keep(SkinsDir, broken.Dir);
+    TFreeGuard<TProgressForm> form(TProgressForm::Create(nullptr));
+    TAtTheBox seen = RunOnSandbox(*form);
+    ASSERT_EQ(seen.Boxes.size(), 2u);
+    EXPECT_EQ(seen.Boxes[0].Text, "PNG image is not valid");
+    EXPECT_EQ(seen.Boxes[0].Flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
+    EXPECT_EQ(seen.Boxes[1].Text, "Backup registry info successfully");
+    EXPECT_EQ(form->ImageBK->Picture()->Width(), 391) << "the layout's picture stays";
+    EXPECT_EQ(FilesIn(Folder()).size(), 1u);
 }

@@ -31,6 +31,30 @@ inline void ReloadGdiPlusWith(TGdiPlusProcResolver resolver) {
     RegisterPng();
 }
 
+// A w x h picture of one colour (0x00BBGGRR) as GDI+'s encoder for mimeType writes it
+// ("image/jpeg", "image/gif"); empty when GDI+ has no such encoder.
+inline std::string EncodedPicture(const wchar_t* mimeType, int w, int h, TColor color) {
+    CLSID encoder{};
+    if (GetEncoderClsid(mimeType, encoder) != 0) return {};
+    TBitmap bitmap;
+    bitmap.SetSize(w, h);
+    bitmap.Canvas()->Brush()->SetColor(color);
+    bitmap.Canvas()->FillRect(Rect(0, 0, w, h));
+    TpxPNGImage picture;
+    picture.AssignBitmap(bitmap);
+    ComPtr<IStream> out;
+    if (!picture.Image() || !picture.Image()->HasImage() || FAILED(CreateStreamOnHGlobal(nullptr, TRUE, out.Put())) ||
+        GdiPlus.GdipSaveImageToStream(picture.Image()->Handle(), out.Get(), &encoder, nullptr) != GpOk)
+        return {};
+    STATSTG stat{};
+    LARGE_INTEGER start{};
+    if (FAILED(out->Stat(&stat, STATFLAG_NONAME)) || FAILED(out->Seek(start, STREAM_SEEK_SET, nullptr))) return {};
+    std::string bytes(static_cast<size_t>(stat.cbSize.QuadPart), '\0');
+    ULONG got = 0;
+    if (FAILED(out->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &got)) || got != bytes.size()) return {};
+    return bytes;
+}
+
 // ---------------------------------------------------------------------------------------
 // Controls on real windows
 

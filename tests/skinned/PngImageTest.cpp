@@ -39,6 +39,24 @@ std::string Hex(const std::string& bytes) {
 
 const uint32_t kBlue = 0xFF0000FF, kGreen = 0xFF00FF00;
 
+// GDI+'s JPEG of a 12 x 9 picture in one colour.
+constexpr TColor kJpegColour = MakeColor(0x3060C0);
+std::string TestJpeg() { return EncodedPicture(L"image/jpeg", 12, 9, kJpegColour); }
+
+// Where a JPEG's frame header (SOF0, 8-bit, three components) begins.
+size_t JpegFrameAt(const std::string& jpeg) { return jpeg.find(std::string("\xFF\xC0\x00\x11\x08", 5)); }
+
+// The JPEG with the height and width in its frame header replaced.
+std::string WithJpegSize(std::string jpeg, uint16_t width, uint16_t height) {
+    const size_t frame = JpegFrameAt(jpeg);
+    if (frame == std::string::npos) return {};
+    jpeg[frame + 5] = static_cast<char>(height >> 8);
+    jpeg[frame + 6] = static_cast<char>(height & 0xFF);
+    jpeg[frame + 7] = static_cast<char>(width >> 8);
+    jpeg[frame + 8] = static_cast<char>(width & 0xFF);
+    return jpeg;
+}
+
 }  // namespace
 
 TEST(GdiPlusBinding, BindsEveryFunctionByNameAndRegistersThePngClass) {
@@ -268,9 +286,45 @@ TEST(PngImage, ReadsFromTheStreamPositionBmpDataAndLayouts) {
     EXPECT_EQ(loaded->Height(), 2);
 }
 
+TEST(PngImage, JpegAndGifDataDecodeUnderAPngName) {
+    TTempDir dir;
+    const std::string jpeg = TestJpeg();
+    ASSERT_FALSE(jpeg.empty()) << "GDI+ has a JPEG encoder";
+    const struct {
+        const char* Name;
+        std::string Bytes;
+        int Width, Height;
+        TColor Colour;
+    } pictures[] = {
+        {"jpeg", jpeg, 12, 9, kJpegColour},
+        {"gif", SolidGif(7, 5, 0x20A040), 7, 5, MakeColor(0x40A020)},
+    };
+    for (const auto& p : pictures) {
+        SCOPED_TRACE(p.Name);
+        TpxPNGImage png;
+        LoadBytes(png, p.Bytes);
+        EXPECT_EQ(png.Width(), p.Width);
+        EXPECT_EQ(png.Height(), p.Height);
+
+        TPicture picture;
+        picture.LoadFromFile(dir.Write("picture.png", p.Bytes));
+        ASSERT_NE(dynamic_cast<TpxPNGImage*>(picture.Graphic()), nullptr);
+        EXPECT_EQ(picture.Width(), p.Width);
+        TBitmap out;
+        DrawOver(*picture.Graphic(), out, p.Width, p.Height, clFuchsia);
+        const TColor drawn = PixelAt(out, p.Width / 2, p.Height / 2);
+        EXPECT_TRUE(Near(GetRValue(drawn), GetRValue(p.Colour), 8) && Near(GetGValue(drawn), GetGValue(p.Colour), 8) &&
+                    Near(GetBValue(drawn), GetBValue(p.Colour), 8))
+            << std::hex << drawn;
+    }
+}
+
 TEST(PngImage, BadFilesRaiseAndKeepThePictureBadDataGivesEmpty) {
     TTempDir dir;
     const std::string good = SolidPng(6, 6, kBlue);
+    const std::string jpeg = TestJpeg();
+    ASSERT_NE(JpegFrameAt(jpeg), std::string::npos);
+    const std::vector<TGifFrame> frame = {{0, 0, 7, 5}};
     const struct {
         const char* Name;
         std::string Bytes;
@@ -283,6 +337,18 @@ TEST(PngImage, BadFilesRaiseAndKeepThePictureBadDataGivesEmpty) {
         {"enormous side", HugePng(100000, 100000)},
         {"enormous area", HugePng(20000, 20000)},
         {"zero width", HugePng(0, 5)},
+        {"jpeg of an enormous side", WithJpegSize(jpeg, 40000, 9)},
+        {"jpeg of an enormous area", WithJpegSize(jpeg, 20000, 20000)},
+        {"jpeg whose height comes later", WithJpegSize(jpeg, 12, 0)},
+        {"jpeg cut before its frame", jpeg.substr(0, JpegFrameAt(jpeg))},
+        {"jpeg scan before any frame", std::string("\xFF\xD8\xFF\xDA\x00\x08\x01\x01\x00\x00\x3F\x00", 12)},
+        {"gif of an enormous screen", MakeGif(40000, 5, 0x20A040, frame, 35)},
+        {"gif frame of an enormous area", MakeGif(7, 5, 0x20A040, {{0, 0, 20000, 20000}}, 35)},
+        {"gif frame placed beyond the limits", MakeGif(7, 5, 0x20A040, {{30000, 0, 7000, 5}}, 35)},
+        {"gif without a frame", MakeGif(7, 5, 0x20A040, {}, 0)},
+        {"gif cut in its header", SolidGif(7, 5, 0x20A040).substr(0, 12)},
+        // Decodable, but nothing says its size before the decoder allocates.
+        {"tiff", EncodedPicture(L"image/tiff", 6, 6, clRed)},
     };
     for (auto& b : bad) {
         SCOPED_TRACE(b.Name);

@@ -1,9 +1,11 @@
-// PNG files made by the tests themselves: a small encoder (stored deflate blocks, so every
-// byte is known) for well-formed pictures and for the malformed ones the decoder must refuse.
+// PNG and GIF files made by the tests themselves: small encoders (stored deflate blocks and
+// uncompressed LZW codes, so every byte is known) for well-formed pictures and for the
+// malformed ones the decoder must refuse.
 #pragma once
 #include "framework/Classes.h"
 #include "framework/Graphics.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -94,6 +96,77 @@ inline std::string SolidPng(int width, int height, uint32_t argb) {
 // A well-formed header that claims a huge picture, followed by a little data.
 inline std::string HugePng(uint32_t width, uint32_t height) {
     return Header(width, height) + Chunk("IDAT", Stored(std::string(64, '\0'))) + Chunk("IEND", "");
+}
+
+// ---------------------------------------------------------------------------------------
+// GIF pictures of one colour, every byte known: a two-colour global table and one frame
+// coded with 3-bit LZW codes, a clear code before every two pixels so the code size never
+// grows. The sizes are written as given, so a test can declare what it likes.
+
+struct TGifFrame {
+    uint16_t Left = 0, Top = 0, Width = 0, Height = 0;
+};
+
+inline void PutLE16(std::string& s, uint16_t v) {
+    s += static_cast<char>(v & 0xFF);
+    s += static_cast<char>(v >> 8);
+}
+
+// The frame's pixels, all colour 0 of the table, as data sub-blocks and their terminator.
+inline std::string GifPixels(size_t pixels) {
+    std::string codes;
+    uint32_t bits = 0;
+    int count = 0;
+    auto put = [&](uint32_t code) {
+        bits |= code << count;
+        count += 3;
+        while (count >= 8) {
+            codes += static_cast<char>(bits & 0xFF);
+            bits >>= 8;
+            count -= 8;
+        }
+    };
+    for (size_t i = 0; i < pixels; ++i) {
+        if (i % 2 == 0) put(4);   // clear
+        put(0);
+    }
+    put(5);   // end of information
+    if (count > 0) codes += static_cast<char>(bits & 0xFF);
+    std::string out(1, '\x02');   // the code size less one
+    for (size_t pos = 0; pos < codes.size(); pos += 255) {
+        const size_t n = std::min<size_t>(255, codes.size() - pos);
+        out += static_cast<char>(n);
+        out.append(codes, pos, n);
+    }
+    return out + '\0';
+}
+
+// A picture of the screen's size in rgb (0xRRGGBB), with the given frames (none for a
+// picture without any) whose pixels are coded for pixelsPerFrame pixels each.
+inline std::string MakeGif(uint16_t width, uint16_t height, uint32_t rgb, const std::vector<TGifFrame>& frames,
+                           size_t pixelsPerFrame) {
+    std::string out = "GIF89a";
+    PutLE16(out, width);
+    PutLE16(out, height);
+    out += std::string("\x80\x00\x00", 3);   // a global table of two colours
+    out += static_cast<char>((rgb >> 16) & 0xFF);
+    out += static_cast<char>((rgb >> 8) & 0xFF);
+    out += static_cast<char>(rgb & 0xFF);
+    out += std::string(3, '\0');
+    for (const TGifFrame& f : frames) {
+        out += '\x2C';
+        PutLE16(out, f.Left);
+        PutLE16(out, f.Top);
+        PutLE16(out, f.Width);
+        PutLE16(out, f.Height);
+        out += '\0';
+        out += GifPixels(pixelsPerFrame);
+    }
+    return out + '\x3B';
+}
+
+inline std::string SolidGif(uint16_t width, uint16_t height, uint32_t rgb) {
+    return MakeGif(width, height, rgb, {{0, 0, width, height}}, size_t(width) * height);
 }
 
 inline void Fill(TMemoryStream& s, const std::string& bytes) {
