@@ -85,7 +85,7 @@ TEST(ToolBar, AMenuButtonDropsItsSubMenuAndRunsTheChosenItem) {
     button->SetMenuItem(file);
     EXPECT_EQ(button->GetCaption(), "&File");
     f.Form->Show();
-    PumpFor();
+    PumpIdle();
 
     TDropDownAnswer answer([](HWND menuWindow) {
         PostMessageA(menuWindow, WM_KEYDOWN, VK_DOWN, 0);
