@@ -262,7 +262,7 @@ TEST(SkPublic, PaintParentBackgroundShowsTheParentUnderTheControl) {
     control->SetParent(form.get());
     control->SetBounds(40, 40, 50, 50);
     form->Show();
-    PumpFor(50);
+    PumpIdle();
 
     TBitmap under;
     FillBitmap(under, 50, 50, clWhite);
