@@ -310,7 +310,7 @@ TEST(FcGroupBox, AcceleratorSelectsTheFirstChild) {
     auto* outside = Add<TEdit>(form.get(), form.get(), 200, 30, 80, 21);
     form->Show();
     outside->SetFocus();
-    PumpFor();
+    PumpIdle();
     EXPECT_EQ(form->Perform(CM_DIALOGCHAR, 's', 0), 1);
     EXPECT_TRUE(first->Focused());
 }

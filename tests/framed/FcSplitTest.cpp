@@ -195,7 +195,7 @@ protected:
         panel->SetHotSpotSizePercent(6);
         panel->OnHotSpotClick = [this](TObject*) { ++clicks; };
         form->Show();
-        PumpFor();
+        PumpIdle();
         TRect bar;
         panel->SizeBarRect(bar);
         hot = panel->HotSpotRect();
@@ -334,7 +334,7 @@ TEST(FcSizePanelLayout, CollapsedPanelComesBackCollapsed) {
     EXPECT_TRUE(panel->HotSpotClosed());
     EXPECT_EQ(panel->HotSpotPosition(), 169);
     form->Show();
-    PumpFor();
+    PumpIdle();
     TRect bar;
     panel->SizeBarRect(bar);
     TRect hot = panel->HotSpotRect();
