@@ -463,7 +463,6 @@ class TControl : public TComponent {
     bool GetParentColor() const { return parentColor_; }
     void SetParentColor(bool v);
     TFont* Font() const { return font_.get(); }
-    TFont* GetFont() const { return font_.get(); }
     virtual void SetFont(TFont* v);
     bool GetParentFont() const { return parentFont_; }
     void SetParentFont(bool v);
@@ -683,7 +682,6 @@ class TWinControl : public TControl {
 
     // --- the window
     HWND Handle();
-    HWND GetHandle() { return Handle(); }
     HWND WindowHandle() const { return handle_; }
     bool HandleAllocated() const { return handle_ != nullptr; }
     void HandleNeeded();

@@ -53,7 +53,7 @@ void TControl::Publish(TClassBuilder<TControl>& b) {
     b.Prop("Constraints", &TControl::Constraints, &TControl::SetConstraints);
     MakeCursorProp(b.Prop("Cursor", &TControl::GetCursor, &TControl::SetCursor));
     b.Prop("Enabled", &TControl::GetEnabled, &TControl::SetEnabled).Default = TValue::MakeIdent("True");
-    b.Prop("Font", &TControl::GetFont, &TControl::SetFont);
+    b.Prop("Font", &TControl::Font, &TControl::SetFont);
     b.Prop("HelpContext", &TControl::GetHelpContext, &TControl::SetHelpContext);
     b.Prop("Hint", &TControl::GetHint, &TControl::SetHint);
     b.Prop("ParentColor", &TControl::GetParentColor, &TControl::SetParentColor);

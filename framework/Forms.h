@@ -146,7 +146,6 @@ class TCustomForm : public TWinControl {
     int GetAlphaBlendValue() const { return alphaBlendValue_; }
     void SetAlphaBlendValue(int v);
     TIcon* Icon() const { return icon_.get(); }
-    TIcon* GetIcon() const { return icon_.get(); }
     void SetIcon(TIcon* v);
     TCanvas* Canvas() const { return canvas_.get(); }
     // The menu bar the window shows (a form that sits in another control shows none).

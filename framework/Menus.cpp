@@ -1033,7 +1033,7 @@ TPopupMenu::TOpenMenuHook TPopupMenu::SetOpenMenuHook(TOpenMenuHook Hook) {
 
 void TPopupMenu::Publish(TClassBuilder<TPopupMenu>& b) {
     b.Prop("Alignment", &TPopupMenu::GetAlignment, &TPopupMenu::SetAlignment);
-    b.Prop("AutoPopup", &TPopupMenu::GetAutoPopup, &TPopupMenu::SetAutoPopup);
+    b.Prop("AutoPopup", &TPopupMenu::AutoPopup, &TPopupMenu::SetAutoPopup);
     b.Event("OnPopup", &TPopupMenu::OnPopup);
 }
 

@@ -350,7 +350,6 @@ class TPopupMenu : public TMenu, public IPopupMenu {
     virtual void Popup(int X, int Y);
     void PopupFor(TControl* Control, int X, int Y) override;
     bool AutoPopup() const override { return autoPopup_; }
-    bool GetAutoPopup() const { return autoPopup_; }
     void SetAutoPopup(bool Value) { autoPopup_ = Value; }
     TPopupAlignment GetAlignment() const { return alignment_; }
     void SetAlignment(TPopupAlignment Value) { alignment_ = Value; }

@@ -426,7 +426,7 @@ IMPLEMENT_CLASS(TMemo);
 
 void TCustomMemo::Publish(TClassBuilder<TCustomMemo>& b) {
     b.Prop("Alignment", &TCustomMemo::GetAlignment, &TCustomMemo::SetAlignment);
-    b.Prop("Lines", &TCustomMemo::GetLines, &TCustomMemo::SetLines);
+    b.Prop("Lines", &TCustomMemo::Lines, &TCustomMemo::SetLines);
     b.Prop("ScrollBars", &TCustomMemo::GetScrollBars, &TCustomMemo::SetScrollBars);
     b.Prop("WantReturns", &TCustomMemo::GetWantReturns, &TCustomMemo::SetWantReturns);
     b.Prop("WantTabs", &TCustomMemo::GetWantTabs, &TCustomMemo::SetWantTabs);
@@ -716,7 +716,7 @@ void TCustomComboBox::Publish(TClassBuilder<TCustomComboBox>& b) {
     b.Prop("ItemHeight", &TCustomComboBox::GetItemHeight, &TCustomComboBox::SetItemHeight);
     b.Prop("MaxLength", &TCustomComboBox::GetMaxLength, &TCustomComboBox::SetMaxLength);
     b.Prop("Sorted", &TCustomComboBox::GetSorted, &TCustomComboBox::SetSorted);
-    b.Prop("Items", &TCustomComboBox::GetItems, &TCustomComboBox::SetItems);
+    b.Prop("Items", &TCustomComboBox::Items, &TCustomComboBox::SetItems);
     b.Prop("ItemIndex", &TCustomComboBox::GetItemIndex, &TCustomComboBox::SetItemIndex);
     b.Event("OnChange", &TCustomComboBox::OnChange);
     b.Event("OnCloseUp", &TCustomComboBox::OnCloseUp);

@@ -151,7 +151,6 @@ class TCustomMemo : public TCustomEdit {
     ~TCustomMemo() override;
 
     TStrings* Lines() const { return lines_.get(); }
-    TStrings* GetLines() const { return lines_.get(); }
     void SetLines(TStrings* v) { lines_->Assign(v); }
     TScrollStyle GetScrollBars() const { return scrollBars_; }
     void SetScrollBars(TScrollStyle v);
@@ -314,7 +313,6 @@ class TCustomComboBox : public TWinControl {
     ~TCustomComboBox() override;
 
     TStrings* Items() const { return items_.get(); }
-    TStrings* GetItems() const { return items_.get(); }
     void SetItems(TStrings* v) { items_->Assign(v); }
     int GetItemIndex() const;
     void SetItemIndex(int v);
