@@ -582,7 +582,6 @@ protected:
     void RequestAlign();
     // Sizes the control to its content when AutoSize is set.
     virtual void AdjustSize() {}
-    virtual bool CanAutoSize(int& NewWidth, int& NewHeight) { (void)NewWidth; (void)NewHeight; return true; }
     virtual void ConstrainedResize(int& MinWidth, int& MinHeight, int& MaxWidth, int& MaxHeight);
     void UpdateAnchorRules();
 
@@ -712,7 +711,6 @@ class TWinControl : public TControl {
     // --- align engine
     void DisableAlign();
     void EnableAlign();
-    bool AlignDisabled() const { return alignLevel_ > 0; }
     // Places the aligned and anchored children again.
     void Realign();
     // Paints child windows and graphic children into dc (WM_PRINTCLIENT).
@@ -805,9 +803,6 @@ protected:
     void RecreateWndIfAllocated() { if (HandleAllocated()) RecreateWnd(); }
     void UpdateBrush();
 
-    // The class's default procedure (the standard class's or DefWindowProc).
-    WNDPROC DefWndProc() const { return defWndProc_; }
-
     HWND handle_ = nullptr;
     HWND parentWindow_ = nullptr;
 
@@ -854,7 +849,6 @@ private:
     WNDPROC defWndProc_ = nullptr;
     TGdiHandle brush_;
     TColor brushColor_ = clNone;
-    std::string savedText_;
 };
 
 // Finds our control from a window handle (nullptr when the window is not ours).

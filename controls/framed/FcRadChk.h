@@ -68,7 +68,6 @@ class TFcCustomGlyphButton : public TFcCustomButton, public IFrameSettingsClient
 
     int GlyphWidth() const { return glyphWidth_; }
     int GlyphHeight() const { return glyphHeight_; }
-    int GlyphCount() const { return glyphCount_; }
     // Where the glyph sits in the control.
     TRect GlyphRect() const;
     // The part beside the glyph that holds the caption.
