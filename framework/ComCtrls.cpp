@@ -779,7 +779,7 @@ void TCustomListView::AutoSizeColumns() {
     }
     if (autoCount == 0) return;
     autoSizing_ = true;
-    int share = std::max(0, (ClientWidth() - fixed) / autoCount);
+    int share = std::max(0, (GetClientWidth() - fixed) / autoCount);
     for (auto* c : cols)
         if (c->autoSize_) c->SetWidth(share);
     autoSizing_ = false;

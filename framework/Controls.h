@@ -402,9 +402,7 @@ class TControl : public TComponent {
     void SetParentComponent(TComponent* Value) override;
     TCustomForm* GetParentForm() const;
 
-    int GetLeft() const { return left_; }
     void SetLeft(int v) { SetBounds(v, top_, width_, height_); }
-    int GetTop() const { return top_; }
     void SetTop(int v) { SetBounds(left_, v, width_, height_); }
     int GetWidth() const { return width_; }
     void SetWidth(int v) { SetBounds(left_, top_, v, height_); }
@@ -420,13 +418,10 @@ class TControl : public TComponent {
     virtual void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
     // The client area in the control's own coordinates.
     virtual TRect GetClientRect() const;
-    TRect ClientRect() const { return GetClientRect(); }
     int GetClientWidth() const { return GetClientRect().Width(); }
     void SetClientWidth(int v) { SetClientSize(v, GetClientHeight()); }
     int GetClientHeight() const { return GetClientRect().Height(); }
     void SetClientHeight(int v) { SetClientSize(GetClientWidth(), v); }
-    int ClientWidth() const { return GetClientWidth(); }
-    int ClientHeight() const { return GetClientHeight(); }
     virtual void SetClientSize(int w, int h);
     // The client area's origin in the parent's client coordinates.
     virtual TPoint GetClientOrigin() const;

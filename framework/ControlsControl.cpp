@@ -40,8 +40,8 @@ void MakeCursorProp(TPropInfo& p) {
 } // namespace
 
 void TControl::Publish(TClassBuilder<TControl>& b) {
-    b.Prop("Left", &TControl::GetLeft, &TControl::SetLeft);
-    b.Prop("Top", &TControl::GetTop, &TControl::SetTop);
+    b.Prop("Left", &TControl::Left, &TControl::SetLeft);
+    b.Prop("Top", &TControl::Top, &TControl::SetTop);
     b.Prop("Width", &TControl::GetWidth, &TControl::SetWidth);
     b.Prop("Height", &TControl::GetHeight, &TControl::SetHeight);
     b.Prop("Action", &TControl::GetAction, &TControl::SetAction);

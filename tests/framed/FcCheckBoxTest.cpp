@@ -322,10 +322,10 @@ TEST_F(CheckBoxTest, AutoSizeFitsTheCaptionAndKeepsTheGlyphSide) {
     int shortWidth = box->GetWidth();
     EXPECT_GT(shortWidth, 13 + 6);
     box->SetAlignment(TLeftRight::taLeftJustify);
-    int right = box->GetLeft() + box->GetWidth();
+    int right = box->Left() + box->GetWidth();
     box->SetCaption("Hide");
     EXPECT_LT(box->GetWidth(), shortWidth);
-    EXPECT_EQ(box->GetLeft() + box->GetWidth(), right);
+    EXPECT_EQ(box->Left() + box->GetWidth(), right);
     box->Font()->SetHeight(-30);
     EXPECT_GT(box->GetHeight(), 30);
 }

@@ -149,7 +149,7 @@ TEST_F(FramedFormTest, HotSpotGivesTheSpaceToTheListAndTakesItBack) {
     TPoint c = HotSpotCentre();
     PostClick(panel->Handle(), c.X, c.Y);
     ASSERT_TRUE(PumpUntil([&] { return panel->GetWidth() == 6; }));
-    EXPECT_EQ(panel->GetLeft(), 640 - 6);
+    EXPECT_EQ(panel->Left(), 640 - 6);
     EXPECT_EQ(form->lsvPrograms->GetWidth(), 640 - 6);
     EXPECT_EQ(form->HotSpotClicks, 1);
     PumpIdle();

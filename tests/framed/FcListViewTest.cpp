@@ -114,16 +114,16 @@ TEST(FcListViewColumns, LastColumnFillsTheClientWidth) {
     auto* lv = NewList(form.get(), {{"Name", 120}, {"Value", 100}});
     form->Show();
     PumpIdle();
-    int w = lv->ClientWidth();
+    int w = lv->GetClientWidth();
     EXPECT_EQ(lv->Column(1)->GetWidth(), w - GetSystemMetrics(SM_CXVSCROLL) - 120);
     AddRow(lv, "row", {"value"});
     lv->SetFillLastColumn(true);
-    EXPECT_EQ(lv->Column(1)->GetWidth(), lv->ClientWidth() - 120);
+    EXPECT_EQ(lv->Column(1)->GetWidth(), lv->GetClientWidth() - 120);
     // Another column set wider or narrower: the last one takes what is left, no scroll bar.
     lv->Column(0)->SetWidth(150);
-    EXPECT_EQ(lv->Column(1)->GetWidth(), lv->ClientWidth() - 150);
+    EXPECT_EQ(lv->Column(1)->GetWidth(), lv->GetClientWidth() - 150);
     lv->Column(0)->SetWidth(90);
-    EXPECT_EQ(lv->Column(1)->GetWidth(), lv->ClientWidth() - 90);
+    EXPECT_EQ(lv->Column(1)->GetWidth(), lv->GetClientWidth() - 90);
     EXPECT_FALSE(GetWindowLongPtrA(lv->Handle(), GWL_STYLE) & WS_HSCROLL);
 }
 
@@ -134,7 +134,7 @@ TEST(FcListViewColumns, WideColumnsStayAndANarrowRemainderBecomesFive) {
     form->Show();
     PumpIdle();
     EXPECT_EQ(lv->Column(1)->GetWidth(), 100);
-    lv->Column(0)->SetWidth(lv->ClientWidth() - 3);
+    lv->Column(0)->SetWidth(lv->GetClientWidth() - 3);
     lv->SetFillLastColumn(true);
     EXPECT_EQ(lv->Column(1)->GetWidth(), 5);
     lv->SetFillLastColumn(false);

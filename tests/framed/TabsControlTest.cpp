@@ -179,8 +179,8 @@ TEST(TabsControl, TheScrollerAppearsWhenTabsOverflowAndScrolls) {
     ASSERT_NE(s, nullptr);
     EXPECT_TRUE(s->GetVisible());
     TRect area = f.Pages->TabAreaRect();
-    EXPECT_GE(s->GetLeft(), area.Left);
-    EXPECT_LE(s->GetLeft() + s->GetWidth(), area.Right);
+    EXPECT_GE(s->Left(), area.Left);
+    EXPECT_LE(s->Left() + s->GetWidth(), area.Right);
     EXPECT_FALSE(s->FirstHalfEnabled()) << "nothing before the first tab";
     EXPECT_TRUE(s->SecondHalfEnabled());
     EXPECT_TRUE(SaveWindowPng(f.Form->Handle(), "TabsScrollerStart.png"));

@@ -629,7 +629,7 @@ TEST(TreeViewTest, AClickOnTheStateIconIsFoundByTheHitTest) {
     EXPECT_TRUE(f->treeDowns[0].Hit.Contains(htOnLabel));
     EXPECT_FALSE(f->treeDowns[0].Hit.Contains(htOnStateIcon));
     EXPECT_TRUE(tv->GetHitTestInfoAt(label.Left, label.Bottom + 40).Contains(htNowhere));
-    EXPECT_TRUE(tv->GetHitTestInfoAt(label.Left, tv->ClientHeight() + 10).Contains(htBelow));
+    EXPECT_TRUE(tv->GetHitTestInfoAt(label.Left, tv->GetClientHeight() + 10).Contains(htBelow));
 }
 
 TEST(TreeViewTest, NodesKeepOrderDataAndSurviveANewWindow) {

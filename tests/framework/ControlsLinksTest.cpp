@@ -198,7 +198,7 @@ TEST(ControlsLinks, AnchorsInALoadedLayoutFollowThePanelsFinalSize) {
     form->Show();
     form->SetClientWidth(400);
     PumpIdle();
-    EXPECT_EQ(form->btnCorner->GetLeft(), 310);
+    EXPECT_EQ(form->btnCorner->Left(), 310);
     EXPECT_EQ(form->edtWide->GetWidth(), 380);
 }
 
@@ -206,7 +206,7 @@ TEST(ControlsLinks, ConstraintsLimitSizeAndTheWindowsTrackingSize) {
     auto form = NewForm();
     form->Constraints()->SetMinWidth(200);
     form->Constraints()->SetMinHeight(150);
-    form->SetBounds(form->GetLeft(), form->GetTop(), 50, 50);
+    form->SetBounds(form->Left(), form->Top(), 50, 50);
     EXPECT_EQ(form->GetWidth(), 200);
     EXPECT_EQ(form->GetHeight(), 150);
     form->Show();
@@ -226,7 +226,7 @@ TEST(ControlsLinks, ShowHideAndActivationEventsAtEveryShow) {
     form->SetPosition(poScreenCenter);
     form->Show();
     PumpIdle();
-    EXPECT_EQ(form->GetLeft(), (Screen->Width() - form->GetWidth()) / 2);
+    EXPECT_EQ(form->Left(), (Screen->Width() - form->GetWidth()) / 2);
     EXPECT_EQ(Screen->ActiveForm(), form.get());
     form->Hide();
     form->Show();

@@ -53,7 +53,7 @@ TEST(ControlsAlign, AlignedChildrenKeepFillingTheirParent) {
     form->Show();
     PumpIdle();
     check(400, 300);
-    form->SetBounds(form->GetLeft(), form->GetTop(), form->GetWidth() + 100, form->GetHeight() + 50);
+    form->SetBounds(form->Left(), form->Top(), form->GetWidth() + 100, form->GetHeight() + 50);
     PumpIdle();
     check(500, 350);
     // The windows are where the controls say.
@@ -64,10 +64,10 @@ TEST(ControlsAlign, AlignedChildrenKeepFillingTheirParent) {
 
     // Changing an aligned control's size, visibility or alignment realigns the others.
     top->SetHeight(50);
-    EXPECT_EQ(left->GetTop(), 50);
-    EXPECT_EQ(client->GetTop(), 50);
+    EXPECT_EQ(left->Top(), 50);
+    EXPECT_EQ(client->Top(), 50);
     top->SetVisible(false);
-    EXPECT_EQ(left->GetTop(), 0);
+    EXPECT_EQ(left->Top(), 0);
     EXPECT_EQ(client->BoundsRect(), Rect(50, 0, 440, 330));
     right->SetAlign(alNone);
     EXPECT_EQ(client->BoundsRect(), Rect(50, 0, 500, 330));
@@ -78,12 +78,12 @@ TEST(ControlsAlign, StackedTopControlsKeepTheirOrderAndAnchorsFollowTheEdges) {
     auto* first = AlignedPanel(form.get(), alTop, 20);
     auto* second = Add<TPanel>(form.get(), 0, 100, 30, 30);  // placed below the first
     second->SetAlign(alTop);
-    EXPECT_EQ(first->GetTop(), 0);
-    EXPECT_EQ(second->GetTop(), 20);
+    EXPECT_EQ(first->Top(), 0);
+    EXPECT_EQ(second->Top(), 20);
     // Moving the second above the first swaps them.
     second->SetTop(0);
-    EXPECT_EQ(second->GetTop(), 0);
-    EXPECT_EQ(first->GetTop(), 30);
+    EXPECT_EQ(second->Top(), 0);
+    EXPECT_EQ(first->Top(), 30);
 
     auto* corner = Add<TButton>(form.get(), 200, 150, 80, 25);  // 20 from the right, 25 from the bottom
     corner->SetAnchors({akRight, akBottom});

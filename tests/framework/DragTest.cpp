@@ -49,8 +49,8 @@ struct TDragScene {
     }
     // A point of the target in the source window's client coordinates.
     LPARAM OverTarget(int x, int y) const {
-        return MAKELPARAM(static_cast<WORD>(Target->GetLeft() - Source->GetLeft() + x),
-                          static_cast<WORD>(Target->GetTop() - Source->GetTop() + y));
+        return MAKELPARAM(static_cast<WORD>(Target->Left() - Source->Left() + x),
+                          static_cast<WORD>(Target->Top() - Source->Top() + y));
     }
     HWND SourceWnd() const { return Source->WindowHandle(); }
 };

@@ -86,7 +86,7 @@ TFormGuard<TForm> NewForm(int clientWidth = 300, int clientHeight = 200) {
 TEST(FormsLayout, EveryValueKindReachesTheControls) {
     auto form = LoadTestForm();
     EXPECT_EQ(form->GetCaption(), "It's a \r\ntest");
-    EXPECT_EQ(form->GetLeft(), 120);
+    EXPECT_EQ(form->Left(), 120);
     EXPECT_EQ(form->GetClientWidth(), 400);
     EXPECT_EQ(form->GetClientHeight(), 300);
     EXPECT_EQ(form->GetBorderStyle(), bsSingle);
@@ -158,7 +158,7 @@ TEST(FormsLayout, ValuesSurviveWindowCreation) {
     EXPECT_EQ(SendMessageA(form->chkAgree->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(SendMessageA(form->edtName->Handle(), EM_GETLIMITTEXT, 0, 0), 250);
     // The anchored edit kept its distance to the panel's right edge.
-    EXPECT_EQ(form->pnlTop->GetClientWidth() - form->edtName->GetLeft() - form->edtName->GetWidth(), 140);
+    EXPECT_EQ(form->pnlTop->GetClientWidth() - form->edtName->Left() - form->edtName->GetWidth(), 140);
 }
 
 TEST(FormsLayout, PostedClickFiresTheBoundHandler) {
@@ -168,7 +168,7 @@ TEST(FormsLayout, PostedClickFiresTheBoundHandler) {
     PostClick(form->btnOk->Handle(), 10, 10);
     EXPECT_TRUE(PumpUntil([&] { return form->okClicks == 1; }));
     EXPECT_EQ(form->GetModalResult(), mrOk);  // the button's ModalResult reaches its form
-    PostClick(form->pnlTop->Handle(), form->lblName->GetLeft() + 2, form->lblName->GetTop() + 2);
+    PostClick(form->pnlTop->Handle(), form->lblName->Left() + 2, form->lblName->Top() + 2);
     EXPECT_TRUE(PumpUntil([&] { return form->labelClicks == 1; }));
     form->edtName->SetText("changed");
     EXPECT_GE(form->nameChanges, 1);

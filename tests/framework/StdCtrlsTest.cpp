@@ -52,14 +52,14 @@ TEST(StdCtrlsLabel, AutoSizeFollowsTheTextAndKeepsTheAlignedEdge) {
     EXPECT_GT(lbl->GetHeight(), 5);
     lbl->SetCaption("Programs installed on this computer");
     EXPECT_GT(lbl->GetWidth(), shortWidth * 2);
-    EXPECT_EQ(lbl->GetLeft(), 10);
+    EXPECT_EQ(lbl->Left(), 10);
 
     auto* right = Add<TLabel>(form.get(), 100, 40, 50, 17);
     right->SetAlignment(taRightJustify);
     right->SetCaption("x");
-    int edge = right->GetLeft() + right->GetWidth();
+    int edge = right->Left() + right->GetWidth();
     right->SetCaption("a much longer caption");
-    EXPECT_EQ(right->GetLeft() + right->GetWidth(), edge);
+    EXPECT_EQ(right->Left() + right->GetWidth(), edge);
 
     // A bigger font gives a bigger label; without AutoSize nothing moves.
     int h = lbl->GetHeight();
