@@ -494,7 +494,6 @@ class TBitmap : public TGraphic {
     // Accepts a 4-byte little-endian length before the BMP data.
     void ReadData(TStream& stream) override;
     void LoadFromResourceName(HINSTANCE instance, const std::string& name);
-    void LoadFromResourceID(HINSTANCE instance, int id);
 
     static void Publish(TClassBuilder<TBitmap>& b);
     void Changed() override;

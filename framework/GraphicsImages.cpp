@@ -282,7 +282,8 @@ std::string ReadRest(TStream& stream) {
     return data;
 }
 
-TGdiHandle CreateDib32(int width, int height, uint32_t*& bits) {
+// The description of a top-down 32-bit DIB.
+BITMAPINFO Dib32Info(int width, int height) {
     BITMAPINFO bmi{};
     bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     bmi.bmiHeader.biWidth = width;
@@ -290,6 +291,11 @@ TGdiHandle CreateDib32(int width, int height, uint32_t*& bits) {
     bmi.bmiHeader.biPlanes = 1;
     bmi.bmiHeader.biBitCount = 32;
     bmi.bmiHeader.biCompression = BI_RGB;
+    return bmi;
+}
+
+TGdiHandle CreateDib32(int width, int height, uint32_t*& bits) {
+    BITMAPINFO bmi = Dib32Info(width, height);
     void* p = nullptr;
     TGdiHandle h(CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &p, nullptr, 0));
     if (!h || !p) throw EOutOfResources("Out of system resources");
@@ -451,13 +457,7 @@ void TBitmap::LoadFromBitmapHandle(HBITMAP value) {
     }
     uint32_t* bits = nullptr;
     TGdiHandle dib = CreateDib32(w, h, bits);
-    BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = w;
-    bmi.bmiHeader.biHeight = -h;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bmi = Dib32Info(w, h);
     TWindowDC screen(nullptr);
     if (GetDIBits(screen.Get(), value, 0, h, bits, &bmi, DIB_RGB_COLORS) != h) {
         // A bitmap still selected in a DC cannot be read by GetDIBits; copy it instead.
@@ -629,12 +629,6 @@ void TBitmap::LoadFromResourceName(HINSTANCE instance, const std::string& name) 
     NewImage(img.Width, img.Height, std::move(dib), bits);
     pixelFormat_ = img.Format;
     Changed();
-}
-
-void TBitmap::LoadFromResourceID(HINSTANCE instance, int id) {
-    HRSRC res = FindResourceA(instance, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2));
-    if (!res) throw EInvalidGraphic("Resource " + std::to_string(id) + " not found");
-    LoadFromResourceName(instance, "#" + std::to_string(id));
 }
 
 // ---------------------------------------------------------------------------------------
