@@ -115,20 +115,6 @@ bool TClassInfo::InheritsFrom(const TClassInfo& other) const {
     return false;
 }
 
-std::vector<const TPropInfo*> TClassInfo::AllProps() const {
-    std::vector<const TClassInfo*> chain;
-    for (const TClassInfo* c = this; c; c = c->Parent) chain.push_back(c);
-    std::vector<const TPropInfo*> result;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-        for (auto& p : (*it)->Props) {
-            // A redeclared property replaces its ancestor's entry in place.
-            auto same = std::find_if(result.begin(), result.end(), [&](const TPropInfo* q) { return SameIdent(q->Name, p.Name); });
-            if (same != result.end()) *same = &p;
-            else result.push_back(&p);
-        }
-    return result;
-}
-
 void RegisterClass(const TClassInfo& info) { Registry()[LowerKey(info.Name)] = &info; }
 
 void UnRegisterClass(const TClassInfo& info) {

@@ -240,7 +240,6 @@ struct TClassInfo {
     const THandlerInfo* FindHandler(std::string_view name) const;
     bool InheritsFrom(const TClassInfo& other) const;
     // Every property of this class and its ancestors, ancestors first.
-    std::vector<const TPropInfo*> AllProps() const;
 };
 
 // The class registry: layouts create components by class name.

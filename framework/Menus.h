@@ -118,7 +118,6 @@ class TMenuItem : public TComponent {
     TMenuItem* Find(const std::string& ACaption) const;
     TMenuItem* Parent() const { return parent_; }
     int MenuIndex() const;
-    void SetMenuIndex(int Value);
     // The menu the item belongs to, through its parents; nullptr when it hangs free.
     TMenu* GetParentMenu() const;
     bool IsLine() const { return caption_ == "-"; }

@@ -218,33 +218,11 @@ int TCustomEdit::GetSelStart() const {
     return static_cast<int>(start);
 }
 
-void TCustomEdit::SetSelStart(int v) {
-    if (handle_) SendMessageA(handle_, EM_SETSEL, static_cast<WPARAM>(v), v);
-}
-
 int TCustomEdit::GetSelLength() const {
     if (!handle_) return 0;
     DWORD start = 0, end = 0;
     SendMessageA(handle_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     return static_cast<int>(end - start);
-}
-
-void TCustomEdit::SetSelLength(int v) {
-    if (!handle_) return;
-    int start = GetSelStart();
-    SendMessageA(handle_, EM_SETSEL, static_cast<WPARAM>(start), start + v);
-}
-
-std::string TCustomEdit::GetSelText() const {
-    std::string t = GetText();
-    int s = GetSelStart(), n = GetSelLength();
-    if (s < 0 || s > static_cast<int>(t.size())) return {};
-    return t.substr(static_cast<size_t>(s), static_cast<size_t>(n));
-}
-
-void TCustomEdit::SetSelText(const std::string& v) {
-    HandleNeeded();
-    SendMessageA(handle_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(v.c_str()));
 }
 
 bool TCustomEdit::GetModified() const {

@@ -66,11 +66,7 @@ class TCustomEdit : public TWinControl {
     void Clear() { SetText(""); }
     void SelectAll();
     int GetSelStart() const;
-    void SetSelStart(int v);
     int GetSelLength() const;
-    void SetSelLength(int v);
-    std::string GetSelText() const;
-    void SetSelText(const std::string& v);
     bool GetModified() const;
     void SetModified(bool v);
 
