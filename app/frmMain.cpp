@@ -435,6 +435,7 @@ void TMainForm::ActionAddNewExecute(TObject*) {
         const std::wstring title = ToWide(IDS_MAINFORM_MENU_FILE_NewProgram);
         run(Handle(), icon, nullptr, title.c_str(), nullptr, 2);
     } catch (...) {
+        // Like a shell without the dialog: the command offers the shell's window or nothing.
     }
 }
 

@@ -110,7 +110,6 @@ public:
     constexpr TSet& Include(E e) { bits_ |= uint64_t(1) << static_cast<unsigned>(e); return *this; }
     constexpr TSet& Exclude(E e) { bits_ &= ~(uint64_t(1) << static_cast<unsigned>(e)); return *this; }
     constexpr bool Empty() const { return bits_ == 0; }
-    constexpr uint64_t Bits() const { return bits_; }
     constexpr TSet operator+(TSet o) const { return FromBits(bits_ | o.bits_); }
     constexpr TSet operator-(TSet o) const { return FromBits(bits_ & ~o.bits_); }
     constexpr TSet operator*(TSet o) const { return FromBits(bits_ & o.bits_); }
@@ -241,7 +240,6 @@ struct TClassInfo {
     const THandlerInfo* FindHandler(std::string_view name) const;
     bool InheritsFrom(const TClassInfo& other) const;
     // Every property of this class and its ancestors, ancestors first.
-    std::vector<const TPropInfo*> AllProps() const;
 };
 
 // The class registry: layouts create components by class name.
@@ -359,7 +357,6 @@ class TComponent : public TPersistent {
     intptr_t GetTag() const { return tag_; }
     void SetTag(intptr_t value) { tag_ = value; }
 
-    TComponentState ComponentState() const { return state_; }
     bool IsLoading() const { return state_.Contains(TComponentStateFlag::csLoading); }
     bool IsReading() const { return state_.Contains(TComponentStateFlag::csReading); }
     bool IsDestroying() const { return state_.Contains(TComponentStateFlag::csDestroying); }
@@ -636,9 +633,7 @@ class TStringList : public TStrings {
 
     bool Sorted() const { return sorted_; }
     void SetSorted(bool value);
-    TDuplicates Duplicates() const { return duplicates_; }
     void SetDuplicates(TDuplicates value) { duplicates_ = value; }
-    bool CaseSensitive() const { return caseSensitive_; }
     void SetCaseSensitive(bool value);
 
     TNotifyEvent OnChange;

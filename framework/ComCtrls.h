@@ -178,7 +178,6 @@ class TListItem : public TPersistent {
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& value);
     TStrings* SubItems() const { return subItems_.get(); }
-    void SetSubItems(TStrings* value) { subItems_->Assign(value); }
     int ImageIndex() const { return imageIndex_; }
     void SetImageIndex(int value);
     // The state image, 0-based (the window's state image index - 1); -1 for none.
@@ -523,7 +522,6 @@ class TTreeNode : public TPersistent {
     void SetData(void* value) { data_ = value; }
     int ImageIndex() const { return imageIndex_; }
     void SetImageIndex(int value);
-    int SelectedIndex() const { return selectedIndex_; }
     void SetSelectedIndex(int value);
     // The state image index as the window keeps it (0: none).
     int StateIndex() const { return stateIndex_; }
@@ -535,7 +533,6 @@ class TTreeNode : public TPersistent {
     bool HasChildren() const;
     void SetHasChildren(bool value);
     TTreeNode* getFirstChild() const { return children_.empty() ? nullptr : children_.front().get(); }
-    TTreeNode* GetLastChild() const { return children_.empty() ? nullptr : children_.back().get(); }
     TTreeNode* GetNextSibling() const;
     TTreeNode* GetPrevSibling() const;
     // Depth first: the first child, else the next sibling of this or of an ancestor.

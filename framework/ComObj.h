@@ -35,8 +35,6 @@ public:
     ~TComInit();
     TComInit(const TComInit&) = delete;
     TComInit& operator=(const TComInit&) = delete;
-    // False when the thread was already in a multi-threaded apartment; COM works anyway.
-    bool Initialized() const { return SUCCEEDED(hr_); }
 private:
     HRESULT hr_;
 };

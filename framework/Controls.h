@@ -402,9 +402,7 @@ class TControl : public TComponent {
     void SetParentComponent(TComponent* Value) override;
     TCustomForm* GetParentForm() const;
 
-    int GetLeft() const { return left_; }
     void SetLeft(int v) { SetBounds(v, top_, width_, height_); }
-    int GetTop() const { return top_; }
     void SetTop(int v) { SetBounds(left_, v, width_, height_); }
     int GetWidth() const { return width_; }
     void SetWidth(int v) { SetBounds(left_, top_, v, height_); }
@@ -420,13 +418,10 @@ class TControl : public TComponent {
     virtual void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
     // The client area in the control's own coordinates.
     virtual TRect GetClientRect() const;
-    TRect ClientRect() const { return GetClientRect(); }
     int GetClientWidth() const { return GetClientRect().Width(); }
     void SetClientWidth(int v) { SetClientSize(v, GetClientHeight()); }
     int GetClientHeight() const { return GetClientRect().Height(); }
     void SetClientHeight(int v) { SetClientSize(GetClientWidth(), v); }
-    int ClientWidth() const { return GetClientWidth(); }
-    int ClientHeight() const { return GetClientHeight(); }
     virtual void SetClientSize(int w, int h);
     // The client area's origin in the parent's client coordinates.
     virtual TPoint GetClientOrigin() const;
@@ -463,7 +458,6 @@ class TControl : public TComponent {
     bool GetParentColor() const { return parentColor_; }
     void SetParentColor(bool v);
     TFont* Font() const { return font_.get(); }
-    TFont* GetFont() const { return font_.get(); }
     virtual void SetFont(TFont* v);
     bool GetParentFont() const { return parentFont_; }
     void SetParentFont(bool v);
@@ -583,7 +577,6 @@ protected:
     void RequestAlign();
     // Sizes the control to its content when AutoSize is set.
     virtual void AdjustSize() {}
-    virtual bool CanAutoSize(int& NewWidth, int& NewHeight) { (void)NewWidth; (void)NewHeight; return true; }
     virtual void ConstrainedResize(int& MinWidth, int& MinHeight, int& MaxWidth, int& MaxHeight);
     void UpdateAnchorRules();
 
@@ -683,7 +676,6 @@ class TWinControl : public TControl {
 
     // --- the window
     HWND Handle();
-    HWND GetHandle() { return Handle(); }
     HWND WindowHandle() const { return handle_; }
     bool HandleAllocated() const { return handle_ != nullptr; }
     void HandleNeeded();
@@ -714,7 +706,6 @@ class TWinControl : public TControl {
     // --- align engine
     void DisableAlign();
     void EnableAlign();
-    bool AlignDisabled() const { return alignLevel_ > 0; }
     // Places the aligned and anchored children again.
     void Realign();
     // Paints child windows and graphic children into dc (WM_PRINTCLIENT).
@@ -807,9 +798,6 @@ protected:
     void RecreateWndIfAllocated() { if (HandleAllocated()) RecreateWnd(); }
     void UpdateBrush();
 
-    // The class's default procedure (the standard class's or DefWindowProc).
-    WNDPROC DefWndProc() const { return defWndProc_; }
-
     HWND handle_ = nullptr;
     HWND parentWindow_ = nullptr;
 
@@ -856,7 +844,6 @@ private:
     WNDPROC defWndProc_ = nullptr;
     TGdiHandle brush_;
     TColor brushColor_ = clNone;
-    std::string savedText_;
 };
 
 // Finds our control from a window handle (nullptr when the window is not ours).

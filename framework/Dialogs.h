@@ -61,7 +61,6 @@ class TOpenDialog : public TCommonDialog {
     void SetFileName(const std::string& Value) { fileName_ = Value; }
     // With ofAllowMultiSelect: every chosen file with its full path (else FileName alone).
     const std::vector<std::string>& Files() const { return files_; }
-    void SetFiles(std::vector<std::string> Value) { files_ = std::move(Value); }
     // "Text files|*.txt|All|*.*": description and pattern pairs.
     const std::string& GetFilter() const { return filter_; }
     void SetFilter(const std::string& Value) { filter_ = Value; }
@@ -123,7 +122,6 @@ class TPrintDialog : public TCommonDialog {
     int GetCopies() const { return copies_; }
     void SetCopies(int Value) { copies_ = Value; }
     // The printer chosen (a seam answering the dialog may set it; empty keeps the current).
-    const std::string& GetDeviceName() const { return deviceName_; }
     void SetDeviceName(const std::string& Value) { deviceName_ = Value; }
     static void Publish(TClassBuilder<TPrintDialog>& b);
 protected:

@@ -10,7 +10,7 @@ IMPLEMENT_CLASS(TImage);
 void TImage::Publish(TClassBuilder<TImage>& b) {
     b.Prop("AutoSize", &TImage::GetAutoSize, &TImage::SetAutoSize);
     b.Prop("Center", &TImage::GetCenter, &TImage::SetCenter);
-    b.Prop("Picture", &TImage::GetPicture, &TImage::SetPicture);
+    b.Prop("Picture", &TImage::Picture, &TImage::SetPicture);
     b.Prop("Proportional", &TImage::GetProportional, &TImage::SetProportional);
     b.Prop("Stretch", &TImage::GetStretch, &TImage::SetStretch);
     b.Prop("Transparent", &TImage::GetTransparent, &TImage::SetTransparent);

@@ -13,7 +13,6 @@ class TImage : public TGraphicControl {
     ~TImage() override;
 
     TPicture* Picture() const { return picture_.get(); }
-    TPicture* GetPicture() const { return picture_.get(); }
     void SetPicture(TPicture* v) { picture_->Assign(v); }
     // A canvas to draw on the picture: an empty picture becomes a bitmap of the image's
     // size; EInvalidOperation when the picture holds another kind of graphic.

@@ -54,7 +54,7 @@ void TCustomForm::Publish(TClassBuilder<TCustomForm>& b) {
     b.Prop("ClientWidth", &TCustomForm::GetClientWidth, &TCustomForm::SetClientWidth);
     b.Prop("FormStyle", &TCustomForm::GetFormStyle, &TCustomForm::SetFormStyle);
     b.Prop("HelpFile", &TCustomForm::GetHelpFile, &TCustomForm::SetHelpFile);
-    b.Prop("Icon", &TCustomForm::GetIcon, &TCustomForm::SetIcon);
+    b.Prop("Icon", &TCustomForm::Icon, &TCustomForm::SetIcon);
     b.Prop("KeyPreview", &TCustomForm::GetKeyPreview, &TCustomForm::SetKeyPreview);
     b.Prop("Menu", &TCustomForm::GetMenu, &TCustomForm::SetMenu);
     b.Prop("PixelsPerInch", &TCustomForm::GetPixelsPerInch, &TCustomForm::SetPixelsPerInch);

@@ -146,7 +146,6 @@ class TCustomForm : public TWinControl {
     int GetAlphaBlendValue() const { return alphaBlendValue_; }
     void SetAlphaBlendValue(int v);
     TIcon* Icon() const { return icon_.get(); }
-    TIcon* GetIcon() const { return icon_.get(); }
     void SetIcon(TIcon* v);
     TCanvas* Canvas() const { return canvas_.get(); }
     // The menu bar the window shows (a form that sits in another control shows none).
@@ -207,7 +206,6 @@ private:
     bool readLayout_;
     bool modal_ = false;
     bool active_ = false;
-    bool showing_ = false;
     TModalResult modalResult_ = mrNone;
     TWinControl* activeControl_ = nullptr;
     TWinControl* focusedControl_ = nullptr;
@@ -252,7 +250,6 @@ class TScreen : public TComponent {
     // Registers a cursor (positive ids); the screen destroys it at the end.
     void SetCursors(TCursor index, HCURSOR cursor);
 
-    int FormCount() const { return static_cast<int>(forms_.size()); }
     TCustomForm* Forms(int index) const { return forms_.at(static_cast<size_t>(index)); }
     TCustomForm* ActiveForm() const { return activeForm_; }
     TWinControl* ActiveControl() const;
@@ -261,8 +258,6 @@ class TScreen : public TComponent {
     TRect DesktopRect() const;
     // The work area of the primary monitor (the taskbar excluded).
     TRect WorkAreaRect() const;
-    int WorkAreaWidth() const { return WorkAreaRect().Width(); }
-    int WorkAreaHeight() const { return WorkAreaRect().Height(); }
 
     TNotifyEvent OnActiveFormChange;
     TNotifyEvent OnActiveControlChange;
@@ -330,11 +325,9 @@ class TApplication : public TComponent {
     void SetTitle(const std::string& v) { title_ = v; }
     std::string ExeName() const;
     TCustomForm* MainForm() const { return mainForm_; }
-    bool GetShowMainForm() const { return showMainForm_; }
     void SetShowMainForm(bool v) { showMainForm_ = v; }
     // True while a window of the program is the foreground window.
     bool Active() const;
-    HINSTANCE Instance() const { return GetModuleHandleA(nullptr); }
 
     // Hints
     bool GetShowHint() const { return showHint_; }

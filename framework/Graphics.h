@@ -304,15 +304,12 @@ class TCanvas : public TPersistent {
     TFont* Font() const { return font_.get(); }
     void SetFont(TFont* value) { font_->Assign(value); }
     TPen* Pen() const { return pen_.get(); }
-    void SetPen(TPen* value) { pen_->Assign(value); }
     TBrush* Brush() const { return brush_.get(); }
-    void SetBrush(TBrush* value) { brush_->Assign(value); }
     // A raster operation (SRCCOPY, SRCINVERT, ...) used by CopyRect.
     DWORD CopyMode() const { return copyMode_; }
     void SetCopyMode(DWORD value) { copyMode_ = value; }
 
     TPoint PenPos();
-    void SetPenPos(TPoint p) { MoveTo(p.X, p.Y); }
     void MoveTo(int x, int y);
     // The end point is not drawn, as GDI does.
     void LineTo(int x, int y);
@@ -356,7 +353,6 @@ class TCanvas : public TPersistent {
     void Lock();
     bool TryLock();
     void Unlock();
-    int LockCount() const { return lockCount_; }
 
     TCanvasState State() const { return state_; }
     TNotifyEvent OnChange;
@@ -472,7 +468,6 @@ class TBitmap : public TGraphic {
     HBITMAP ReleaseHandle();
     // Frees the canvas's memory DC (the bitmap is then selected in no DC).
     void Dormant();
-    void FreeImage() {}
 
     // Row y of 32-bit pixels (0x00RRGGBB as DWORD, i.e. B, G, R, A bytes), top row first.
     uint32_t* ScanLine(int y);
@@ -499,7 +494,6 @@ class TBitmap : public TGraphic {
     // Accepts a 4-byte little-endian length before the BMP data.
     void ReadData(TStream& stream) override;
     void LoadFromResourceName(HINSTANCE instance, const std::string& name);
-    void LoadFromResourceID(HINSTANCE instance, int id);
 
     static void Publish(TClassBuilder<TBitmap>& b);
     void Changed() override;

@@ -303,17 +303,6 @@ TMenuItem* TMenuItem::Find(const std::string& ACaption) const {
 
 int TMenuItem::MenuIndex() const { return parent_ ? parent_->IndexOf(this) : -1; }
 
-void TMenuItem::SetMenuIndex(int Value) {
-    if (!parent_) return;
-    TMenuItem* p = parent_;
-    int count = p->Count();
-    Value = std::clamp(Value, 0, count - 1);
-    if (Value == MenuIndex()) return;
-    p->items_.erase(p->items_.begin() + MenuIndex());
-    p->items_.insert(p->items_.begin() + Value, this);
-    p->MenuChanged(true);
-}
-
 TMenuItem* TMenuItem::Top() {
     TMenuItem* t = this;
     while (t->parent_) t = t->parent_;
@@ -1033,7 +1022,7 @@ TPopupMenu::TOpenMenuHook TPopupMenu::SetOpenMenuHook(TOpenMenuHook Hook) {
 
 void TPopupMenu::Publish(TClassBuilder<TPopupMenu>& b) {
     b.Prop("Alignment", &TPopupMenu::GetAlignment, &TPopupMenu::SetAlignment);
-    b.Prop("AutoPopup", &TPopupMenu::GetAutoPopup, &TPopupMenu::SetAutoPopup);
+    b.Prop("AutoPopup", &TPopupMenu::AutoPopup, &TPopupMenu::SetAutoPopup);
     b.Event("OnPopup", &TPopupMenu::OnPopup);
 }
 

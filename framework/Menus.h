@@ -118,7 +118,6 @@ class TMenuItem : public TComponent {
     TMenuItem* Find(const std::string& ACaption) const;
     TMenuItem* Parent() const { return parent_; }
     int MenuIndex() const;
-    void SetMenuIndex(int Value);
     // The menu the item belongs to, through its parents; nullptr when it hangs free.
     TMenu* GetParentMenu() const;
     bool IsLine() const { return caption_ == "-"; }
@@ -350,7 +349,6 @@ class TPopupMenu : public TMenu, public IPopupMenu {
     virtual void Popup(int X, int Y);
     void PopupFor(TControl* Control, int X, int Y) override;
     bool AutoPopup() const override { return autoPopup_; }
-    bool GetAutoPopup() const { return autoPopup_; }
     void SetAutoPopup(bool Value) { autoPopup_ = Value; }
     TPopupAlignment GetAlignment() const { return alignment_; }
     void SetAlignment(TPopupAlignment Value) { alignment_ = Value; }

@@ -34,7 +34,6 @@ public:
     void EndDoc();
     void Abort();
     bool Printing() const { return static_cast<bool>(dc_); }
-    bool Aborted() const { return aborted_; }
     int PageNumber() const { return pageNumber_; }
     // The job's device context while printing.
     HDC Handle() const { return dc_.Get(); }

@@ -218,33 +218,11 @@ int TCustomEdit::GetSelStart() const {
     return static_cast<int>(start);
 }
 
-void TCustomEdit::SetSelStart(int v) {
-    if (handle_) SendMessageA(handle_, EM_SETSEL, static_cast<WPARAM>(v), v);
-}
-
 int TCustomEdit::GetSelLength() const {
     if (!handle_) return 0;
     DWORD start = 0, end = 0;
     SendMessageA(handle_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     return static_cast<int>(end - start);
-}
-
-void TCustomEdit::SetSelLength(int v) {
-    if (!handle_) return;
-    int start = GetSelStart();
-    SendMessageA(handle_, EM_SETSEL, static_cast<WPARAM>(start), start + v);
-}
-
-std::string TCustomEdit::GetSelText() const {
-    std::string t = GetText();
-    int s = GetSelStart(), n = GetSelLength();
-    if (s < 0 || s > static_cast<int>(t.size())) return {};
-    return t.substr(static_cast<size_t>(s), static_cast<size_t>(n));
-}
-
-void TCustomEdit::SetSelText(const std::string& v) {
-    HandleNeeded();
-    SendMessageA(handle_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(v.c_str()));
 }
 
 bool TCustomEdit::GetModified() const {
@@ -426,7 +404,7 @@ IMPLEMENT_CLASS(TMemo);
 
 void TCustomMemo::Publish(TClassBuilder<TCustomMemo>& b) {
     b.Prop("Alignment", &TCustomMemo::GetAlignment, &TCustomMemo::SetAlignment);
-    b.Prop("Lines", &TCustomMemo::GetLines, &TCustomMemo::SetLines);
+    b.Prop("Lines", &TCustomMemo::Lines, &TCustomMemo::SetLines);
     b.Prop("ScrollBars", &TCustomMemo::GetScrollBars, &TCustomMemo::SetScrollBars);
     b.Prop("WantReturns", &TCustomMemo::GetWantReturns, &TCustomMemo::SetWantReturns);
     b.Prop("WantTabs", &TCustomMemo::GetWantTabs, &TCustomMemo::SetWantTabs);
@@ -716,7 +694,7 @@ void TCustomComboBox::Publish(TClassBuilder<TCustomComboBox>& b) {
     b.Prop("ItemHeight", &TCustomComboBox::GetItemHeight, &TCustomComboBox::SetItemHeight);
     b.Prop("MaxLength", &TCustomComboBox::GetMaxLength, &TCustomComboBox::SetMaxLength);
     b.Prop("Sorted", &TCustomComboBox::GetSorted, &TCustomComboBox::SetSorted);
-    b.Prop("Items", &TCustomComboBox::GetItems, &TCustomComboBox::SetItems);
+    b.Prop("Items", &TCustomComboBox::Items, &TCustomComboBox::SetItems);
     b.Prop("ItemIndex", &TCustomComboBox::GetItemIndex, &TCustomComboBox::SetItemIndex);
     b.Event("OnChange", &TCustomComboBox::OnChange);
     b.Event("OnCloseUp", &TCustomComboBox::OnCloseUp);

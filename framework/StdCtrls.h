@@ -66,11 +66,7 @@ class TCustomEdit : public TWinControl {
     void Clear() { SetText(""); }
     void SelectAll();
     int GetSelStart() const;
-    void SetSelStart(int v);
     int GetSelLength() const;
-    void SetSelLength(int v);
-    std::string GetSelText() const;
-    void SetSelText(const std::string& v);
     bool GetModified() const;
     void SetModified(bool v);
 
@@ -151,7 +147,6 @@ class TCustomMemo : public TCustomEdit {
     ~TCustomMemo() override;
 
     TStrings* Lines() const { return lines_.get(); }
-    TStrings* GetLines() const { return lines_.get(); }
     void SetLines(TStrings* v) { lines_->Assign(v); }
     TScrollStyle GetScrollBars() const { return scrollBars_; }
     void SetScrollBars(TScrollStyle v);
@@ -314,7 +309,6 @@ class TCustomComboBox : public TWinControl {
     ~TCustomComboBox() override;
 
     TStrings* Items() const { return items_.get(); }
-    TStrings* GetItems() const { return items_.get(); }
     void SetItems(TStrings* v) { items_->Assign(v); }
     int GetItemIndex() const;
     void SetItemIndex(int v);

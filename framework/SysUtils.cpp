@@ -226,154 +226,202 @@ bool IsIntegerKind(const TVarRec& a) {
 // A translated text may ask for any width; refuse absurd ones instead of allocating them.
 constexpr int kMaxWidth = 1 << 16;
 
-}  // namespace
+// One conversion of a format string: %[index:][-][width][.precision]type.
+struct TFormatSpec {
+    bool LeftAlign = false;
+    int Width = 0;
+    int Precision = -1;   // none given
+    char Type = 0;        // lower case
+};
 
-std::string FormatBuf(const std::string& fmt, const TVarRec* args, size_t count, const TFormatSettings& fs) {
-    std::string out;
-    size_t argIndex = 0;
-    const size_t len = fmt.size();
-    size_t i = 0;
+// Walks a format string and hands out its arguments in order (or from an index's place).
+class TFormatReader {
+public:
+    TFormatReader(const std::string& fmt, const TVarRec* args, size_t count) : fmt_(fmt), args_(args), count_(count) {}
 
-    auto nextArg = [&]() -> const TVarRec& {
-        if (argIndex >= count) ArgumentMissing(fmt);
-        return args[argIndex++];
-    };
+    bool AtEnd() const { return i_ >= fmt_.size(); }
+
+    // The text up to the next conversion, with "%%" read as '%'; stops at a conversion's type.
+    std::string ReadLiteral() {
+        std::string out;
+        while (i_ < fmt_.size()) {
+            if (fmt_[i_] != '%') {
+                out += fmt_[i_++];
+                continue;
+            }
+            if (i_ + 1 >= fmt_.size()) InvalidFormat(fmt_);
+            if (fmt_[i_ + 1] != '%') break;
+            out += '%';
+            i_ += 2;
+        }
+        return out;
+    }
+
+    // Reads a conversion's flags, width, precision and type, after its '%'.
+    TFormatSpec ReadSpec() {
+        ++i_;
+        TFormatSpec spec;
+        int64_t number = ReadNumber();
+        if (i_ < fmt_.size() && fmt_[i_] == ':') {
+            ++i_;
+            if (number < 0) InvalidFormat(fmt_);
+            argIndex_ = static_cast<size_t>(number);
+            number = kNone;
+        }
+        if (number == kNone) {
+            if (i_ < fmt_.size() && fmt_[i_] == '-') {
+                spec.LeftAlign = true;
+                ++i_;
+            }
+            number = ReadNumber();
+        }
+        if (number != kNone && number < 0) {   // a negative width from '*' aligns left, as in C
+            spec.LeftAlign = true;
+            number = -number;
+        }
+        spec.Width = number == kNone ? 0 : static_cast<int>(number);
+        if (i_ < fmt_.size() && fmt_[i_] == '.') {
+            ++i_;
+            int64_t p = ReadNumber();
+            // "%.f" means no decimals; a negative precision from '*' means none given.
+            spec.Precision = p == kNone ? 0 : p < 0 ? -1 : static_cast<int>(p);
+        }
+        if (i_ >= fmt_.size()) InvalidFormat(fmt_);
+        spec.Type = static_cast<char>(fmt_[i_] >= 'A' && fmt_[i_] <= 'Z' ? fmt_[i_] + 32 : fmt_[i_]);
+        ++i_;
+        return spec;
+    }
+
+    const TVarRec& NextArg() {
+        if (argIndex_ >= count_) ArgumentMissing(fmt_);
+        return args_[argIndex_++];
+    }
+
+    [[noreturn]] void Invalid() const { InvalidFormat(fmt_); }
+
+private:
     // A run of digits or '*'; kNone when neither is there.
-    constexpr int64_t kNone = INT64_MIN;
-    auto readNumber = [&]() -> int64_t {
-        if (i < len && fmt[i] == '*') {
-            ++i;
-            const TVarRec& a = nextArg();
+    static constexpr int64_t kNone = INT64_MIN;
+
+    int64_t ReadNumber() {
+        if (i_ < fmt_.size() && fmt_[i_] == '*') {
+            ++i_;
+            const TVarRec& a = NextArg();
             int64_t v = a.Kind == TVarRec::vtInteger ? a.VInteger
                       : a.Kind == TVarRec::vtInt64 ? a.VInt64
                       : a.Kind == TVarRec::vtUnsigned && a.VUnsigned <= kMaxWidth ? static_cast<int64_t>(a.VUnsigned)
                       : kNone;
-            if (v == kNone || v > kMaxWidth || v < -kMaxWidth) InvalidFormat(fmt);
+            if (v == kNone || v > kMaxWidth || v < -kMaxWidth) InvalidFormat(fmt_);
             return v;
         }
-        if (i >= len || fmt[i] < '0' || fmt[i] > '9') return kNone;
+        if (i_ >= fmt_.size() || fmt_[i_] < '0' || fmt_[i_] > '9') return kNone;
         int64_t v = 0;
-        while (i < len && fmt[i] >= '0' && fmt[i] <= '9') {
-            v = v * 10 + (fmt[i++] - '0');
-            if (v > kMaxWidth) InvalidFormat(fmt);
+        while (i_ < fmt_.size() && fmt_[i_] >= '0' && fmt_[i_] <= '9') {
+            v = v * 10 + (fmt_[i_++] - '0');
+            if (v > kMaxWidth) InvalidFormat(fmt_);
         }
         return v;
-    };
+    }
 
-    while (i < len) {
-        char c = fmt[i];
-        if (c != '%') {
-            out += c;
-            ++i;
-            continue;
-        }
-        if (++i >= len) InvalidFormat(fmt);
-        if (fmt[i] == '%') {
-            out += '%';
-            ++i;
-            continue;
-        }
-        bool leftAlign = false;
-        int64_t number = readNumber();
-        if (i < len && fmt[i] == ':') {
-            ++i;
-            if (number < 0) InvalidFormat(fmt);
-            argIndex = static_cast<size_t>(number);
-            number = kNone;
-        }
-        if (number == kNone) {
-            if (i < len && fmt[i] == '-') {
-                leftAlign = true;
-                ++i;
-            }
-            number = readNumber();
-        }
-        if (number != kNone && number < 0) {   // a negative width from '*' aligns left, as in C
-            leftAlign = true;
-            number = -number;
-        }
-        const int width = number == kNone ? 0 : static_cast<int>(number);
-        int precision = -1;
-        if (i < len && fmt[i] == '.') {
-            ++i;
-            int64_t p = readNumber();
-            // "%.f" means no decimals; a negative precision from '*' means none given.
-            precision = p == kNone ? 0 : p < 0 ? -1 : static_cast<int>(p);
-        }
-        if (i >= len) InvalidFormat(fmt);
-        char type = static_cast<char>(fmt[i] >= 'A' && fmt[i] <= 'Z' ? fmt[i] + 32 : fmt[i]);
-        ++i;
+    const std::string& fmt_;
+    const TVarRec* args_;
+    size_t count_;
+    size_t argIndex_ = 0;
+    size_t i_ = 0;
+};
 
-        std::string text;
-        switch (type) {
-        case 'd': case 'u': case 'x': {
-            const TVarRec& a = nextArg();
-            if (!IsIntegerKind(a)) InvalidFormat(fmt);
-            bool negative = false;
-            uint64_t magnitude = 0;
-            if (type == 'd') {
-                if (a.Kind == TVarRec::vtUnsigned) {
-                    magnitude = a.VUnsigned;
-                } else {
-                    int64_t v = a.Kind == TVarRec::vtInteger ? a.VInteger : a.VInt64;
-                    negative = v < 0;
-                    magnitude = negative ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
-                }
-            } else {
-                // u and x read the bits: -1 as a 32-bit argument is FFFFFFFF.
-                magnitude = a.Kind == TVarRec::vtInteger ? static_cast<uint32_t>(a.VInteger)
-                          : a.Kind == TVarRec::vtInt64 ? static_cast<uint64_t>(a.VInt64) : a.VUnsigned;
-            }
-            text = MinDigits(UnsignedText(magnitude, type == 'x' ? 16 : 10), precision);
-            if (negative) text.insert(text.begin(), '-');
-            break;
+// %d, %u and %x.
+std::string IntegerArgText(const TFormatSpec& spec, const TVarRec& a, TFormatReader& reader) {
+    if (!IsIntegerKind(a)) reader.Invalid();
+    bool negative = false;
+    uint64_t magnitude = 0;
+    if (spec.Type == 'd') {
+        if (a.Kind == TVarRec::vtUnsigned) {
+            magnitude = a.VUnsigned;
+        } else {
+            int64_t v = a.Kind == TVarRec::vtInteger ? a.VInteger : a.VInt64;
+            negative = v < 0;
+            magnitude = negative ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
         }
-        case 'e': case 'f': case 'g': case 'n': case 'm': {
-            const TVarRec& a = nextArg();
-            if (a.Kind != TVarRec::vtExtended) InvalidFormat(fmt);
-            double v = a.VExtended;
-            switch (type) {
-            case 'e': text = ScientificText(v, precision < 0 ? kDoubleDigits : precision, fs); break;
-            case 'f': text = FixedText(v, precision < 0 ? 2 : precision, fs, false); break;
-            case 'g': text = GeneralText(v, precision < 0 ? kDoubleDigits : precision, fs); break;
-            case 'n': text = FixedText(v, precision < 0 ? 2 : precision, fs, true); break;
-            default: text = MoneyText(v, precision < 0 ? fs.CurrencyDecimals : precision, fs); break;
-            }
-            break;
-        }
-        case 's': {
-            const TVarRec& a = nextArg();
-            if (a.Kind == TVarRec::vtString) text.assign(a.VString.data(), a.VString.size());
-            else if (a.Kind == TVarRec::vtChar) text.assign(1, a.VChar);
-            else InvalidFormat(fmt);
-            if (precision >= 0 && static_cast<size_t>(precision) < text.size()) text.resize(precision);
-            break;
-        }
-        case 'c': {
-            const TVarRec& a = nextArg();
-            if (a.Kind == TVarRec::vtChar) text.assign(1, a.VChar);
-            else if (a.Kind == TVarRec::vtInteger && a.VInteger >= 0 && a.VInteger <= 255)
-                text.assign(1, static_cast<char>(a.VInteger));
-            else InvalidFormat(fmt);
-            break;
-        }
-        case 'p': {
-            const TVarRec& a = nextArg();
-            if (a.Kind != TVarRec::vtPointer) InvalidFormat(fmt);
-            text = MinDigits(UnsignedText(reinterpret_cast<uintptr_t>(a.VPointer), 16),
-                             static_cast<int>(sizeof(void*) * 2));
-            break;
-        }
-        default:
-            InvalidFormat(fmt);
-        }
-        if (width > static_cast<int>(text.size())) {
-            if (leftAlign) text.append(width - text.size(), ' ');
-            else text.insert(0, width - text.size(), ' ');
-        }
+    } else {
+        // u and x read the bits: -1 as a 32-bit argument is FFFFFFFF.
+        magnitude = a.Kind == TVarRec::vtInteger ? static_cast<uint32_t>(a.VInteger)
+                  : a.Kind == TVarRec::vtInt64 ? static_cast<uint64_t>(a.VInt64) : a.VUnsigned;
+    }
+    std::string text = MinDigits(UnsignedText(magnitude, spec.Type == 'x' ? 16 : 10), spec.Precision);
+    if (negative) text.insert(text.begin(), '-');
+    return text;
+}
+
+// %e, %f, %g, %n and %m.
+std::string FloatArgText(const TFormatSpec& spec, const TVarRec& a, TFormatReader& reader, const TFormatSettings& fs) {
+    if (a.Kind != TVarRec::vtExtended) reader.Invalid();
+    double v = a.VExtended;
+    int precision = spec.Precision;
+    switch (spec.Type) {
+    case 'e': return ScientificText(v, precision < 0 ? kDoubleDigits : precision, fs);
+    case 'f': return FixedText(v, precision < 0 ? 2 : precision, fs, false);
+    case 'g': return GeneralText(v, precision < 0 ? kDoubleDigits : precision, fs);
+    case 'n': return FixedText(v, precision < 0 ? 2 : precision, fs, true);
+    default: return MoneyText(v, precision < 0 ? fs.CurrencyDecimals : precision, fs);
+    }
+}
+
+// %s: a precision cuts the text.
+std::string StringArgText(const TFormatSpec& spec, const TVarRec& a, TFormatReader& reader) {
+    std::string text;
+    if (a.Kind == TVarRec::vtString) text.assign(a.VString.data(), a.VString.size());
+    else if (a.Kind == TVarRec::vtChar) text.assign(1, a.VChar);
+    else reader.Invalid();
+    if (spec.Precision >= 0 && static_cast<size_t>(spec.Precision) < text.size()) text.resize(spec.Precision);
+    return text;
+}
+
+// %c: a character, or a number that is one.
+std::string CharArgText(const TVarRec& a, TFormatReader& reader) {
+    if (a.Kind == TVarRec::vtChar) return std::string(1, a.VChar);
+    if (a.Kind == TVarRec::vtInteger && a.VInteger >= 0 && a.VInteger <= 255)
+        return std::string(1, static_cast<char>(a.VInteger));
+    reader.Invalid();
+}
+
+// %p: all the pointer's hex digits.
+std::string PointerArgText(const TVarRec& a, TFormatReader& reader) {
+    if (a.Kind != TVarRec::vtPointer) reader.Invalid();
+    return MinDigits(UnsignedText(reinterpret_cast<uintptr_t>(a.VPointer), 16), static_cast<int>(sizeof(void*) * 2));
+}
+
+// The text of one conversion, before padding; takes its argument from the reader.
+std::string ConversionText(const TFormatSpec& spec, TFormatReader& reader, const TFormatSettings& fs) {
+    switch (spec.Type) {
+    case 'd': case 'u': case 'x': return IntegerArgText(spec, reader.NextArg(), reader);
+    case 'e': case 'f': case 'g': case 'n': case 'm': return FloatArgText(spec, reader.NextArg(), reader, fs);
+    case 's': return StringArgText(spec, reader.NextArg(), reader);
+    case 'c': return CharArgText(reader.NextArg(), reader);
+    case 'p': return PointerArgText(reader.NextArg(), reader);
+    default: reader.Invalid();
+    }
+}
+
+void PadToWidth(std::string& text, const TFormatSpec& spec) {
+    if (spec.Width <= static_cast<int>(text.size())) return;
+    if (spec.LeftAlign) text.append(spec.Width - text.size(), ' ');
+    else text.insert(0, spec.Width - text.size(), ' ');
+}
+
+}  // namespace
+
+std::string FormatBuf(const std::string& fmt, const TVarRec* args, size_t count, const TFormatSettings& fs) {
+    TFormatReader reader(fmt, args, count);
+    std::string out;
+    for (;;) {
+        out += reader.ReadLiteral();
+        if (reader.AtEnd()) return out;
+        TFormatSpec spec = reader.ReadSpec();
+        std::string text = ConversionText(spec, reader, fs);
+        PadToWidth(text, spec);
         out += text;
     }
-    return out;
 }
 
 std::string Format(const std::string& fmt, std::initializer_list<TVarRec> args) {

@@ -34,7 +34,6 @@ public:
     // windows meanwhile are handled, so a worker blocked in SendMessage to us can finish.
     int WaitFor();
 
-    bool FreeOnTerminate() const { return freeOnTerminate_; }
     void SetFreeOnTerminate(bool value) { freeOnTerminate_ = value; }
     HANDLE Handle() const { return handle_.Get(); }
     DWORD ThreadID() const { return threadId_; }

@@ -313,8 +313,6 @@ class TFcRegIniFile : public TComponent {
     virtual void SetRegAccess(TFcRegAccess Value);
     TFcSpecialFolder GetSpecialFolder() const { return specialFolder_; }
     virtual void SetSpecialFolder(TFcSpecialFolder Value);
-    // True once a location setting changed since the store was last opened.
-    bool LocationChanged() const { return locationChanged_; }
 
     static void Publish(TClassBuilder<TFcRegIniFile>& b);
 

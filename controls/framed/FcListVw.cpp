@@ -216,7 +216,7 @@ void TFcCustomListView::FitLastColumn() {
     TUpdateLock lock(*Items());
     int sum = 0;
     for (int i = 0; i + 1 < count; ++i) sum += Column(i)->GetWidth();
-    int available = ClientWidth();
+    int available = GetClientWidth();
     // Room for the scroll bar that the first items may bring.
     if (Items()->Count() == 0 || loading_) available -= GetSystemMetrics(SM_CXVSCROLL);
     if (sum >= available) return;

@@ -88,7 +88,6 @@ class TFcCustomListView : public TCustomListView {
     // The header items become owner-drawn (or plain again without a sort display).
     void RefreshHeaderFormats();
     HWND HookedHeader() const { return header_; }
-    int HotSection() const { return hotSection_; }
     bool MouseOver() const { return mouseOver_; }
     // The colour the list shows while neither focused nor disabled.
     TColor UnfocusedColor() const { return unfocusedColor_; }

@@ -63,24 +63,15 @@ class TFcCustomPanel : public TCustomPanel, public IFrameSettingsClient {
     void DockControl(TControl* Control);
 
     // Settings without a published property.
-    bool GetGridVisible() const { return gridVisible_; }
     virtual void SetGridVisible(bool Value);
-    TColor GetGridPenColor() const { return gridPenColor_; }
     virtual void SetGridPenColor(TColor Value);
     // 0 dots, 1 dotted lines, 2 solid lines.
-    int GetGridKind() const { return gridKind_; }
     virtual void SetGridKind(int Value);
-    uint16_t GetGridStepX() const { return gridStepX_; }
     virtual void SetGridStepX(uint16_t Value);
-    uint16_t GetGridStepY() const { return gridStepY_; }
     virtual void SetGridStepY(uint16_t Value);
-    bool GetFillFace() const { return fillFace_; }
     virtual void SetFillFace(bool Value);
-    int GetCaptionMargin() const { return captionMargin_; }
     virtual void SetCaptionMargin(int Value);
-    int GetCaptionMarginVertical() const { return captionMarginVertical_; }
     virtual void SetCaptionMarginVertical(int Value);
-    bool GetCaptionWrap() const { return captionWrap_; }
     virtual void SetCaptionWrap(bool Value);
 
     // The cursor position in client coordinates.
@@ -164,8 +155,6 @@ public:
     explicit TFcPanelDockManager(TFcCustomPanel* Panel);
     ~TFcPanelDockManager() override;
     TFcCustomPanel* Panel() const { return panel_; }
-    TFont* CaptionFont() const { return captionFont_.get(); }
-    TFont* CloseFont() const { return closeFont_.get(); }
     void PaintDockFrame(TCanvas* Canvas, TControl* Control, const TRect& ARect) override;
 
 protected:

@@ -111,8 +111,6 @@ void TFcCustomGlyphButton::SetTransparent(bool Value) {
     TFcCustomButton::SetTransparent(Value);
 }
 
-void TFcCustomGlyphButton::SetCustomGlyphs(TPicture* Value) { customGlyphs_->Assign(Value); }
-
 void TFcCustomGlyphButton::SetCustomGlyphImages(TCustomImageList* Value) {
     ReplaceImageList(customGlyphImages_, Value, imageLink_.get(), this);
     backgroundStale_ = true;

@@ -33,7 +33,6 @@ class TFcCustomGlyphButton : public TFcCustomButton, public IFrameSettingsClient
     virtual bool GetChecked() const { return false; }
     virtual void SetChecked(bool Value) { (void)Value; }
     TPicture* GetCustomGlyphs() const { return customGlyphs_.get(); }
-    virtual void SetCustomGlyphs(TPicture* Value);
     TCustomImageList* GetCustomGlyphImages() const { return customGlyphImages_; }
     virtual void SetCustomGlyphImages(TCustomImageList* Value);
     bool GetUseCustomGlyphs() const { return useCustomGlyphs_; }
@@ -68,7 +67,6 @@ class TFcCustomGlyphButton : public TFcCustomButton, public IFrameSettingsClient
 
     int GlyphWidth() const { return glyphWidth_; }
     int GlyphHeight() const { return glyphHeight_; }
-    int GlyphCount() const { return glyphCount_; }
     // Where the glyph sits in the control.
     TRect GlyphRect() const;
     // The part beside the glyph that holds the caption.

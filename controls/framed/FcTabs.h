@@ -365,14 +365,12 @@ class TFcCustomTabControl : public TCustomControl {
     int HotTab() const { return hotTab_; }
     bool ScrollerNeeded() const { return scrollerNeeded_; }
     bool LayoutDirty() const { return layoutDirty_; }
-    bool GetShowCard() const { return showCard_; }
     virtual void SetShowCard(bool Value);
     TRect PageRect() const { return pageRect_; }
     TFcTabScroller* Scroller() const { return scroller_; }
     TFcTabControlCloseButton* CloseButton() const { return closeButton_; }
     TFcActiveTabCloseButton* ActiveTabCloseButton() const { return activeCloseButton_; }
     TFcTabMenuButton* MenuButton() const { return menuButton_; }
-    TFont* TabFont() const { return tabFont_.get(); }
     TBitmap* OffscreenBitmap() const { return bitmap_.get(); }
 
     // --- geometry (client pixels; pure computations over the fields)
@@ -580,7 +578,6 @@ private:
     void AddCardShadow(const TRect& C);
 
     // --- mouse, hover and drag
-    void SelectTab(int Index);
     void LeaveHotTab();
     void StartHoverTimer();
     void StopHoverTimer();
@@ -695,8 +692,6 @@ class TFcTabButton : public TCustomControl {
     TColor GetFrameColor() const { return frameColor_; }
     virtual void SetFrameColor(TColor Value);
     bool Hot() const { return hot_; }
-    bool PressedInside() const { return pressedInside_; }
-    TFcCustomTabControl* TabControl() const { return tabControl_; }
     void WndProc(TMessage& Message) override;
     static void Publish(TClassBuilder<TFcTabButton>& b);
 protected:
@@ -725,7 +720,6 @@ class TFcTabScroller : public TFcTabButton {
     virtual void SetOrientation(TOrientation Value);
     // 0: the left or lower half; 1: the right or upper half.
     int HalfAt(int X, int Y) const;
-    int PressedHalf() const { return pressedHalf_; }
     // The arrows' enabled look: the first half (left or lower) and the second.
     bool FirstHalfEnabled() const;
     bool SecondHalfEnabled() const;
@@ -801,7 +795,6 @@ class TFcTabSheet : public TCustomControl {
     DECLARE_CLASS(TFcTabSheet, TCustomControl)
     explicit TFcTabSheet(TComponent* AOwner);
 
-    TFcPageControl* GetPageControl() const { return pageControl_; }
     virtual void SetPageControl(TFcPageControl* Value);
     int GetImageIndex() const { return imageIndex_; }
     virtual void SetImageIndex(int Value);

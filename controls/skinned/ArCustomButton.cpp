@@ -413,7 +413,7 @@ TFont* TArCustomButton::StateFont() const {
 }
 
 void TArCustomButton::Paint() {
-    const int w = ClientWidth(), h = ClientHeight();
+    const int w = GetClientWidth(), h = GetClientHeight();
     if (w <= 0 || h <= 0) return;
     TBitmap bitmap(w, h);
     TCanvas& canvas = *bitmap.Canvas();
@@ -460,7 +460,7 @@ void TArCustomButton::PaintStatePicture(TBitmap& bitmap) {
 void TArCustomButton::PaintPicture(TCanvas& canvas, TPicture* picture) {
     TGraphic* graphic = picture ? picture->Graphic() : nullptr;
     if (!graphic || graphic->Width() == 0 || graphic->Height() == 0) return;
-    const int W = ClientWidth(), H = ClientHeight();
+    const int W = GetClientWidth(), H = GetClientHeight();
     TPoint p = ArPictureOrigin(pictureAlign_, W, H, graphic->Width(), graphic->Height(), pictureX_, pictureY_);
     if (stretch_) canvas.StretchDraw(Rect(p.X, p.Y, W, H), graphic);
     else canvas.Draw(p.X, p.Y, graphic);
@@ -468,8 +468,8 @@ void TArCustomButton::PaintPicture(TCanvas& canvas, TPicture* picture) {
 
 void TArCustomButton::PaintCaption(TCanvas& canvas, const std::string& text) {
     canvas.Brush()->SetStyle(bsClear);
-    TRect r = ClientRect();
-    if (textAlign_ == TArTextAlign::taCustom) r = Rect(textX_, textY_, ClientWidth(), ClientHeight());
+    TRect r = GetClientRect();
+    if (textAlign_ == TArTextAlign::taCustom) r = Rect(textX_, textY_, GetClientWidth(), GetClientHeight());
     else if (GetEnabled() && pressed_) r.Offset(1, 1);
     canvas.Font()->Assign(StateFont());
     canvas.DrawText(text, r, ArCaptionFlags(textAlign_, multiLines_));
@@ -478,13 +478,13 @@ void TArCustomButton::PaintCaption(TCanvas& canvas, const std::string& text) {
 void TArCustomButton::PaintFocusRect(TCanvas& canvas) {
     const int m = focusedRectMargin_;
     canvas.Brush()->SetStyle(bsSolid);
-    canvas.DrawFocusRect(Rect(m, m, ClientWidth() - m, ClientHeight() - m));
+    canvas.DrawFocusRect(Rect(m, m, GetClientWidth() - m, GetClientHeight() - m));
 }
 
 void TArCustomButton::PaintBorder(TCanvas& canvas) {
     canvas.Brush()->SetStyle(bsSolid);
     canvas.Brush()->SetColor(GetEnabled() ? clBlack : clGray);
-    canvas.FrameRect(ClientRect());
+    canvas.FrameRect(GetClientRect());
 }
 
 bool TArCustomButton::GetStatePicture(TPicture*& picture) {

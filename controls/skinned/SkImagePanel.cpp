@@ -71,7 +71,7 @@ void TskCustomPanel::FillBackground() {
     TCanvas* canvas = Canvas();
     canvas->Brush()->SetColor(GetColor());
     if (!ParentWindow() || !HandleAllocated()) return;
-    canvas->FillRect(ClientRect());
+    canvas->FillRect(GetClientRect());
     static_cast<TControlCanvas*>(canvas)->FreeHandle();
 }
 
@@ -89,7 +89,7 @@ void TskCustomPanel::WndProc(TMessage& Message) {
 }
 
 void TskCustomPanel::Paint() {
-    const int w = ClientWidth(), h = ClientHeight();
+    const int w = GetClientWidth(), h = GetClientHeight();
     if (w <= 0 || h <= 0) return;
     TBitmap bitmap(w, h);
     TCanvas& canvas = *bitmap.Canvas();

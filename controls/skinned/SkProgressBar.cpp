@@ -136,7 +136,7 @@ void TskProgressBar::WndProc(TMessage& Message) {
 }
 
 void TskProgressBar::Paint() {
-    const int w = ClientWidth(), h = ClientHeight();
+    const int w = GetClientWidth(), h = GetClientHeight();
     if (w <= 0 || h <= 0) return;
     TBitmap bitmap(w, h);
     TCanvas& canvas = *bitmap.Canvas();

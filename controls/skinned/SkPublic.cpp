@@ -38,7 +38,7 @@ void PaintParentBackground(TCanvas& canvas, TControl* control) {
         TSaveDC saved(dc);
         // A relative move, so that a control nested in another transparent one adds up.
         OffsetViewportOrgEx(dc, -control->Left(), -control->Top(), nullptr);
-        IntersectClipRect(dc, 0, 0, parent->ClientWidth(), parent->ClientHeight());
+        IntersectClipRect(dc, 0, 0, parent->GetClientWidth(), parent->GetClientHeight());
         parent->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
         parent->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
     }

@@ -211,10 +211,6 @@ class TskTitleBar : public TCustomPanel {
 
     // The window menu (minimise, maximise/restore, close).
     TskTitleBarPopupMenu* PopupMenu() const { return popup_; }
-    // The border colour of the style (stored only).
-    TColor StyleBorderColor() const { return borderColor_; }
-    int ButtonTop() const { return buttonTop_; }
-    int StripHeight() const { return stripHeight_; }
     // Whether the bar sits on a skinned form frame.
     bool OnFormFrame() const;
     // The form the bar acts on.

@@ -96,7 +96,7 @@ TEST(CommentWindow, CaptionsComeFromTheLanguageAndTheEditTakes250Characters) {
     HWND edit = form->txtComment->Handle();
     for (int i = 0; i < 260; ++i) SendMessageA(edit, WM_CHAR, 'a' + i % 26, 0);
     EXPECT_EQ(form->txtComment->GetText().size(), 250u);
-    PumpFor(100);
+    PumpIdle();
     EXPECT_TRUE(SaveWindowPng(form->Handle(), "comment-window.png"));
 }
 
@@ -109,7 +109,7 @@ TFreeGuard<TAboutForm> ShowAbout() {
     form->SetPosition(poDesigned);
     form->SetBounds(8, 8, form->Width(), form->Height());
     form->Show();
-    PumpFor(100);
+    PumpIdle();
     return form;
 }
 

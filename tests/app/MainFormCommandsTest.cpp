@@ -45,7 +45,7 @@ protected:
         TListItem* row = Row(caption);
         ASSERT_TRUE(row) << caption;
         row->SetSelected(true);
-        PumpFor(50);
+        PumpIdle();
     }
 };
 

@@ -20,7 +20,7 @@ void Click(TControl* control, int x = 10, int y = 10) {
     auto* windowed = dynamic_cast<TWinControl*>(control);
     ASSERT_TRUE(windowed && windowed->HandleAllocated());
     PostClick(windowed->WindowHandle(), x, y);
-    PumpFor(100);
+    PumpIdle();
 }
 
 } // namespace
@@ -47,7 +47,7 @@ TEST_F(MainFormFrame, TabButtonsSwitchPagesStatusLineAndMenus) {
     // F5 refills the page shown.
     form.lsvProgramList->SetFocus();
     PostMessageA(form.lsvProgramList->WindowHandle(), WM_KEYDOWN, VK_F5, 1);
-    PumpFor(100);
+    PumpIdle();
     EXPECT_FALSE(ProgramCountText.empty());
     EXPECT_EQ(form.PageControl->GetActivePageIndex(), 0);
     EXPECT_TRUE(form.lblPrograms->GetVisible() && form.lblProgramCounts->GetVisible());
@@ -71,7 +71,7 @@ TEST_F(MainFormFrame, MenuButtonDropsItsMenuBelowItselfThenMovesTheFocusAway) {
     TPoint corner = form.ClientToScreen(TPoint(form.btnView->Left(), form.btnView->Top() + form.btnView->Height()));
     EXPECT_EQ(at.left, corner.X);
     EXPECT_EQ(at.top, corner.Y);
-    PumpFor(50);
+    PumpIdle();
     EXPECT_EQ(GetFocus(), form.txtHide->WindowHandle());
     EXPECT_FALSE(form.btnView->IsPressed());
 }
@@ -92,7 +92,7 @@ TEST_F(MainFormFrame, ExitSavesBothOptionsAndClosesEvenWhenTheFileCannotBeWritte
     TMainForm& form = Form(true);
     form.ActionHideSysPatch->Execute();
     form.ActionExit->Execute();
-    PumpFor(50);
+    PumpIdle();
     TIniFile ini(ConfigPath);
     EXPECT_TRUE(ini.ReadBool("config", "HideSysPatch", false));
     EXPECT_FALSE(ini.ReadBool("config", "HideScreenSaver", true));
@@ -103,7 +103,7 @@ TEST_F(MainFormFrame, ExitSavesBothOptionsAndClosesEvenWhenTheFileCannotBeWritte
     paths_.emplace_back(ConfigPath, dir_ + "Blocked.ini");
     TBoxRecorder boxes;
     form.ActionExit->Execute();
-    PumpFor(50);
+    PumpIdle();
     EXPECT_EQ(boxes.Boxes.size(), 1u) << "the failure is told";
     EXPECT_FALSE(form.GetVisible());
 }

@@ -35,7 +35,7 @@ protected:
         LPARAM at = MAKELPARAM(cell.Left + 10, (cell.Top + cell.Bottom) / 2);
         PostMessageA(list, down, down == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, at);
         PostMessageA(list, down + 1, 0, at);
-        PumpFor(100);
+        PumpIdle();
     }
 };
 
@@ -98,11 +98,11 @@ TEST_F(MainFormList, ColumnClicksSortByTextsPaddedToTenCharactersThenReverse) {
     ASSERT_TRUE(header);
     // The Publisher column: "Mid" and "Zed" pad to seven blanks, "Aardvarks" to one.
     PostClick(header, 250, 8);
-    PumpFor(100);
+    PumpIdle();
     EXPECT_EQ(SortColumn, 1);
     EXPECT_EQ(OurRows(), (std::vector<std::string>{"[Velmora Test] Gamma", "Velmora Test Beta", "Velmora Test Alpha"}));
     PostClick(header, 250, 8);
-    PumpFor(100);
+    PumpIdle();
     EXPECT_EQ(OurRows(), (std::vector<std::string>{"Velmora Test Alpha", "Velmora Test Beta", "[Velmora Test] Gamma"}));
     EXPECT_LT(CompareRowTexts("b", "A", 0, false), 0) << "captions are compared as they are, descending";
     EXPECT_EQ(SortPadded("Zed"), "       Zed");
@@ -124,7 +124,7 @@ TEST_F(MainFormList, SearchGoesOnFromTheLastMatchWithoutWrappingAround) {
     form.txtSearchInfo->SetText("Velmora Test");
     form.txtSearchInfo->SetFocus();
     PostMessageA(form.txtSearchInfo->WindowHandle(), WM_KEYDOWN, VK_RETURN, 1);
-    PumpFor(50);
+    PumpIdle();
     EXPECT_EQ(form.lsvProgramList->Selected()->Caption(), "Velmora Test Alpha") << "an edit starts at the top";
     EXPECT_EQ(FindRowFrom({"a", "b"}, 2, "a"), -1);
 }
@@ -132,7 +132,7 @@ TEST_F(MainFormList, SearchGoesOnFromTheLastMatchWithoutWrappingAround) {
 TEST_F(MainFormList, SelectionSwitchesTheRemoveCommandAndTheStatusLineByRowKind) {
     TMainForm& form = Form(true);
     Row("[Screen Saver]Velmora Starfield")->SetSelected(true);
-    PumpFor(50);
+    PumpIdle();
     EXPECT_EQ(form.btnUninstall->GetAction(), form.ActionDeleteScr);
     EXPECT_EQ(form.mItemUninstall->GetAction(), form.ActionDeleteScr);
     EXPECT_EQ(form.btnUninstall->GetCaption(), IDS_SIDEBAR_BUTTON_DeleteScr);
@@ -141,7 +141,7 @@ TEST_F(MainFormList, SelectionSwitchesTheRemoveCommandAndTheStatusLineByRowKind)
     EXPECT_FALSE(form.lblRegistryName->GetVisible());
 
     Row("Velmora Test Alpha")->SetSelected(true);
-    PumpFor(50);
+    PumpIdle();
     EXPECT_EQ(form.btnUninstall->GetAction(), form.ActionUninstall);
     EXPECT_EQ(form.btnUninstall->GetCaption(), IDS_SIDEBAR_BUTTON_Uninstall);
     EXPECT_TRUE(form.btnShowDetails->GetEnabled() && form.mItemExportReg->GetEnabled());
@@ -151,7 +151,7 @@ TEST_F(MainFormList, SelectionSwitchesTheRemoveCommandAndTheStatusLineByRowKind)
     EXPECT_EQ(form.lblProgramURL->Left(), form.lblRegistryName->Left() + form.lblRegistryName->Width() + 10);
     // A refill with a row selected starts from an empty selection.
     form.ActionRefresh->Execute();
-    PumpFor(50);
+    PumpIdle();
     EXPECT_EQ(form.lsvProgramList->Selected(), nullptr);
 }
 

@@ -118,7 +118,7 @@ TEST_F(MainFormSkin, AnUnreadablePictureStopsTheSkinAndAMissingOneIsPassedOver) 
     EXPECT_EQ(form.btnTools->BoundsRect(), Bounds(519, 33, 107, 43)) << "not skinned after the bad picture";
     // A button without pictures shows the window's background under its caption, not a hole
     // of the key colour through which the desktop shows.
-    PumpFor(200);
+    PumpIdle();
     TBitmap shot;
     ASSERT_TRUE(CaptureWindow(form.WindowHandle(), shot));
     for (TArButton* button : {form.btnTools, form.btnHelp, form.btnSearch, form.btnRefresh}) {

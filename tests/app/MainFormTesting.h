@@ -114,7 +114,7 @@ protected:
         if (!form_) form_.reset(TMainForm::Create(nullptr));
         if (show && !form_->GetVisible()) {
             form_->Show();
-            PumpFor(100);
+            PumpIdle();
         }
         return *form_;
     }

@@ -51,7 +51,7 @@ protected:
                     seen.Position = form->ProgressBar->GetPosition();
                     seen.Visible = IsWindowVisible(form->WindowHandle()) != FALSE;
                     // A real box's own loop lets the last paint reach the screen.
-                    PumpFor(50);
+                    PumpIdle();
                     if (!screenshot.empty()) SaveWindowPng(form->WindowHandle(), screenshot);
                 }
                 return IDOK;
@@ -153,7 +153,7 @@ TEST_F(ProgressWindow, SkinBackgroundReplacesTheLayoutsPictureWhenPresent) {
         EXPECT_EQ(form->ImageBK->Picture()->Width(), dir == skins.Dir ? 40 : 391) << dir;
         if (dir == missing) {
             form->ProgressBar->SetPosition(40);
-            PumpFor(100);
+            PumpIdle();
             EXPECT_TRUE(SaveWindowPng(form->WindowHandle(), "backup-window.png"));
         }
     }

@@ -77,7 +77,7 @@ protected:
         form_.reset(TPrintListForm::Create(nullptr));
         form_->MemoList->Lines()->SetStrings(ComposeProgramReport(Facts({"Beta Editor", "[Screen Saver]Starfield"})));
         form_->Show();
-        PumpFor(50);
+        PumpIdle();
     }
     TFreeGuard<TPrintListForm> form_;
 };

@@ -41,7 +41,7 @@ protected:
         box->OnClick = [this](TObject*) { ++clicks; };
         form->Show();
         box->SetFocus();
-        PumpFor();
+        PumpIdle();
     }
     TFormGuard<TForm> form = NewForm();
     TFcCheckBox* box = nullptr;
@@ -160,7 +160,7 @@ TEST_F(CheckBoxTest, EnterWithTabOnEnterMovesOnAndNeverReachesKeyPress) {
     PostMessageA(box->Handle(), WM_KEYDOWN, VK_RETURN, 0x001C0001);
     PostMessageA(box->Handle(), WM_CHAR, '\r', 0x001C0001);
     EXPECT_TRUE(PumpUntil([&] { return other->Focused(); }));
-    PumpFor(20);
+    PumpIdle();
     EXPECT_EQ(presses, 0);
     EXPECT_EQ(box->GetState(), cbUnchecked);
 }
@@ -322,10 +322,10 @@ TEST_F(CheckBoxTest, AutoSizeFitsTheCaptionAndKeepsTheGlyphSide) {
     int shortWidth = box->GetWidth();
     EXPECT_GT(shortWidth, 13 + 6);
     box->SetAlignment(TLeftRight::taLeftJustify);
-    int right = box->GetLeft() + box->GetWidth();
+    int right = box->Left() + box->GetWidth();
     box->SetCaption("Hide");
     EXPECT_LT(box->GetWidth(), shortWidth);
-    EXPECT_EQ(box->GetLeft() + box->GetWidth(), right);
+    EXPECT_EQ(box->Left() + box->GetWidth(), right);
     box->Font()->SetHeight(-30);
     EXPECT_GT(box->GetHeight(), 30);
 }

@@ -64,7 +64,7 @@ protected:
             for (int c = 1; c < 4; ++c) it->SubItems()->Add(row[c]);
         }
         form->Show();
-        PumpFor(100);
+        PumpIdle();
     }
     void Shot(const std::string& name) {
         EXPECT_TRUE(SaveWindowPng(form->Handle(), "framed-" + name + ".png")) << name;
@@ -117,7 +117,7 @@ TEST_F(FramedFormTest, CheckBoxesAndActionsFollowEachOther) {
     PostClick(form->ckbHideScr->Handle(), 5, 7);
     EXPECT_TRUE(PumpUntil([&] { return form->ActionHideScr->GetChecked(); }));
     EXPECT_TRUE(form->ckbHideScr->GetChecked());
-    PumpFor(50);
+    PumpIdle();
     Shot("checked");
 }
 
@@ -128,7 +128,7 @@ TEST_F(FramedFormTest, MouseMovesHotTrackTheBox) {
     ASSERT_TRUE(CaptureWindow(box->Handle(), before));
     PostMouseMove(box->Handle(), glyph.Left + 5, glyph.Top + 5);
     ASSERT_TRUE(PumpUntil([&] { return box->Hovered(); }));
-    PumpFor(50);
+    PumpIdle();
     TBitmap hot;
     ASSERT_TRUE(CaptureWindow(box->Handle(), hot));
     Shot("hot");
@@ -138,7 +138,7 @@ TEST_F(FramedFormTest, MouseMovesHotTrackTheBox) {
     EXPECT_NE(PixelAt(before, glyph.Left + glyph.Width() - 2, glyph.Top + glyph.Height() - 2), hotColor);
     PostMouseMove(form->lsvPrograms->Handle(), 100, 100);
     EXPECT_TRUE(PumpUntil([&] { return !box->Hovered(); }));
-    PumpFor(50);
+    PumpIdle();
     TBitmap after;
     ASSERT_TRUE(CaptureWindow(box->Handle(), after));
     EXPECT_NE(PixelAt(after, glyph.Left + glyph.Width() - 2, glyph.Top + glyph.Height() - 2), hotColor);
@@ -149,10 +149,10 @@ TEST_F(FramedFormTest, HotSpotGivesTheSpaceToTheListAndTakesItBack) {
     TPoint c = HotSpotCentre();
     PostClick(panel->Handle(), c.X, c.Y);
     ASSERT_TRUE(PumpUntil([&] { return panel->GetWidth() == 6; }));
-    EXPECT_EQ(panel->GetLeft(), 640 - 6);
+    EXPECT_EQ(panel->Left(), 640 - 6);
     EXPECT_EQ(form->lsvPrograms->GetWidth(), 640 - 6);
     EXPECT_EQ(form->HotSpotClicks, 1);
-    PumpFor(100);
+    PumpIdle();
     Shot("collapsed");
     c = HotSpotCentre();
     PostClick(panel->Handle(), c.X, c.Y);
@@ -172,7 +172,7 @@ TEST_F(FramedFormTest, HeaderClickSortsAndShowsTheArrow) {
     for (int i = 0; i < lv->Items()->Count(); ++i) publishers.push_back(lv->Items()->Item(i)->SubItems()->Get(0));
     EXPECT_EQ(publishers,
               (std::vector<std::string>{"Bramble Labs", "Fernway", "Larkspur Works", "Unknown", ""}));
-    PumpFor(100);
+    PumpIdle();
     Shot("sorted");
     TBitmap shot;
     ASSERT_TRUE(CaptureWindow(header, shot));
@@ -185,6 +185,6 @@ TEST_F(FramedFormTest, HeaderClickSortsAndShowsTheArrow) {
     PostClick(header, (section.left + section.right) / 2, (section.top + section.bottom) / 2);
     ASSERT_TRUE(PumpUntil([&] { return lv->GetSortArrowDescending(); }));
     EXPECT_EQ(lv->Items()->Item(0)->SubItems()->Get(0), "");
-    PumpFor(100);
+    PumpIdle();
     Shot("sorted-descending");
 }

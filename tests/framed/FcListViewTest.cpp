@@ -90,7 +90,7 @@ TEST(FcListViewSort, HeaderClicksSortAscendingThenDescending) {
     int clicks = 0;
     lv->OnColumnClick = [&](TObject*, TListColumn*) { ++clicks; };
     form->Show();
-    PumpFor();
+    PumpIdle();
     ClickHeader(lv, 0);
     EXPECT_EQ(Captions(lv), (std::vector<std::string>{"A", "b", "c", ""}));
     EXPECT_EQ(lv->GetSortArrowColumn(), 0);
@@ -113,17 +113,17 @@ TEST(FcListViewColumns, LastColumnFillsTheClientWidth) {
     auto form = NewForm();
     auto* lv = NewList(form.get(), {{"Name", 120}, {"Value", 100}});
     form->Show();
-    PumpFor();
-    int w = lv->ClientWidth();
+    PumpIdle();
+    int w = lv->GetClientWidth();
     EXPECT_EQ(lv->Column(1)->GetWidth(), w - GetSystemMetrics(SM_CXVSCROLL) - 120);
     AddRow(lv, "row", {"value"});
     lv->SetFillLastColumn(true);
-    EXPECT_EQ(lv->Column(1)->GetWidth(), lv->ClientWidth() - 120);
+    EXPECT_EQ(lv->Column(1)->GetWidth(), lv->GetClientWidth() - 120);
     // Another column set wider or narrower: the last one takes what is left, no scroll bar.
     lv->Column(0)->SetWidth(150);
-    EXPECT_EQ(lv->Column(1)->GetWidth(), lv->ClientWidth() - 150);
+    EXPECT_EQ(lv->Column(1)->GetWidth(), lv->GetClientWidth() - 150);
     lv->Column(0)->SetWidth(90);
-    EXPECT_EQ(lv->Column(1)->GetWidth(), lv->ClientWidth() - 90);
+    EXPECT_EQ(lv->Column(1)->GetWidth(), lv->GetClientWidth() - 90);
     EXPECT_FALSE(GetWindowLongPtrA(lv->Handle(), GWL_STYLE) & WS_HSCROLL);
 }
 
@@ -132,9 +132,9 @@ TEST(FcListViewColumns, WideColumnsStayAndANarrowRemainderBecomesFive) {
     auto* lv = NewList(form.get(), {{"Name", 500}, {"Value", 100}});
     AddRow(lv, "row");
     form->Show();
-    PumpFor();
+    PumpIdle();
     EXPECT_EQ(lv->Column(1)->GetWidth(), 100);
-    lv->Column(0)->SetWidth(lv->ClientWidth() - 3);
+    lv->Column(0)->SetWidth(lv->GetClientWidth() - 3);
     lv->SetFillLastColumn(true);
     EXPECT_EQ(lv->Column(1)->GetWidth(), 5);
     lv->SetFillLastColumn(false);
@@ -148,7 +148,7 @@ TEST(FcListViewHeader, ItemsAreOwnerDrawnWhateverTheOrderOfMaking) {
     auto form = NewForm();
     auto* lv = NewList(form.get(), {{"Name", 100}});
     form->Show();
-    PumpFor();
+    PumpIdle();
     lv->Columns()->Add()->SetCaption("Added later");
     HWND h = lv->GetHeaderHandle();
     ASSERT_NE(h, nullptr);
@@ -246,7 +246,7 @@ TEST(FcListViewChecks, OnlyStateImageChangesAreChecks) {
     AddRow(lv, "one");
     AddRow(lv, "two");
     form->Show();
-    PumpFor();
+    PumpIdle();
     std::vector<std::pair<std::string, bool>> changing;
     std::vector<std::string> changed;
     lv->OnCheckStateChanging = [&](TObject*, TListItem* it, bool toBeChecked, bool&) {
@@ -278,7 +278,7 @@ TEST(FcListViewColors, DisabledAndFocusedColours) {
     lv->SetDisabledColor(clSilver);
     lv->SetFocusColor(clInfoBk);
     form->Show();
-    PumpFor();
+    PumpIdle();
     EXPECT_EQ(lv->GetColor(), clWindow);
     lv->SetEnabled(false);
     EXPECT_EQ(lv->GetColor(), clSilver);
@@ -286,13 +286,13 @@ TEST(FcListViewColors, DisabledAndFocusedColours) {
     lv->SetEnabled(true);
     EXPECT_EQ(lv->GetColor(), clWindow);
     lv->SetFocus();
-    PumpFor();
+    PumpIdle();
     EXPECT_EQ(lv->GetColor(), clInfoBk);
     edit->SetFocus();
-    PumpFor();
+    PumpIdle();
     EXPECT_EQ(lv->GetColor(), clWindow);
     lv->SetFocus();
-    PumpFor();
+    PumpIdle();
     lv->SetColor(clYellow);
     EXPECT_EQ(lv->UnfocusedColor(), clYellow);
     EXPECT_EQ(lv->GetFocusColor(), clInfoBk) << "a focus colour of its own stays";
@@ -312,7 +312,7 @@ TEST(FcListViewFrame, CustomFrameIsDrawnInTheNonClientArea) {
     lv->SetFrameColor(clRed);
     lv->SetFrameVisible(true);
     form->Show();
-    PumpFor(50);
+    PumpIdle();
     TBitmap shot;
     ASSERT_TRUE(CaptureWindow(lv->Handle(), shot));
     EXPECT_EQ(PixelAt(shot, 0, 0), clRed);
@@ -351,7 +351,7 @@ TEST(FcListViewMenus, ApplicationKeyOpensTheMenuAtTheFocusedItem) {
     for (auto name : {"one", "two", "three"}) AddRow(lv, name);
     form->Show();
     lv->SetFocus();
-    PumpFor();
+    PumpIdle();
     TListItem* two = lv->Items()->Item(1);
     two->SetSelected(true);
     two->SetFocused(true);
@@ -380,7 +380,7 @@ TEST(FcListViewMenus, WheelScrollsAndIsAlwaysHandled) {
     auto* lv = NewList(form.get(), {{"Name", 100}});
     for (int i = 0; i < 100; ++i) AddRow(lv, "row " + std::to_string(i));
     form->Show();
-    PumpFor();
+    PumpIdle();
     EXPECT_EQ(lv->TopItem()->Index(), 0);
     LRESULT r = SendMessageA(lv->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), MAKELPARAM(100, 100));
     EXPECT_NE(r, 0);

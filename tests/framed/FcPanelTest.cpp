@@ -46,22 +46,22 @@ TEST(FcPanel, RightAndBottomPanelsKeepTheirOuterEdge) {
     TFreeGuard<TFcCustomPanel> right(TFcCustomPanel::Create(nullptr));
     right->SetAlign(alRight);
     right->SetBounds(100, 0, 169, 300);
-    int left = right->GetLeft();
+    int left = right->Left();
     right->SetWidth(6);
-    EXPECT_EQ(right->GetLeft(), left + 163);
+    EXPECT_EQ(right->Left(), left + 163);
     right->SetHeight(200);
-    EXPECT_EQ(right->GetLeft(), left + 163);
-    EXPECT_EQ(right->GetTop(), 0);
+    EXPECT_EQ(right->Left(), left + 163);
+    EXPECT_EQ(right->Top(), 0);
 
     TFreeGuard<TFcCustomPanel> bottom(TFcCustomPanel::Create(nullptr));
     bottom->SetAlign(alBottom);
     bottom->SetBounds(0, 200, 300, 100);
-    int edge = bottom->GetTop() + bottom->GetHeight();
+    int edge = bottom->Top() + bottom->GetHeight();
     bottom->SetHeight(40);
-    EXPECT_EQ(bottom->GetTop() + bottom->GetHeight(), edge);
-    int top = bottom->GetTop();
+    EXPECT_EQ(bottom->Top() + bottom->GetHeight(), edge);
+    int top = bottom->Top();
     bottom->SetWidth(120);
-    EXPECT_EQ(bottom->GetTop(), top);
+    EXPECT_EQ(bottom->Top(), top);
 }
 
 TEST(FcPanel, EnablingRestoresEachChildsOwnState) {
@@ -217,17 +217,17 @@ TEST(FcGroupBox, ClientAreaPerGroupStyle) {
     child->SetAlign(alClient);
     int h = TextHeightOf(box->Font(), "Yy");
     box->SetGroupStyle(gsBanner);
-    EXPECT_EQ(child->GetTop(), h + 8);
+    EXPECT_EQ(child->Top(), h + 8);
     box->SetBannerHeight(30);
-    EXPECT_EQ(child->GetTop(), 30);
+    EXPECT_EQ(child->Top(), 30);
     box->SetGroupStyle(gsCustom);
     EXPECT_EQ(child->BoundsRect(), TRect(2, 2, 148, 118)) << "an empty caption adds no height";
     box->SetCaption("Search");
-    EXPECT_EQ(child->GetTop(), h + 2);
+    EXPECT_EQ(child->Top(), h + 2);
     box->SetGroupStyle(gsUnderline);
     EXPECT_EQ(child->BoundsRect(), TRect(0, h + 4, 150, 120));
     box->SetGroupStyle(gsTopLine);
-    EXPECT_EQ(child->GetTop(), h);
+    EXPECT_EQ(child->Top(), h);
     box->SetGroupStyle(gsFlat);
     EXPECT_EQ(child->BoundsRect(), TRect(1, h / 2 - 1 < 0 ? 1 : h + 1, 149, 119));
 }
@@ -310,7 +310,7 @@ TEST(FcGroupBox, AcceleratorSelectsTheFirstChild) {
     auto* outside = Add<TEdit>(form.get(), form.get(), 200, 30, 80, 21);
     form->Show();
     outside->SetFocus();
-    PumpFor();
+    PumpIdle();
     EXPECT_EQ(form->Perform(CM_DIALOGCHAR, 's', 0), 1);
     EXPECT_TRUE(first->Focused());
 }
@@ -412,8 +412,8 @@ TEST(FcPanelDocking, SizePanelDockSiteWidensItsBarAndDrawsNoFramesCollapsed) {
     EXPECT_EQ(bar.Width(), 4 + 1);
     auto* client = TEdit::Create(form.get());
     panel->DockControl(client);
-    EXPECT_EQ(client->GetLeft(), 4 + 1);
-    EXPECT_EQ(client->GetTop(), 14);
+    EXPECT_EQ(client->Left(), 4 + 1);
+    EXPECT_EQ(client->Top(), 14);
     auto open = Render(panel);
     EXPECT_PIXEL(open, 80, 5, clInactiveCaption);
 

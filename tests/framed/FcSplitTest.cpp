@@ -195,7 +195,7 @@ protected:
         panel->SetHotSpotSizePercent(6);
         panel->OnHotSpotClick = [this](TObject*) { ++clicks; };
         form->Show();
-        PumpFor();
+        PumpIdle();
         TRect bar;
         panel->SizeBarRect(bar);
         hot = panel->HotSpotRect();
@@ -217,7 +217,7 @@ TEST_F(SidePanelTest, HotSpotCollapsesToTheBarAndRestores) {
     EXPECT_EQ(list->GetWidth(), 741 - 169);
     Click(HotCentre(), HotCentre());
     EXPECT_EQ(panel->GetWidth(), 6);
-    EXPECT_EQ(panel->GetLeft() + panel->GetWidth(), 741);
+    EXPECT_EQ(panel->Left() + panel->GetWidth(), 741);
     EXPECT_TRUE(panel->HotSpotClosed());
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(list->GetWidth(), 741 - 6) << "the list takes the space";
@@ -274,7 +274,7 @@ TEST_F(SidePanelTest, DraggingTheBarResizesOnRelease) {
     EXPECT_EQ(panel->GetWidth(), 169) << "only a line moves while dragging";
     Mouse(panel, WM_LBUTTONUP, -28, 10);
     EXPECT_EQ(panel->GetWidth(), 199);
-    EXPECT_EQ(panel->GetLeft() + panel->GetWidth(), 741);
+    EXPECT_EQ(panel->Left() + panel->GetWidth(), 741);
     EXPECT_EQ(clicks, 0);
 }
 
@@ -334,7 +334,7 @@ TEST(FcSizePanelLayout, CollapsedPanelComesBackCollapsed) {
     EXPECT_TRUE(panel->HotSpotClosed());
     EXPECT_EQ(panel->HotSpotPosition(), 169);
     form->Show();
-    PumpFor();
+    PumpIdle();
     TRect bar;
     panel->SizeBarRect(bar);
     TRect hot = panel->HotSpotRect();
@@ -342,6 +342,6 @@ TEST(FcSizePanelLayout, CollapsedPanelComesBackCollapsed) {
     Mouse(panel, WM_LBUTTONDOWN, c.X, c.Y);
     Mouse(panel, WM_LBUTTONUP, c.X, c.Y);
     EXPECT_EQ(panel->GetWidth(), 169);
-    EXPECT_EQ(panel->GetLeft() + panel->GetWidth(), 500);
+    EXPECT_EQ(panel->Left() + panel->GetWidth(), 500);
 }
 

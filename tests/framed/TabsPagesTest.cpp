@@ -65,7 +65,7 @@ TEST(TabsPages, PagesWithoutTabsAreSwitchedByCode) {
     EXPECT_EQ(f->pcMain->GetActivePageIndex(), 0);
     EXPECT_EQ(f->PageChange + f->Change + f->Changing, 0) << "loading is silent";
     f->Show();
-    PumpFor(30);
+    PumpIdle();
     EXPECT_EQ(f->tsProgramList->BoundsRect(), TRect(0, 0, 741, 369)) << "a page fills the control";
 
     f->pcMain->SetActivePageIndex(1);
@@ -75,7 +75,7 @@ TEST(TabsPages, PagesWithoutTabsAreSwitchedByCode) {
     EXPECT_EQ(f->PageChange, 1);
     EXPECT_EQ(f->Changing, 0);
     EXPECT_EQ(f->Change, 0);
-    PumpFor(30);
+    PumpIdle();
     EXPECT_TRUE(SaveWindowPng(f->Handle(), "TabsHiddenTabsSecondPage.png"));
 
     f->pcMain->SetActivePageIndex(1);
@@ -104,7 +104,7 @@ TEST(TabsPages, TheDefaultPageIsActivatedSilentlyAfterLoading) {
     EXPECT_EQ(pc->GetFlatColor(), MakeColor(10263441));
     EXPECT_EQ(pc->GetTabColors()->GetHighlightBar(), MakeColor(1350640));
     f->Show();
-    PumpFor(30);
+    PumpIdle();
     EXPECT_EQ(pc->GetFixedDimension(), pc->TabRect(1).Height()) << "one row as deep as its tabs";
     EXPECT_EQ(pc->PageRect(), TRect(1, pc->TabAreaDepth() + 1, 422, 286));
     EXPECT_TRUE(SaveWindowPng(f->Handle(), "TabsDetailsLike.png"));
@@ -112,7 +112,7 @@ TEST(TabsPages, TheDefaultPageIsActivatedSilentlyAfterLoading) {
 
     TPoint p = pc->TabRect(1).TopLeft();
     PostClick(pc->Handle(), p.X + 10, p.Y + 8);
-    PumpFor(30);
+    PumpIdle();
     EXPECT_EQ(pc->GetActivePage(), f->tsRegistry);
     EXPECT_EQ(f->Events, 3) << "changing, change, page change";
     EXPECT_TRUE(SaveWindowPng(f->Handle(), "TabsDetailsLikeSecondTab.png"));
@@ -122,21 +122,21 @@ TEST(TabsPages, TabHintsFollowTheMouse) {
     TFormGuard<TTabsDetailsLikeForm> f(TTabsDetailsLikeForm::Create(nullptr));
     TFcPageControl* pc = f->pcDetails;
     f->Show();
-    PumpFor(30);
+    PumpIdle();
     const TRect tab = pc->TabRect(1);
     const TPoint over((tab.Left + tab.Right) / 2, (tab.Top + tab.Bottom) / 2);
     PostMouseMove(pc->Handle(), over.X, over.Y);
-    PumpFor(20);
+    PumpIdle();
     EXPECT_EQ(pc->HotTab(), 1);
     EXPECT_EQ(pc->GetHint(), "The uninstall key");
     EXPECT_TRUE(SaveWindowPng(f->Handle(), "TabsDetailsLikeHotTab.png"));
     const TRect area = pc->TabAreaRect();
     PostMouseMove(pc->Handle(), area.Right - 5, area.Top + 5);
-    PumpFor(20);
+    PumpIdle();
     EXPECT_EQ(pc->HotTab(), -1);
     EXPECT_EQ(pc->GetHint(), "") << "the empty strip has no hint";
     PostMouseMove(pc->Handle(), over.X, over.Y);
-    PumpFor(20);
+    PumpIdle();
     ASSERT_EQ(pc->HotTab(), 1);
     // Off to the page, whose window takes the moves: the hover check notices.
     TPoint page = f->tsProgram->ClientToScreen(TPoint(50, 50));
@@ -281,7 +281,7 @@ TEST(TabsPages, FreeingTheActivePageLeavesNone) {
     EXPECT_EQ(f.Pages->PageCount(), 1);
     EXPECT_EQ(f.Pages->TabCount(), 1);
     EXPECT_EQ(f.Pages->GetTabIndex(), -1);
-    PumpFor(20);
+    PumpIdle();
 }
 
 TEST(TabsPages, ClosingTheActiveTabSelectsTheOneBefore) {
@@ -308,7 +308,7 @@ TEST(TabsPages, APageFreedByItsOwnCloseEventLeavesTheControlConsistent) {
     EXPECT_EQ(f.Pages->PageCount(), 2);
     EXPECT_EQ(f.Pages->GetTabIndex(), 0);
     EXPECT_EQ(f.Pages->GetActivePage(), f.Sheets[0]);
-    PumpFor(20);   // paints with the new tabs
+    PumpIdle();   // paints with the new tabs
     EXPECT_EQ(f.Pages->HitTest(f.TabCentre(1)), 1);
 }
 
@@ -324,7 +324,7 @@ TEST(TabsPages, APageFreedWhileItIsBeingSelectedLeavesTheControlConsistent) {
     EXPECT_EQ(f.Pages->PageCount(), 2);
     EXPECT_EQ(f.Pages->GetActivePage(), nullptr);
     EXPECT_EQ(f.Pages->GetTabIndex(), -1);
-    PumpFor(20);
+    PumpIdle();
     f.Click(1);
     EXPECT_EQ(f.Pages->GetActivePage(), f.Sheets[1]);
 }
@@ -339,7 +339,7 @@ TEST(TabsPages, TheControlGoesBeforeItsPagesWithoutCallingBack) {
     f.Pages->Free();
     EXPECT_TRUE(page.Freed()) << "its child windows go with it";
     EXPECT_EQ(changes, 0);
-    PumpFor(10);
+    PumpIdle();
 }
 
 TEST(TabsPages, MovingTheActiveTabCountsTabsNotPages) {

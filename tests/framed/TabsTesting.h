@@ -82,7 +82,7 @@ struct TPageForm {
     }
     void Show() {
         Form->Show();
-        PumpFor(30);
+        PumpIdle();
     }
     // The active window, for tests that need the keyboard focus (another program's window
     // may have taken it).
@@ -93,7 +93,7 @@ struct TPageForm {
     // Above other programs' windows, for tests that find controls on the screen.
     void OnTop() {
         SetWindowPos(Form->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        PumpFor(10);
+        PumpIdle();
     }
     HWND Wnd() const { return Pages->WindowHandle(); }
     // The centre of a tab, in the page control's client coordinates.
@@ -104,10 +104,10 @@ struct TPageForm {
     void Click(int index) {
         TPoint p = TabCentre(index);
         PostClick(Wnd(), p.X, p.Y);
-        PumpFor(20);
+        PumpIdle();
     }
     void Key(WORD key) {
         Pages->Perform(WM_KEYDOWN, key, 0);
-        PumpFor(10);
+        PumpIdle();
     }
 };

@@ -54,7 +54,7 @@ namespace {
 TFormGuard<TComCtrlsTestForm> ShowTestForm() {
     TFormGuard<TComCtrlsTestForm> f(TComCtrlsTestForm::Create(nullptr));
     f->Show();
-    PumpFor(50);
+    PumpIdle();
     return f;
 }
 
@@ -260,7 +260,7 @@ TEST(ListViewTest, ViewStyleSwitchesInPlaceAndRawImageListsSurvive) {
         {vsIcon, LVS_ICON}, {vsList, LVS_LIST}, {vsSmallIcon, LVS_SMALLICON}, {vsReport, LVS_REPORT}};
     for (auto [style, bits] : views) {
         lv->SetViewStyle(style);
-        PumpFor();
+        PumpIdle();
         EXPECT_EQ(lv->WindowHandle(), h);
         EXPECT_EQ(GetWindowLongPtrA(h, GWL_STYLE) & LVS_TYPEMASK, bits);
         EXPECT_EQ(SendMessageA(h, LVM_GETIMAGELIST, LVSIL_SMALL, 0), reinterpret_cast<LRESULT>(sysSmall));
@@ -287,7 +287,7 @@ TEST(ListViewTest, ViewStyleSwitchesInPlaceAndRawImageListsSurvive) {
 
     lv->Free();
     f->lvFiles = nullptr;
-    PumpFor();
+    PumpIdle();
     int cx = 0, cy = 0;
     EXPECT_TRUE(ImageList_GetIconSize(own, &cx, &cy));
     EXPECT_EQ(cx, 32);
@@ -306,7 +306,7 @@ TEST(ListViewTest, AClickSelectsTheRowAndNamesIt) {
 
     PostClick(lv->Handle(), p.X, p.Y);
     ASSERT_TRUE(PumpUntil([&] { return lv->Selected() == lv->Items()->Item(3); }));
-    PumpFor(20);
+    PumpIdle();
     auto& sel = f->selections;
     ASSERT_FALSE(sel.empty());
     EXPECT_TRUE(std::any_of(sel.begin(), sel.end(), [&](auto& s) { return s.first == lv->Items()->Item(3) && s.second; }));
@@ -352,7 +352,7 @@ TEST(ListViewTest, AColumnHeaderClickNamesTheColumn) {
     lv->SetColumnClick(false);
     EXPECT_FALSE(GetWindowLongPtrA(header, GWL_STYLE) & HDS_BUTTONS);
     PostClick(header, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    PumpFor(50);
+    PumpIdle();
     EXPECT_TRUE(f->columnClicks.empty());
 }
 
@@ -417,7 +417,7 @@ TEST(ListViewTest, CustomDrawColoursOnlyTheChosenSubItem) {
         def = true;
     };
     lv->Repaint();
-    PumpFor(50);
+    PumpIdle();
     EXPECT_TRUE(std::find(calls.begin(), calls.end(), std::make_pair(lv->Items()->Item(0), 2)) != calls.end());
     EXPECT_TRUE(std::find(calls.begin(), calls.end(), std::make_pair(lv->Items()->Item(2), 1)) != calls.end());
 
@@ -497,7 +497,7 @@ TEST(ListViewTest, ASubclassPaintsRowsThroughTheCustomDrawHooks) {
     lv->Columns()->Add()->SetWidth(200);
     lv->Items()->Add()->SetCaption("tinted row");
     lv->Repaint();
-    PumpFor(50);
+    PumpIdle();
     EXPECT_GT(lv->itemCalls, 0);
     TBitmap shot;
     ASSERT_TRUE(CaptureWindow(f->Handle(), shot));
@@ -610,7 +610,7 @@ TEST(TreeViewTest, AClickOnTheStateIconIsFoundByTheHitTest) {
     TTreeNode* b = tv->Items()->AddChild(root, "ValueB");
     b->SetStateIndex(1);
     root->Expand(false);
-    PumpFor(20);
+    PumpIdle();
     EXPECT_EQ(SendMessageA(h, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(a->ItemId()), TVIS_STATEIMAGEMASK),
               static_cast<LRESULT>(INDEXTOSTATEIMAGEMASK(2)));
 
@@ -629,7 +629,7 @@ TEST(TreeViewTest, AClickOnTheStateIconIsFoundByTheHitTest) {
     EXPECT_TRUE(f->treeDowns[0].Hit.Contains(htOnLabel));
     EXPECT_FALSE(f->treeDowns[0].Hit.Contains(htOnStateIcon));
     EXPECT_TRUE(tv->GetHitTestInfoAt(label.Left, label.Bottom + 40).Contains(htNowhere));
-    EXPECT_TRUE(tv->GetHitTestInfoAt(label.Left, tv->ClientHeight() + 10).Contains(htBelow));
+    EXPECT_TRUE(tv->GetHitTestInfoAt(label.Left, tv->GetClientHeight() + 10).Contains(htBelow));
 }
 
 TEST(TreeViewTest, NodesKeepOrderDataAndSurviveANewWindow) {
@@ -760,7 +760,7 @@ TEST(ComboBoxExTest, OnlyTheUsersChoiceFiresOnChange) {
     cb->GetItemsEx()->Items(2)->SetImageIndex(1);
     ASSERT_EQ(SendMessageA(h, CB_GETCOUNT, 0, 0), 4);
     cb->SetItemIndex(1);
-    PumpFor(20);
+    PumpIdle();
     EXPECT_EQ(f->comboChanges, 0);
     EXPECT_EQ(SendMessageA(h, CB_GETCURSEL, 0, 0), 1);
 

@@ -113,7 +113,7 @@ TEST(ControlsLinks, ActionGivesCaptionEnabledHintAndRunsOnClick) {
     EXPECT_FALSE(button->GetEnabled());
     action->Set("Re&load", true);
     form->Show();
-    PumpFor(10);
+    PumpIdle();
     PostClick(button->Handle(), 5, 5);
     ASSERT_TRUE(PumpUntil([&] { return executed == 1; }));
     // An own OnClick wins over the action.
@@ -138,7 +138,7 @@ TEST(ControlsLinks, ContextMenuPopsUpTheMenuOfTheControlOrItsParent) {
     auto* panel = Add<TPanel>(form.get(), form.get(), 100, 10, 80, 80);
     EXPECT_THROW(panel->SetPopupMenu(lbl), EPropertyError);  // not a popup menu
     form->Show();
-    PumpFor(10);
+    PumpIdle();
     TPoint overLabel = form->ClientToScreen(TPoint(20, 15));
     SendMessageA(form->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(form->Handle()),
                  MAKELPARAM(overLabel.X, overLabel.Y));
@@ -184,7 +184,7 @@ TEST(ControlsLinks, DialogKeysReachButtonsInsideContainers) {
     ok->SetEnabled(false);
     EXPECT_FALSE(IsWindowEnabled(ok->Handle()));
     PostMessageA(edit->Handle(), WM_KEYDOWN, VK_RETURN, 0x001C0001);
-    PumpFor(20);
+    PumpIdle();
     EXPECT_EQ(clicks, 1);
 }
 
@@ -197,8 +197,8 @@ TEST(ControlsLinks, AnchorsInALoadedLayoutFollowThePanelsFinalSize) {
     EXPECT_EQ(form->edtWide->BoundsRect(), Rect(10, 10, 290, 31));
     form->Show();
     form->SetClientWidth(400);
-    PumpFor(10);
-    EXPECT_EQ(form->btnCorner->GetLeft(), 310);
+    PumpIdle();
+    EXPECT_EQ(form->btnCorner->Left(), 310);
     EXPECT_EQ(form->edtWide->GetWidth(), 380);
 }
 
@@ -206,11 +206,11 @@ TEST(ControlsLinks, ConstraintsLimitSizeAndTheWindowsTrackingSize) {
     auto form = NewForm();
     form->Constraints()->SetMinWidth(200);
     form->Constraints()->SetMinHeight(150);
-    form->SetBounds(form->GetLeft(), form->GetTop(), 50, 50);
+    form->SetBounds(form->Left(), form->Top(), 50, 50);
     EXPECT_EQ(form->GetWidth(), 200);
     EXPECT_EQ(form->GetHeight(), 150);
     form->Show();
-    PumpFor(10);
+    PumpIdle();
     MINMAXINFO mmi{};
     SendMessageA(form->Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
     EXPECT_EQ(mmi.ptMinTrackSize.x, 200);
@@ -225,12 +225,12 @@ TEST(ControlsLinks, ShowHideAndActivationEventsAtEveryShow) {
     form->OnActivate = [&](TObject*) { events.push_back("activate"); };
     form->SetPosition(poScreenCenter);
     form->Show();
-    PumpFor(20);
-    EXPECT_EQ(form->GetLeft(), (Screen->Width() - form->GetWidth()) / 2);
+    PumpIdle();
+    EXPECT_EQ(form->Left(), (Screen->Width() - form->GetWidth()) / 2);
     EXPECT_EQ(Screen->ActiveForm(), form.get());
     form->Hide();
     form->Show();
-    PumpFor(20);
+    PumpIdle();
     std::vector<std::string> shows;
     for (auto& e : events)
         if (e != "activate") shows.push_back(e);
@@ -253,7 +253,7 @@ TEST(ControlsLinks, AParentFreesTheChildrenNoOwnerFrees) {
     TFreeGuard<TWatcher> watcher(TWatcher::Create(nullptr));
     orphan->FreeNotification(watcher.get());
     form->Show();
-    PumpFor(10);
+    PumpIdle();
     panel->Free();
     EXPECT_EQ(watcher->removed, (std::vector<TComponent*>{orphan}));
     EXPECT_EQ(form->ControlCount(), 0);

@@ -51,10 +51,10 @@ TEST(ControlsAlign, AlignedChildrenKeepFillingTheirParent) {
     };
     check(400, 300);  // before the window exists
     form->Show();
-    PumpFor(10);
+    PumpIdle();
     check(400, 300);
-    form->SetBounds(form->GetLeft(), form->GetTop(), form->GetWidth() + 100, form->GetHeight() + 50);
-    PumpFor(10);
+    form->SetBounds(form->Left(), form->Top(), form->GetWidth() + 100, form->GetHeight() + 50);
+    PumpIdle();
     check(500, 350);
     // The windows are where the controls say.
     RECT r;
@@ -64,10 +64,10 @@ TEST(ControlsAlign, AlignedChildrenKeepFillingTheirParent) {
 
     // Changing an aligned control's size, visibility or alignment realigns the others.
     top->SetHeight(50);
-    EXPECT_EQ(left->GetTop(), 50);
-    EXPECT_EQ(client->GetTop(), 50);
+    EXPECT_EQ(left->Top(), 50);
+    EXPECT_EQ(client->Top(), 50);
     top->SetVisible(false);
-    EXPECT_EQ(left->GetTop(), 0);
+    EXPECT_EQ(left->Top(), 0);
     EXPECT_EQ(client->BoundsRect(), Rect(50, 0, 440, 330));
     right->SetAlign(alNone);
     EXPECT_EQ(client->BoundsRect(), Rect(50, 0, 500, 330));
@@ -78,12 +78,12 @@ TEST(ControlsAlign, StackedTopControlsKeepTheirOrderAndAnchorsFollowTheEdges) {
     auto* first = AlignedPanel(form.get(), alTop, 20);
     auto* second = Add<TPanel>(form.get(), 0, 100, 30, 30);  // placed below the first
     second->SetAlign(alTop);
-    EXPECT_EQ(first->GetTop(), 0);
-    EXPECT_EQ(second->GetTop(), 20);
+    EXPECT_EQ(first->Top(), 0);
+    EXPECT_EQ(second->Top(), 20);
     // Moving the second above the first swaps them.
     second->SetTop(0);
-    EXPECT_EQ(second->GetTop(), 0);
-    EXPECT_EQ(first->GetTop(), 30);
+    EXPECT_EQ(second->Top(), 0);
+    EXPECT_EQ(first->Top(), 30);
 
     auto* corner = Add<TButton>(form.get(), 200, 150, 80, 25);  // 20 from the right, 25 from the bottom
     corner->SetAnchors({akRight, akBottom});
@@ -92,7 +92,7 @@ TEST(ControlsAlign, StackedTopControlsKeepTheirOrderAndAnchorsFollowTheEdges) {
     form->Show();
     form->SetClientWidth(400);
     form->SetClientHeight(260);
-    PumpFor(10);
+    PumpIdle();
     EXPECT_EQ(corner->BoundsRect(), Rect(300, 210, 380, 235));
     EXPECT_EQ(stretch->BoundsRect(), Rect(10, 100, 380, 121));
 }
@@ -129,7 +129,7 @@ TEST(ControlsGraphic, MouseEntersLeavesAndClicksAWindowlessControl) {
     };
     img->OnClick = [&](TObject*) { ++imgClicks; };
     form->Show();
-    PumpFor(20);
+    PumpIdle();
     HWND wnd = form->Handle();
 
     PostMouseMove(wnd, 30, 25);
@@ -154,7 +154,7 @@ TEST(ControlsGraphic, MouseEntersLeavesAndClicksAWindowlessControl) {
     EXPECT_EQ(GetCapture(), wnd);
     PostMessageA(wnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(300, 200));
     PostMessageA(wnd, WM_LBUTTONUP, 0, MAKELPARAM(300, 200));
-    PumpFor(20);
+    PumpIdle();
     EXPECT_EQ(imgClicks, 0);
     EXPECT_EQ(GetCaptureControl(), nullptr);
     PostClick(wnd, 170, 40);
@@ -163,7 +163,7 @@ TEST(ControlsGraphic, MouseEntersLeavesAndClicksAWindowlessControl) {
     // A disabled control takes no clicks but is still found under the pointer.
     lbl->SetEnabled(false);
     PostClick(wnd, 30, 25);
-    PumpFor(20);
+    PumpIdle();
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(ControlAtScreenPos(form->ClientToScreen(TPoint(30, 25)), true), lbl);
     EXPECT_EQ(ControlAtScreenPos(form->ClientToScreen(TPoint(30, 25)), false), form.get());
@@ -175,7 +175,7 @@ TEST(ControlsGraphic, CursorOfTheControlUnderThePointer) {
     lbl->SetAutoSize(false);
     lbl->SetCursor(crHandPoint);
     form->Show();
-    PumpFor(20);
+    PumpIdle();
     HWND wnd = form->Handle();
     auto cursorAt = [&](int x, int y) {
         POINT p{x, y};
@@ -204,7 +204,7 @@ TEST(ControlsGraphic, PrintClientPaintsGraphicChildrenInZOrder) {
     over->SetCaption("");
     over->SetColor(clBlue);
     form->Show();
-    PumpFor(10);
+    PumpIdle();
 
     TBitmap shot(200, 100);
     HDC dc = shot.Canvas()->Handle();
@@ -242,7 +242,7 @@ TEST(ControlsGraphic, ScreenshotShowsTheControls) {
     auto* button = Add<TButton>(form.get(), 232, 124, 75, 25);
     button->SetCaption("OK");
     form->Show();
-    PumpFor(100);
+    PumpIdle();
     EXPECT_TRUE(SaveWindowPng(form->Handle(), "controls.png"));
 }
 
@@ -258,7 +258,7 @@ TEST(ControlsHint, HintWindowShowsTheShortHintAfterThePause) {
     int savedPause = Application->HintPause;
     Application->HintPause = 20;
     form->Show();
-    PumpFor(20);
+    PumpIdle();
     PostMouseMove(form->Handle(), 30, 25);
     ASSERT_TRUE(PumpUntil([] { return Application->HintWindow() && Application->HintWindow()->IsHintShowing(); }));
     EXPECT_EQ(Application->HintWindow()->GetCaption(), "Registry name");
@@ -268,6 +268,7 @@ TEST(ControlsHint, HintWindowShowsTheShortHintAfterThePause) {
     // No hint for a control whose ShowHint is off.
     lbl->SetShowHint(false);
     PostMouseMove(form->Handle(), 30, 25);
+    // Time is the test: longer than the hint pause, and still no hint.
     PumpFor(80);
     EXPECT_FALSE(Application->HintWindow()->IsHintShowing());
     Application->HintPause = savedPause;

@@ -45,12 +45,12 @@ struct TDragScene {
         Form->Show();
         // The drop target is found on the screen: other programs' windows must not cover it.
         SetWindowPos(Form->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        PumpFor(20);
+        PumpIdle();
     }
     // A point of the target in the source window's client coordinates.
     LPARAM OverTarget(int x, int y) const {
-        return MAKELPARAM(static_cast<WORD>(Target->GetLeft() - Source->GetLeft() + x),
-                          static_cast<WORD>(Target->GetTop() - Source->GetTop() + y));
+        return MAKELPARAM(static_cast<WORD>(Target->Left() - Source->Left() + x),
+                          static_cast<WORD>(Target->Top() - Source->Top() + y));
     }
     HWND SourceWnd() const { return Source->WindowHandle(); }
 };
@@ -60,14 +60,14 @@ TEST(Drag, DropsOnAnAcceptingTargetOnceTheMouseHasMovedPastTheThreshold) {
     TDragScene s;
     PostMessageA(s.SourceWnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
     PostMessageA(s.SourceWnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(22, 21));
-    PumpFor(10);
+    PumpIdle();
     EXPECT_FALSE(s.Source->Dragging()) << "a move within the threshold starts nothing";
     PostMessageA(s.SourceWnd(), WM_MOUSEMOVE, MK_LBUTTON, s.OverTarget(30, 40));
     PostMessageA(s.SourceWnd(), WM_MOUSEMOVE, MK_LBUTTON, s.OverTarget(31, 41));
-    PumpFor(10);
+    PumpIdle();
     EXPECT_TRUE(s.Source->Dragging());
     PostMessageA(s.SourceWnd(), WM_LBUTTONUP, 0, s.OverTarget(31, 41));
-    PumpFor(10);
+    PumpIdle();
     EXPECT_FALSE(s.Source->Dragging());
     ASSERT_GE(s.States.size(), 2u);
     EXPECT_EQ(s.States[0], dsDragEnter);
@@ -86,7 +86,7 @@ TEST(Drag, ARefusingTargetGetsNoDropButALeave) {
     PostMessageA(s.SourceWnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
     PostMessageA(s.SourceWnd(), WM_MOUSEMOVE, MK_LBUTTON, s.OverTarget(30, 40));
     PostMessageA(s.SourceWnd(), WM_LBUTTONUP, 0, s.OverTarget(30, 40));
-    PumpFor(10);
+    PumpIdle();
     EXPECT_EQ(s.Drops, 0);
     ASSERT_FALSE(s.States.empty());
     EXPECT_EQ(s.States.back(), dsDragLeave);
@@ -98,12 +98,12 @@ TEST(Drag, EscapeCancelsARunningDrag) {
     TDragScene s;
     PostMessageA(s.SourceWnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
     PostMessageA(s.SourceWnd(), WM_MOUSEMOVE, MK_LBUTTON, s.OverTarget(30, 40));
-    PumpFor(10);
+    PumpIdle();
     ASSERT_TRUE(s.Source->Dragging());
     s.Form->Perform(WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_FALSE(s.Source->Dragging());
     PostMessageA(s.SourceWnd(), WM_LBUTTONUP, 0, s.OverTarget(30, 40));
-    PumpFor(10);
+    PumpIdle();
     EXPECT_EQ(s.Drops, 0);
     EXPECT_EQ(s.States.back(), dsDragLeave);
     EXPECT_EQ(s.EndTarget, nullptr);
@@ -116,7 +116,7 @@ TEST(Drag, AReleaseWithinTheThresholdIsAPlainClick) {
     PostMessageA(s.SourceWnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
     PostMessageA(s.SourceWnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(21, 20));
     PostMessageA(s.SourceWnd(), WM_LBUTTONUP, 0, MAKELPARAM(21, 20));
-    PumpFor(10);
+    PumpIdle();
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(s.Ends, 0);
     EXPECT_TRUE(s.States.empty());

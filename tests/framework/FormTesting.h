@@ -8,14 +8,29 @@
 #include <string>
 #include <vector>
 
-// Handles messages for ms milliseconds (at least one pass over the queue).
+// Handles messages for ms milliseconds (at least one pass over the queue). Only for tests
+// where time itself is what is tested; else PumpIdle or PumpUntil.
 inline void PumpFor(int ms = 0) {
     DWORD end = GetTickCount() + static_cast<DWORD>(ms);
     do {
         Application->ProcessMessages();
-        if (ms > 0) Sleep(5);
+        if (ms > 0) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     } while (static_cast<int>(end - GetTickCount()) > 0);
     Application->ProcessMessages();
+}
+
+// Handles messages until none is waiting: nothing posted or sent, no paint to do and no timer
+// due, as Wine's own tests flush events. What the window system answers a call with (a map,
+// an expose) can come a moment later, so the queue has to stay quiet for quietMs; a timer
+// that keeps firing ends it at timeoutMs. Returns whether the queue went quiet.
+inline bool PumpIdle(int timeoutMs = 3000, int quietMs = 20) {
+    DWORD end = GetTickCount() + static_cast<DWORD>(timeoutMs);
+    for (;;) {
+        Application->ProcessMessages();
+        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(quietMs), QS_ALLINPUT) == WAIT_TIMEOUT)
+            return true;
+        if (static_cast<int>(end - GetTickCount()) <= 0) return false;
+    }
 }
 
 // Handles messages until done() holds or timeoutMs passes; returns done().
@@ -23,7 +38,8 @@ inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
     DWORD end = GetTickCount() + static_cast<DWORD>(timeoutMs);
     while (!done() && static_cast<int>(end - GetTickCount()) > 0) {
         Application->ProcessMessages();
-        Sleep(5);
+        // Back as soon as a message comes; a condition another thread sets is seen within 5 ms.
+        if (!done()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     }
     return done();
 }

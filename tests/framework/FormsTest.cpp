@@ -86,7 +86,7 @@ TFormGuard<TForm> NewForm(int clientWidth = 300, int clientHeight = 200) {
 TEST(FormsLayout, EveryValueKindReachesTheControls) {
     auto form = LoadTestForm();
     EXPECT_EQ(form->GetCaption(), "It's a \r\ntest");
-    EXPECT_EQ(form->GetLeft(), 120);
+    EXPECT_EQ(form->Left(), 120);
     EXPECT_EQ(form->GetClientWidth(), 400);
     EXPECT_EQ(form->GetClientHeight(), 300);
     EXPECT_EQ(form->GetBorderStyle(), bsSingle);
@@ -147,7 +147,7 @@ TEST(FormsLayout, EveryValueKindReachesTheControls) {
 TEST(FormsLayout, ValuesSurviveWindowCreation) {
     auto form = LoadTestForm();
     form->Show();
-    PumpFor(20);
+    PumpIdle();
     EXPECT_EQ(form->GetClientWidth(), 400);
     EXPECT_EQ(form->GetClientHeight(), 300);
     char caption[64] = {};
@@ -158,17 +158,17 @@ TEST(FormsLayout, ValuesSurviveWindowCreation) {
     EXPECT_EQ(SendMessageA(form->chkAgree->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(SendMessageA(form->edtName->Handle(), EM_GETLIMITTEXT, 0, 0), 250);
     // The anchored edit kept its distance to the panel's right edge.
-    EXPECT_EQ(form->pnlTop->GetClientWidth() - form->edtName->GetLeft() - form->edtName->GetWidth(), 140);
+    EXPECT_EQ(form->pnlTop->GetClientWidth() - form->edtName->Left() - form->edtName->GetWidth(), 140);
 }
 
 TEST(FormsLayout, PostedClickFiresTheBoundHandler) {
     auto form = LoadTestForm();
     form->Show();
-    PumpFor(20);
+    PumpIdle();
     PostClick(form->btnOk->Handle(), 10, 10);
     EXPECT_TRUE(PumpUntil([&] { return form->okClicks == 1; }));
     EXPECT_EQ(form->GetModalResult(), mrOk);  // the button's ModalResult reaches its form
-    PostClick(form->pnlTop->Handle(), form->lblName->GetLeft() + 2, form->lblName->GetTop() + 2);
+    PostClick(form->pnlTop->Handle(), form->lblName->Left() + 2, form->lblName->Top() + 2);
     EXPECT_TRUE(PumpUntil([&] { return form->labelClicks == 1; }));
     form->edtName->SetText("changed");
     EXPECT_GE(form->nameChanges, 1);
@@ -177,9 +177,9 @@ TEST(FormsLayout, PostedClickFiresTheBoundHandler) {
 TEST(FormsLayout, ScreenshotLooksRight) {
     auto form = LoadTestForm();
     form->Show();
-    PumpFor(100);
+    PumpIdle();
     form->Repaint();
-    PumpFor(50);
+    PumpIdle();
     EXPECT_TRUE(SaveWindowPng(form->Handle(), "forms_layout.png"));
 }
 
@@ -191,7 +191,7 @@ TEST(FormsExceptions, HandlerExceptionEndsInAnErrorBoxAndTheProgramGoesOn) {
     auto form = LoadTestForm();
     form->btnCancel->OnClick = [](TObject*) { throw Exception("The handler failed"); };
     form->Show();
-    PumpFor(20);
+    PumpIdle();
     PostClick(form->btnCancel->Handle(), 10, 10);
     ASSERT_TRUE(PumpUntil([&] { return !boxes.Boxes.empty(); }));
     EXPECT_EQ(boxes.Boxes[0].Text, "The handler failed");
@@ -220,9 +220,9 @@ TEST(FormsExceptions, AbortIsSilent) {
     auto form = LoadTestForm();
     form->btnCancel->OnClick = [](TObject*) { Abort(); };
     form->Show();
-    PumpFor(20);
+    PumpIdle();
     PostClick(form->btnCancel->Handle(), 10, 10);
-    PumpFor(50);
+    PumpIdle();
     EXPECT_TRUE(boxes.Boxes.empty());
 }
 
@@ -247,7 +247,7 @@ TEST(FormsExceptions, FailingPaintStillEndsThePaint) {
     c->SetParent(form.get());
     c->SetBounds(10, 10, 50, 50);
     form->Show();
-    PumpFor(100);
+    PumpIdle();
     ASSERT_GE(c->paints, 1);
     EXPECT_EQ(boxes.Boxes.size(), static_cast<size_t>(c->paints));
     EXPECT_EQ(boxes.Boxes.at(0).Text, "Paint failed");
@@ -255,7 +255,7 @@ TEST(FormsExceptions, FailingPaintStillEndsThePaint) {
     RECT r;
     EXPECT_FALSE(GetUpdateRect(c->Handle(), &r, FALSE));
     int paints = c->paints;
-    PumpFor(50);
+    PumpIdle();
     EXPECT_EQ(c->paints, paints);
 }
 
@@ -401,7 +401,7 @@ TEST(FormsKeyboard, KeyPreviewAndShortCutsSeeKeysFirst) {
     PostMessageA(e1->Handle(), WM_KEYDOWN, 'A', 0x001E0001);
     PostMessageA(e1->Handle(), WM_KEYDOWN, 'X', 0x002D0001);
     PostMessageA(e1->Handle(), WM_KEYDOWN, VK_F5, 0x003F0001);
-    PumpFor(30);
+    PumpIdle();
     EXPECT_EQ(formKeys, (std::vector<WORD>{'A', 'X'}));
     EXPECT_EQ(editKeys, (std::vector<WORD>{'A'}));  // the form took 'X'; F5 was a shortcut
     EXPECT_EQ(shortcuts, 1);
@@ -448,7 +448,7 @@ TEST(FormsApplication, FirstCreatedFormIsTheMainFormAndClosingItEndsRun) {
     second->Free();
     main->Free();
     EXPECT_EQ(Application->MainForm(), nullptr);
-    PumpFor(10);
+    PumpIdle();
     Application->ResetTerminated();
 }
 
@@ -458,7 +458,7 @@ TEST(FormsApplication, ReleaseFreesTheFormAfterItsHandlerReturns) {
     form->OnClose = [](TObject*, TCloseAction& action) { action = caFree; };
     form->OnDestroy = [&](TObject*) { gone = true; };
     form->Show();
-    PumpFor(10);
+    PumpIdle();
     form->Close();
     EXPECT_FALSE(gone);
     EXPECT_TRUE(PumpUntil([&] { return gone; }));
@@ -471,7 +471,7 @@ TEST(FormsApplication, BorderlessMainFormMinimisesAndRestores) {
     main->SetBorderStyle(bsNone);
     main->SetBounds(100, 100, 300, 200);
     main->Show();
-    PumpFor(20);
+    PumpIdle();
     EXPECT_FALSE(GetWindowLongPtrA(main->Handle(), GWL_STYLE) & WS_CAPTION);
     EXPECT_TRUE(GetWindowLongPtrA(main->Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
     Application->Minimize();
@@ -501,7 +501,7 @@ TEST(FormsLayout, TransparentColorMakesALayeredWindow) {
     form->SetTransparentColorValue(clFuchsia);
     form->SetTransparentColor(true);
     form->Show();
-    PumpFor(10);
+    PumpIdle();
     EXPECT_TRUE(GetWindowLongPtrA(form->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED);
     COLORREF key = 0;
     DWORD flags = 0;

@@ -40,7 +40,7 @@ TFormGuard<TForm> NewForm(int left = 80, int top = 80) {
     f->SetClientHeight(200);
     f->Show();
     SetWindowPos(f->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    PumpFor(20);
+    PumpIdle();
     return f;
 }
 
@@ -135,6 +135,7 @@ TEST(MouseFreedByHandler, AHintHandlerThatFreesTheControlUnderThePointer) {
     EXPECT_TRUE(freed);
     EXPECT_EQ(moves, 0) << "the move went with the label";
     EXPECT_EQ(form->ControlCount(), 0);
+    // Time is the test: longer than the hint pause, and still no hint.
     PumpFor(80);
     EXPECT_FALSE(Application->HintWindow() && Application->HintWindow()->IsHintShowing());
 }

@@ -52,14 +52,14 @@ TEST(StdCtrlsLabel, AutoSizeFollowsTheTextAndKeepsTheAlignedEdge) {
     EXPECT_GT(lbl->GetHeight(), 5);
     lbl->SetCaption("Programs installed on this computer");
     EXPECT_GT(lbl->GetWidth(), shortWidth * 2);
-    EXPECT_EQ(lbl->GetLeft(), 10);
+    EXPECT_EQ(lbl->Left(), 10);
 
     auto* right = Add<TLabel>(form.get(), 100, 40, 50, 17);
     right->SetAlignment(taRightJustify);
     right->SetCaption("x");
-    int edge = right->GetLeft() + right->GetWidth();
+    int edge = right->Left() + right->GetWidth();
     right->SetCaption("a much longer caption");
-    EXPECT_EQ(right->GetLeft() + right->GetWidth(), edge);
+    EXPECT_EQ(right->Left() + right->GetWidth(), edge);
 
     // A bigger font gives a bigger label; without AutoSize nothing moves.
     int h = lbl->GetHeight();
@@ -78,7 +78,7 @@ TEST(StdCtrlsEdit, TextChangesFireOnChangeAndTheEditKeepsItsTextWithoutAWindow) 
     edit->SetText("before");
     EXPECT_EQ(edit->GetText(), "before");
     form->Show();
-    PumpFor(10);
+    PumpIdle();
     EXPECT_EQ(edit->GetText(), "before");
     changes = 0;
     edit->SetText("after");
@@ -95,7 +95,7 @@ TEST(StdCtrlsEdit, TextChangesFireOnChangeAndTheEditKeepsItsTextWithoutAWindow) 
     PostMessageA(edit->Handle(), WM_CHAR, 'b', 1);
     PostMessageA(edit->Handle(), WM_CHAR, 'c', 1);
     PostMessageA(edit->Handle(), WM_CHAR, 'd', 1);
-    PumpFor(20);
+    PumpIdle();
     EXPECT_EQ(edit->GetText(), "abc");
     edit->SetPasswordChar("*");
     EXPECT_EQ(SendMessageA(edit->Handle(), EM_GETPASSWORDCHAR, 0, 0), '*');
@@ -105,7 +105,7 @@ TEST(StdCtrlsEdit, FreeingTheEditInsideItsOwnKeyEventIsSafe) {
     auto form = NewForm();
     auto* edit = Add<TPoisonedEdit>(form.get(), 10, 10, 120, 21);
     form->Show();
-    PumpFor(10);
+    PumpIdle();
     HWND wnd = edit->Handle();
     int downs = 0;
     edit->OnKeyDown = [&](TObject* sender, WORD&, TShiftState) {
@@ -139,7 +139,7 @@ TEST(StdCtrlsMemo, LinesWorkWithAndWithoutAWindow) {
     memo->Lines()->Add("second");
     EXPECT_EQ(memo->GetText(), "first\r\nsecond\r\n");
     form->Show();
-    PumpFor(10);
+    PumpIdle();
     EXPECT_EQ(memo->Lines()->Count(), 2);
     memo->Lines()->Add("third");
     EXPECT_EQ(memo->Lines()->Count(), 3);
@@ -168,7 +168,7 @@ TEST(StdCtrlsCheckBox, ClickTogglesAndFiresOnClick) {
     int clicks = 0;
     box->OnClick = [&](TObject*) { ++clicks; };
     form->Show();
-    PumpFor(10);
+    PumpIdle();
     PostClick(box->Handle(), 5, 8);
     ASSERT_TRUE(PumpUntil([&] { return clicks == 1; }));
     EXPECT_TRUE(box->GetChecked());
@@ -191,7 +191,7 @@ TEST(StdCtrlsComboBox, ItemsAndIndexFollowTheWindowAndOnlyAUsersChoiceFiresOnCha
     combo->Items()->Add("Run");
     combo->SetItemIndex(1);
     form->Show();
-    PumpFor(10);
+    PumpIdle();
     EXPECT_EQ(SendMessageA(combo->Handle(), CB_GETCOUNT, 0, 0), 2);
     EXPECT_EQ(combo->GetItemIndex(), 1);
     EXPECT_EQ(combo->GetText(), "Run");
@@ -245,10 +245,10 @@ TEST(StdCtrlsButton, FreeingTheButtonInsideItsOwnOnClickIsSafe) {
     form->Show();
     // A click of the real pointer while the messages are handled may free it already.
     HWND wnd = button->Handle();
-    PumpFor(10);
+    PumpIdle();
     PostClick(wnd, 5, 5);
     ASSERT_TRUE(PumpUntil([&] { return clicks == 1; }));
-    PumpFor(20);
+    PumpIdle();
     EXPECT_EQ(mouseUps, 0);   // it went with the click that freed it
     EXPECT_FALSE(IsWindow(wnd));
     EXPECT_EQ(form->ControlCount(), 0);
@@ -264,6 +264,7 @@ TEST(ExtCtrlsTimer, DisablingOrFreeingInsideOnTimerIsSafe) {
         timer->SetEnabled(false);
     };
     ASSERT_TRUE(PumpUntil([&] { return ticks == 1; }));
+    // Time is the test: several periods pass without another tick.
     PumpFor(60);
     EXPECT_EQ(ticks, 1);
 
@@ -275,6 +276,7 @@ TEST(ExtCtrlsTimer, DisablingOrFreeingInsideOnTimerIsSafe) {
         static_cast<TTimer*>(sender)->Free();
     };
     ASSERT_TRUE(PumpUntil([&] { return doomedTicks == 1; }));
+    // Time is the test: several periods pass without another tick.
     PumpFor(60);
     EXPECT_EQ(doomedTicks, 1);
 }

@@ -1,4 +1,5 @@
 #include "framework/Threads.h"
+#include "FormTesting.h"
 #include <gtest/gtest.h>
 #include <functional>
 #include <stdexcept>
@@ -49,7 +50,7 @@ TEST(Thread, RunsExecuteOnItsOwnThreadWithCom) {
 
 TEST(Thread, SuspendedThreadWaitsForStartAndStartsOnce) {
     auto* t = TThread::Create<TProbeThread>(true, [](TProbeThread&) { return 1; });
-    Sleep(50);
+    Sleep(50);   // time is the test: a while passes and the suspended thread has not run
     EXPECT_FALSE(t->Ran);
     EXPECT_THROW(t->WaitFor(), EThread);
     t->Start();
@@ -92,10 +93,10 @@ TEST(Thread, FreeOnTerminateDeletesTheObjectAfterExecute) {
 TEST(Thread, TerminateIsSeenByTheLoopAndDestructionWaits) {
     std::atomic<int> loops{0};
     auto* t = TThread::Create<TProbeThread>(false, [&loops](TProbeThread& self) {
-        while (!self.Terminated()) { ++loops; Sleep(1); }
+        while (!self.Terminated()) { ++loops; SwitchToThread(); }
         return 5;
     });
-    for (int n = 0; n < 1000 && loops == 0; ++n) Sleep(5);
+    EXPECT_TRUE(PumpUntil([&] { return loops > 0; }, 5000));
     t->Terminate();
     EXPECT_EQ(t->WaitFor(), 5);
     EXPECT_GT(loops.load(), 0);
@@ -104,7 +105,7 @@ TEST(Thread, TerminateIsSeenByTheLoopAndDestructionWaits) {
     // Deleting a running thread asks it to stop and waits, instead of leaving it on a freed object.
     std::atomic<int> died{0};
     auto* u = TThread::Create<TProbeThread>(false, [](TProbeThread& self) {
-        while (!self.Terminated()) Sleep(1);
+        while (!self.Terminated()) SwitchToThread();
         return 0;
     }, &died);
     delete u;

@@ -71,7 +71,7 @@ TEST(ToolBar, AutoSizedBarGrowsByARowWhenButtonsWrap) {
     f.Bar->Realign();
     const int rows = f.Bar->Buttons(5)->Top() / 22 + 1;
     EXPECT_GT(rows, 1);
-    EXPECT_EQ(f.Bar->ClientHeight(), rows * 22);
+    EXPECT_EQ(f.Bar->GetClientHeight(), rows * 22);
 }
 
 TEST(ToolBar, AMenuButtonDropsItsSubMenuAndRunsTheChosenItem) {
@@ -85,7 +85,7 @@ TEST(ToolBar, AMenuButtonDropsItsSubMenuAndRunsTheChosenItem) {
     button->SetMenuItem(file);
     EXPECT_EQ(button->GetCaption(), "&File");
     f.Form->Show();
-    PumpFor();
+    PumpIdle();
 
     TDropDownAnswer answer([](HWND menuWindow) {
         PostMessageA(menuWindow, WM_KEYDOWN, VK_DOWN, 0);

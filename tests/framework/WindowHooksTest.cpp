@@ -77,7 +77,7 @@ TEST(ApplicationEvents, EachIsAskedInTurnUntilOneHandlesTheMessage) {
     };
     PostThreadMessageA(GetCurrentThreadId(), probe, 0, 0);
     PostThreadMessageA(GetCurrentThreadId(), probe, 1, 0);
-    PumpFor();
+    PumpIdle();
     EXPECT_EQ(trail, "121");
 }
 

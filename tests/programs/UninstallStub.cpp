@@ -39,6 +39,7 @@ void AppendToLog() {
     }
 }
 
+// Polls: the file comes from another process, and no message says when it is there.
 void WaitForFile(const std::string& path) {
     for (int i = 0; i < 6000 && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(10);
 }

@@ -27,7 +27,7 @@ struct TButtonForm {
     }
     void Show() {
         Form->Show();
-        PumpFor(30);
+        PumpIdle();
     }
     void SetAllStates() {
         SetPngPicture(Button->GetPicNormal(), 60, 30, kNormal);
@@ -76,7 +76,7 @@ TEST(ButtonStates, EachStateShowsItsPictureDrivenByTheMouse) {
     ASSERT_TRUE(PumpUntil([&] { return !f.Button->IsPressed(); }));
     EXPECT_EQ(f.Centre(), ArgbColor(kNormal));
     PostMessageA(f.Wnd(), WM_LBUTTONUP, 0, MAKELPARAM(200, 15));
-    PumpFor(20);
+    PumpIdle();
     EXPECT_EQ(f.Clicks, 0);
 
     f.Button->SetEnabled(false);
@@ -147,6 +147,7 @@ TEST(ButtonRepeat, FiresWhileHeldAndStopsOnRelease) {
     ASSERT_TRUE(PumpUntil([&] { return f.Clicks == 1; }));
     EXPECT_FALSE(f.Button->RepeatTimerRunning());
     int seen = f.Repeats;
+    // Time is the test: past the repeat delay, and no repeat.
     PumpFor(300);
     EXPECT_EQ(f.Repeats, seen);
 }
@@ -159,6 +160,7 @@ TEST(ButtonRepeat, StopsOnReleaseWithoutAClick) {
     PostMessageA(f.Wnd(), WM_LBUTTONUP, 0, MAKELPARAM(-20, -20));   // released off the button
     ASSERT_TRUE(PumpUntil([&] { return !f.Button->RepeatTimerRunning(); }));
     int seen = f.Repeats;
+    // Time is the test: past the repeat delay, and no repeat.
     PumpFor(300);
     EXPECT_EQ(f.Repeats, seen);
     EXPECT_EQ(f.Clicks, 0);
@@ -175,10 +177,11 @@ TEST(ButtonRepeat, StopsWhenTheCaptureGoesElsewhere) {
     f.Button->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { SetCapture(other->Handle()); };
     PostMessageA(f.Wnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 15));
     ASSERT_TRUE(PumpUntil([&] { return GetCapture() == other->Handle(); }));
-    PumpFor(20);
+    PumpIdle();
     EXPECT_FALSE(f.Button->RepeatTimerRunning());
     EXPECT_FALSE(f.Button->IsPressed());
     int seen = f.Repeats;
+    // Time is the test: past the repeat delay, and no repeat.
     PumpFor(300);
     EXPECT_EQ(f.Repeats, seen);
     ReleaseCapture();
@@ -266,13 +269,13 @@ TEST(ButtonKeys, EnterEscapeSpaceAndAccelerators) {
     ASSERT_TRUE(PumpUntil([&] { return cancelClicks == 4; }));
     cancel->SetEnabled(false);
     PostMessageA(GetFocus(), WM_SYSCHAR, 's', 0x201F0001);
-    PumpFor(50);
+    PumpIdle();
     EXPECT_EQ(cancelClicks, 4);
 
     // Taking Default away leaves Enter to nobody.
     f.Button->SetDefault(false);
     EXPECT_FALSE(f.Button->IsActive());
     PostMessageA(GetFocus(), WM_KEYDOWN, VK_RETURN, 0x001C0001);
-    PumpFor(50);
+    PumpIdle();
     EXPECT_EQ(f.Clicks, 1);
 }

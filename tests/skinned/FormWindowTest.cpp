@@ -198,7 +198,7 @@ TEST(FormFrameWindow, PressingTheBarOutsideTheButtonsDragsTheWindow) {
     });
     const TPoint empty(f.Frame->TitleBar()->Width() / 2, 6);
     PostMessageA(f.Frame->TitleBar()->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(empty.X, empty.Y));
-    PumpFor(30);
+    PumpIdle();
     EXPECT_TRUE(dragged);
 }
 
@@ -239,7 +239,7 @@ TEST(FormFrameWindow, MenuShortcutsWorkOnTheActiveFormOnly) {
     other->Show();
     ASSERT_TRUE(PumpUntil([&] { return other->Active(); }, 1000));
     PostMessageA(other->Handle(), WM_KEYDOWN, VK_F7, 0);
-    PumpFor(30);
+    PumpIdle();
     EXPECT_EQ(f.Opened, 0);
 
     f.Form->Show();
@@ -257,7 +257,7 @@ TEST(FormFrameWindow, AltSpaceOpensTheWindowMenuOfTheActiveFormOnly) {
     ASSERT_TRUE(PumpUntil([&] { return other->Active(); }, 1000));
     TPopupChoice choice({VK_ESCAPE});
     PostMessageA(other->Handle(), WM_SYSCHAR, VK_SPACE, 0);
-    PumpFor(200);
+    PumpIdle();
     EXPECT_EQ(choice.Opened, 0);
 
     f.Form->Show();
@@ -272,7 +272,7 @@ TEST(FormFrameWindow, TakingTheFrameOffLeavesTheFormAsItWas) {
     form->SetBounds(60, 60, 360, 240);
     form->SetBorderStyle(bsSingle);
     form->Show();
-    PumpFor(30);
+    PumpIdle();
     HWND before = form->Handle();
     const LONG_PTR style = GetWindowLongPtrA(before, GWL_STYLE);
     const std::type_info& handler = form->WindowProc.target_type();
@@ -281,9 +281,9 @@ TEST(FormFrameWindow, TakingTheFrameOffLeavesTheFormAsItWas) {
 
     auto* frame = TskForm::Create(form.get());
     frame->SetUIStyle(WinXP);
-    PumpFor(30);
+    PumpIdle();
     frame->Free();
-    PumpFor(30);
+    PumpIdle();
 
     EXPECT_EQ(form->GetBorderStyle(), bsSingle);
     EXPECT_EQ(GetWindowLongPtrA(form->Handle(), GWL_STYLE) & WS_CAPTION, style & WS_CAPTION);

@@ -47,7 +47,7 @@ struct TFramedForm {
     // Everything painted, for a screenshot.
     void Settle() {
         RedrawWindow(Wnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        PumpFor(60);
+        PumpIdle();
     }
     HWND Wnd() { return Form->Handle(); }
     TRect WindowRect() {
@@ -69,7 +69,7 @@ struct TFramedForm {
         PostMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(down.X, down.Y));
         PostMessageA(bar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(up.X, up.Y));
         PostMessageA(bar, WM_LBUTTONUP, 0, MAKELPARAM(up.X, up.Y));
-        PumpFor(30);
+        PumpIdle();
     }
 };
 

@@ -136,7 +136,7 @@ struct TDemoForm {
     void Show() {
         SetCursorPos(0, 0);   // away from the buttons until the test moves it
         Form->Show();
-        PumpFor(100);
+        PumpIdle();
     }
     // A pixel of what a button paints (its client coordinates), read off-screen so that
     // other windows on the display cannot cover it.
@@ -167,19 +167,20 @@ TEST(SkinnedDemo, FourButtonsPanelBarsAndLinkOnScreen) {
     HWND b1 = d.Buttons[1]->Handle();
     PostMouseMove(b1, 40, 17);
     ASSERT_TRUE(PumpUntil([&] { return d.Buttons[1]->IsHover(); }));
-    PumpFor(50);
+    PumpIdle();
     SaveWindowPng(d.Form->Handle(), "skinned-demo-2-hover.png");
     EXPECT_EQ(d.ButtonPixel(d.Buttons[1], 20, 4), kHover.At(20, 4));
     EXPECT_EQ(d.ButtonPixel(d.Buttons[0], 20, 4), kNormal.At(20, 4));
 
     PostMessageA(b1, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 17));
     ASSERT_TRUE(PumpUntil([&] { return d.Repeats >= 4; }));
-    PumpFor(30);
+    PumpIdle();
     SaveWindowPng(d.Form->Handle(), "skinned-demo-3-pressed.png");
     EXPECT_EQ(d.ButtonPixel(d.Buttons[1], 20, 4), kDown.At(20, 4));
     PostMessageA(b1, WM_LBUTTONUP, 0, MAKELPARAM(40, 17));
     ASSERT_TRUE(PumpUntil([&] { return d.Clicks == 1; }));
     int held = d.Repeats;
+    // Time is the test: past the repeat delay, and no repeat.
     PumpFor(250);
     EXPECT_EQ(d.Repeats, held);
     EXPECT_EQ(d.ButtonPixel(d.Buttons[1], 20, 4), kHover.At(20, 4));
@@ -187,6 +188,6 @@ TEST(SkinnedDemo, FourButtonsPanelBarsAndLinkOnScreen) {
     // Over the link: the hover colour.
     PostMouseMove(d.Form->Handle(), d.Link->Left() + 5, d.Link->Top() + 5);
     ASSERT_TRUE(PumpUntil([&] { return d.Link->Font()->GetColor() == clRed; }));
-    PumpFor(50);
+    PumpIdle();
     SaveWindowPng(d.Form->Handle(), "skinned-demo-4-link-hover.png");
 }

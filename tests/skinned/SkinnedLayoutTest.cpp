@@ -131,7 +131,7 @@ TEST(SkinnedLayout, ControlsReadWithPngPicturesReferencesAndHandlers) {
     EXPECT_EQ(form->lblProgramURL->Font()->GetColor(), clNavy);
 
     form->Show();
-    PumpFor(30);
+    PumpIdle();
     TBitmap shot;
     Render(b, shot);
     EXPECT_EQ(PixelAt(shot, 25, 2), RGBToColor(0x30, 0xA0, 0x50));
@@ -141,7 +141,7 @@ TEST(SkinnedLayout, ControlsReadWithPngPicturesReferencesAndHandlers) {
     b->SetAction(form->ActionOther);
     EXPECT_EQ(b->GetCaption(), "Other");
     PostClick(b->Handle(), 5, 5);
-    PumpFor(30);
+    PumpIdle();
     EXPECT_EQ(form->Refreshes, 1);
 
     PostMouseMove(b->Handle(), 5, 5);

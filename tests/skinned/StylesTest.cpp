@@ -257,12 +257,12 @@ TEST(SkPublic, PaintParentBackgroundShowsTheParentUnderTheControl) {
     auto* image = TImage::Create(form.get());
     image->SetParent(form.get());
     image->SetBounds(30, 30, 20, 20);
-    FillBitmap(*image->GetPicture()->Bitmap(), 20, 20, clRed);
+    FillBitmap(*image->Picture()->Bitmap(), 20, 20, clRed);
     auto* control = TskThemeProbe::Create(form.get());
     control->SetParent(form.get());
     control->SetBounds(40, 40, 50, 50);
     form->Show();
-    PumpFor(50);
+    PumpIdle();
 
     TBitmap under;
     FillBitmap(under, 50, 50, clWhite);

@@ -56,7 +56,7 @@ TEST(UrlLabel, HoverAndLinkColoursFollowTheMouse) {
     label->SetFontLinkColor(clGreen);
     EXPECT_GT(label->Width(), 40);   // sized to its caption
     form->Show();
-    PumpFor(30);
+    PumpIdle();
 
     auto textPixels = [&](TColor colour) {
         TBitmap shot;
