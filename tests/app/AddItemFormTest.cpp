@@ -59,7 +59,7 @@ TEST_F(AddItemFormTest, TakesItsTextsFromTheLanguageAndStartsOnTheUsersRunKey) {
     IDS_ADDITEMFORM_LABEL_Target = "Ziel:";
     IDS_ADDITEMFORM_BUTTON_Cancel = "Abbrechen";
     form_->Show();
-    PumpFor(50);
+    PumpIdle();
     EXPECT_EQ(form_->GetCaption(), "Eintrag");
     EXPECT_EQ(form_->lblTarget->GetCaption(), "Ziel:");
     EXPECT_EQ(form_->btnCancel->GetCaption(), "Abbrechen");
@@ -70,7 +70,7 @@ TEST_F(AddItemFormTest, OkAddsAShortcutThatLeadsBackToTheTarget) {
     int result = ShowModalWith(form_.get(), [&] {
         form_->txtTarget->SetText(target_);
         form_->cmbSection->SetItemIndex(0);
-        PumpFor(100);
+        PumpIdle();
         SaveWindowPng(form_->Handle(), "AddItemForm.png");
         Click(form_->btnOK);
     });
@@ -99,7 +99,7 @@ TEST_F(AddItemFormTest, AMissingTargetIsReportedClearedAndTheWindowStays) {
         form_->txtTarget->SetText(target_ + ".missing");
         Click(form_->btnOK);
         PumpUntil([&] { return !boxes.Boxes.empty(); });
-        PumpFor(50);
+        PumpIdle();
         stillShown = IsWindowVisible(form_->Handle()) != FALSE;
         textAfter = form_->txtTarget->GetText();
         Click(form_->btnCancel);
@@ -122,7 +122,7 @@ TEST_F(AddItemFormTest, ATakenNameIsReportedAndReplacesNothing) {
         form_->txtTarget->SetText(target_);
         Click(form_->btnOK);
         PumpUntil([&] { return !boxes.Boxes.empty(); });
-        PumpFor(50);
+        PumpIdle();
         stillShown = IsWindowVisible(form_->Handle()) != FALSE;
         Click(form_->btnCancel);
     });

@@ -134,7 +134,7 @@ TEST_F(DetailsWindow, ChoosingAnotherProgramRefillsTheOpenWindow) {
     form_->ShowEntryDetails(0);
     form_->SetPosition(poDesigned);
     form_->Show();
-    PumpFor(100);
+    PumpIdle();
     EXPECT_EQ(form_->lsvRegistryInfo->Column(0)->GetCaption(), "Schl\xFCssel") << "captions again at each show";
     EXPECT_EQ(form_->lsvRegistryInfo->Columns()->Count(), 2);
     EXPECT_TRUE(SaveWindowPng(form_->Handle(), "details-window-properties.png"));
@@ -150,7 +150,7 @@ TEST_F(DetailsWindow, ChoosingAnotherProgramRefillsTheOpenWindow) {
 
     form_->ShowEntryDetails(0);
     form_->pcProgramDetails->SetActivePageIndex(1);
-    PumpFor(100);
+    PumpIdle();
     EXPECT_TRUE(SaveWindowPng(form_->Handle(), "details-window-registry.png"));
 }
 

@@ -117,7 +117,7 @@ TEST_F(MainFormLook, RightClickOnAProgramOpensItsMenuInTheStoredDeepBlueColours)
     // A left click selects the row; the right click then opens the row's menu.
     PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
     PostMessageA(list, WM_LBUTTONUP, 0, at);
-    PumpFor(100);
+    PumpIdle();
     TMenuShot shot({VK_DOWN});
     PostMessageA(list, WM_RBUTTONDOWN, MK_RBUTTON, at);
     PostMessageA(list, WM_RBUTTONUP, 0, at);

@@ -61,7 +61,7 @@ void ExpectValue(HKEY root, const std::string& run, const std::wstring& name, DW
 TEST_F(MainFormStartup, PageListsEachKindAndShowsTheSelectedRowsProgram) {
     TMainForm& form = Form(true);
     form.ActionTabStartupItems->Execute();
-    PumpFor(50);
+    PumpIdle();
     TListItem* on = StartupRow("On");
     TListItem* off = StartupRow("Off");
     TListItem* file = StartupRow("Notes.txt");
@@ -71,12 +71,12 @@ TEST_F(MainFormStartup, PageListsEachKindAndShowsTheSelectedRowsProgram) {
     EXPECT_EQ(on->SubItems()->Get(0), command_);
 
     on->SetSelected(true);
-    PumpFor(50);
+    PumpIdle();
     EXPECT_TRUE(form.grbItemInfo->GetVisible() && form.btnDelete->GetEnabled());
     EXPECT_EQ(form.lblPublisherValue->GetCaption(), "Velmora Test Publisher");
     EXPECT_EQ(form.lblVersionValue->GetCaption(), "4.3.2.1");
     off->SetSelected(true);
-    PumpFor(50);
+    PumpIdle();
     EXPECT_FALSE(form.grbItemInfo->GetVisible()) << "no program there to describe";
 }
 

@@ -19,7 +19,7 @@ protected:
         PostMessageA(list, WM_LBUTTONUP, 0, at);
         PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
         PostMessageA(list, WM_LBUTTONUP, 0, at);
-        PumpFor(100);
+        PumpIdle();
     }
 };
 

@@ -85,7 +85,7 @@ TEST_F(ScanWindow, ScanRepaintsWhileTheWindowIsDisabledThenListsEverythingChecke
     std::thread invalidator([&] {
         while (!stop) {
             if (HWND w = shown) InvalidateRect(w, nullptr, TRUE);
-            Sleep(10);
+            Sleep(10);   // time is the test: a repaint asked for every 10 ms while the scan runs
         }
     });
     TScopeExit join([&] {
@@ -123,7 +123,7 @@ TEST_F(ScanWindow, ScanRepaintsWhileTheWindowIsDisabledThenListsEverythingChecke
         for (int i = 0; i < tree->Items()->Count(); ++i) EXPECT_EQ(tree->Items()->Item(i)->StateIndex(), csChecked);
     form_->tvScanRegInfo->FullExpand();
     form_->tvScanFiles->FullExpand();
-    PumpFor(100);
+    PumpIdle();
     EXPECT_TRUE(SaveWindowPng(form_->Handle(), "ScanForm-found.png"));
 }
 
@@ -160,13 +160,13 @@ TEST_F(ScanWindow, ClickOnACheckPictureTogglesItsNodeAndDeleteRemovesOnlyWhatIsC
     TScanForm* form = ShowScanned(Target(name_, app, ""));
     TTreeView* tree = form->tvScanFiles;
     tree->FullExpand();
-    PumpFor(50);
+    PumpIdle();
 
     // A click on the text does nothing; a click on the check picture toggles.
     TTreeNode* keep = Find(tree, app + "\\keep.txt");
     TRect text = keep->DisplayRect(true);
     PostClick(tree->Handle(), text.Left + 5, (text.Top + text.Bottom) / 2);
-    PumpFor(50);
+    PumpIdle();
     EXPECT_EQ(keep->StateIndex(), csChecked);
     POINT p = StateIconPoint(tree, keep);
     PostClick(tree->Handle(), p.x, p.y);
@@ -182,7 +182,7 @@ TEST_F(ScanWindow, ClickOnACheckPictureTogglesItsNodeAndDeleteRemovesOnlyWhatIsC
     PostClick(tree->Handle(), p.x, p.y);
     ASSERT_TRUE(PumpUntil([&] { return dropToo->StateIndex() == csChecked; }, 2000));
     EXPECT_EQ(sub->StateIndex(), csPartlyChecked);
-    PumpFor(50);
+    PumpIdle();
     EXPECT_TRUE(SaveWindowPng(form->Handle(), "ScanForm-partly.png"));
 
     TBoxRecorder boxes;

@@ -36,7 +36,7 @@ protected:
         folder_ = TStartupSandbox::Folder(CSIDL_STARTUP);
         file_ = box_.PlantFile(folder_, box_.Name("Folder.lnk"), "link bytes");
         startup_->Fill(box_.Ours(ListStartupItems()));
-        PumpFor(50);
+        PumpIdle();
     }
     void TearDown() override { ResetLanguageDefaults(); }
 

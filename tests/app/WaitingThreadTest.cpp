@@ -57,7 +57,7 @@ TEST_F(WaitingThread, UninstallerThatEndsAtOnceReportsSuccessWithItsOwnTarget) {
     EXPECT_EQ(window_.Reports[0].Report.Target.InstallFolder, L"C:\\Program Files\\VelmoraQuick");
     EXPECT_EQ(window_.Reports[0].Report.Target.DisplayName, "VelmoraQuick 1.0");
     EXPECT_NE(ReadText(stub_ + ".log").find(" exit"), std::string::npos);
-    PumpFor(300);
+    PumpFor(300);   // time is the test: no second report comes in a while
     EXPECT_EQ(window_.Reports.size(), 1u) << "one report per uninstall";
 }
 
@@ -155,7 +155,7 @@ TEST_F(WaitingThread, ReportThatIsNotTakenStaysWithTheThread) {
     HWND gone = AllocateHWnd([](TMessage&) {});
     DeallocateHWnd(gone);
     TWaitingThread::Run(gone, W("\"" + stub_ + "\" exit"), Target("VelmoraOrphan"));
-    PumpFor(1500);
+    PumpFor(1500);   // time is the test: the orphaned report never arrives anywhere
     EXPECT_EQ(seen, 1);
 }
 

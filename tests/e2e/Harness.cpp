@@ -187,10 +187,32 @@ void TSandbox::Create() {
 
 TSandbox::~TSandbox() {
     // A program that was just killed may hold its files for a moment longer.
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        if (RemoveTree(ExcludeTrailing(dir_)) || GetFileAttributesA(dir_.c_str()) == INVALID_FILE_ATTRIBUTES) return;
-        Sleep(100);
-    }
+    PollUntil([&] { return RemoveTree(ExcludeTrailing(dir_)) || GetFileAttributesA(dir_.c_str()) == INVALID_FILE_ATTRIBUTES; },
+              2000);
+}
+
+bool PollUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(kPollMs))
+        if (done()) return true;
+    return done();
+}
+
+namespace {
+
+BOOL CALLBACK AnyToPaint(HWND child, LPARAM found) {
+    if (IsWindowVisible(child) && GetUpdateRect(child, nullptr, FALSE)) *reinterpret_cast<bool*>(found) = true;
+    return !*reinterpret_cast<bool*>(found);
+}
+
+} // namespace
+
+bool WaitUntilPainted(HWND window, DWORD timeoutMs) {
+    return PollUntil([&] {
+        if (!IsWindow(window)) return true;
+        bool found = GetUpdateRect(window, nullptr, FALSE) != FALSE;
+        if (!found) EnumChildWindows(window, AnyToPaint, reinterpret_cast<LPARAM>(&found));
+        return !found;
+    }, timeoutMs);
 }
 
 void TSandbox::WriteFile(const std::string& relative, const std::string& bytes) const {
@@ -351,15 +373,16 @@ std::vector<TWindowInfo> TProgramRun::Windows() { return Poll(); }
 
 std::optional<TWindowInfo> TProgramRun::WaitForWindow(const std::function<bool(const TWindowInfo&)>& match,
                                                       DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        bool ended = !Running();
+    std::optional<TWindowInfo> found;
+    bool ended = false;
+    PollUntil([&] {
+        ended = !Running();
         for (const auto& w : Poll())
-            if (match(w)) return w;
+            if (match(w)) return found = w, true;
         // One last look after the end: the process may have shown its window and gone.
-        if (ended || GetTickCount() - start > timeoutMs) return std::nullopt;
-        Sleep(kPollMs);
-    }
+        return ended;
+    }, timeoutMs);
+    return found;
 }
 
 std::optional<TWindowInfo> TProgramRun::WaitForWindowClass(const std::string& className, DWORD timeoutMs) {
@@ -367,13 +390,10 @@ std::optional<TWindowInfo> TProgramRun::WaitForWindowClass(const std::string& cl
 }
 
 bool TProgramRun::WaitUntilHidden(HWND window, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
+    return PollUntil([&] {
         Poll();
-        if (!IsWindow(window) || !IsWindowVisible(window)) return true;
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(kPollMs);
-    }
+        return !IsWindow(window) || !IsWindowVisible(window);
+    }, timeoutMs);
 }
 
 std::optional<TMessageBox> TProgramRun::WaitForMessageBox(DWORD timeoutMs) {

@@ -15,6 +15,14 @@ namespace e2e {
 // test instead of stalling the run.
 constexpr DWORD kStepTimeoutMs = 15000;
 
+// Asks done() every few milliseconds until it holds or timeoutMs has passed; returns done().
+// Another process's state has no message to wait on: this is the harness's one poll.
+bool PollUntil(const std::function<bool()>& done, DWORD timeoutMs = kStepTimeoutMs);
+
+// Waits until window and every window in it have nothing left to paint: another process's
+// window is captured only once it has drawn what it shows.
+bool WaitUntilPainted(HWND window, DWORD timeoutMs = kStepTimeoutMs);
+
 // The folder of the running test executable, with trailing backslash; Velmora.exe and
 // Quorbel.dll are built into the same folder.
 std::string BuildBinDir();

@@ -149,7 +149,7 @@ TEST_F(MainWindow, RowHeaderPageAndLanguageDrivenFromOutside) {
     EXPECT_FALSE(IsWindowEnabled(uninstall));
     list.Select(list.IndexOf("Cobalt Notes 2.1"));
     EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(uninstall) != FALSE; }));
-    Sleep(300);
+    WaitUntilPainted(main->Handle);
     EXPECT_FALSE(SaveScreenshot(main->Handle, "e2e-main-window.png").empty());
 
     // The Publisher header: names are padded on the left to ten characters, so the shorter
@@ -167,7 +167,7 @@ TEST_F(MainWindow, RowHeaderPageAndLanguageDrivenFromOutside) {
     // The other page and back.
     Click(Child(main->Handle, "TArButton", "Startup Items"));
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(listWindow) && Child(main->Handle, "TListView"); }));
-    Sleep(200);
+    WaitUntilPainted(main->Handle);
     SaveScreenshot(main->Handle, "e2e-main-window-startup-page.png");
     Click(Child(main->Handle, "TArButton", "Program List"));
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(listWindow) != FALSE; }));
@@ -176,7 +176,8 @@ TEST_F(MainWindow, RowHeaderPageAndLanguageDrivenFromOutside) {
     Click(Child(main->Handle, "TArButton", "View"));
     HWND menu = nullptr, languages = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (menu = ShownMenu(run)) != nullptr; }));
-    Sleep(200);
+    WaitUntilPainted(menu);
+    WaitUntilPainted(main->Handle);
     SaveScreenshot(main->Handle, "e2e-main-window-view-menu.png");
     PressKey(menu, VK_UP);
     PressKey(menu, VK_RIGHT);
@@ -222,7 +223,7 @@ TEST_F(MainWindow, StartupPageDisablesAndReEnablesAnEntryThroughItsCheckBox) {
     const RECT bounds = list.ItemRect(row);
     Click(listWindow, 80, (bounds.top + bounds.bottom) / 2);   // on the name, clear of the check box
     EXPECT_TRUE(WaitFor([&] { return Child(main->Handle, "TFcGroupBox") != nullptr; })) << "the item's details";
-    Sleep(300);
+    WaitUntilPainted(main->Handle);
     EXPECT_FALSE(SaveScreenshot(main->Handle, "e2e-startup-page.png").empty());
 
     HWND apply = Child(main->Handle, "TArButton", "Apply");

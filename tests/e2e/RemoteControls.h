@@ -198,10 +198,6 @@ inline void PressButton(HWND button) {
 }
 
 // Polls done() until it holds or a step's time is up; returns done().
-inline bool WaitFor(const std::function<bool()>& done) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < kStepTimeoutMs; Sleep(50))
-        if (done()) return true;
-    return done();
-}
+inline bool WaitFor(const std::function<bool()>& done) { return PollUntil(done); }
 
 }  // namespace e2e

@@ -34,8 +34,7 @@ TEST(SplashPicture, ShowsThePngFromTheSkinsFolder) {
         return CaptureWindow(splash->Handle, shot) && PixelAt(shot, 10, 10) == RGBToColor(0xFF, 0x80, 0x00) &&
                PixelAt(shot, 400, 60) == RGBToColor(0x20, 0x80, 0x80) && PixelAt(shot, w - 5, h - 5) == clNavy;
     };
-    DWORD until = GetTickCount() + 1000;
-    while (!shows() && static_cast<int>(until - GetTickCount()) > 0) Sleep(50);
+    PollUntil(shows, 1000);
     SaveScreenshot(splash->Handle, "e2e-splash-png.png");
     // An orange quarter on teal, and the form's colour through the clear corner.
     EXPECT_EQ(PixelAt(shot, 10, 10), RGBToColor(0xFF, 0x80, 0x00));

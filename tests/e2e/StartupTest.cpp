@@ -57,7 +57,7 @@ TEST(StartupTest, FirstStartShowsBorderlessSplashThenMainWindowAndEndsWhenClosed
     EXPECT_FALSE(splash->HasFrame()) << splash->Describe();
     EXPECT_TRUE(splash->IsCentredOnScreen()) << splash->Describe();
     // Well inside its 1.5 s, but after its first paint.
-    Sleep(400);
+    WaitUntilPainted(splash->Handle, 1000);
     SaveScreenshot(splash->Handle, "e2e-startup-splash.png");
 
     // The main window must not show while the splash is up; the splash goes by itself.
@@ -81,8 +81,7 @@ TEST(StartupTest, FirstStartShowsBorderlessSplashThenMainWindowAndEndsWhenClosed
     // The program carries its icon (the window classes take it: ControlsWindow tests).
     EXPECT_GE(ExtractIconExA(sandbox.ExePath().c_str(), -1, nullptr, nullptr, 0), 1u);
 
-    // Give it a moment to paint before the capture.
-    Sleep(700);
+    WaitUntilPainted(main->Handle);
     std::string shot = SaveScreenshot(main->Handle, "e2e-startup-main-window.png");
     EXPECT_FALSE(shot.empty()) << "screenshot of the main window failed";
 

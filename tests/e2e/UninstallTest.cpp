@@ -170,7 +170,7 @@ TEST_F(WholeUninstall, RemovesExactlyTheCheckedLeftoversOfTheUninstalledProgram)
     ASSERT_TRUE(box) << "no check picture beside the notes";
     Click(trees[1], box->x, box->y);
     ASSERT_TRUE(WaitFor([&] { return files.CheckState(notes) == 1; }));
-    Sleep(200);
+    WaitUntilPainted(scan->Handle);
     EXPECT_FALSE(SaveScreenshot(scan->Handle, "e2e-scan-window-one-kept.png").empty());
 
     PressButton(deleteButton);

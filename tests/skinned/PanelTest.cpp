@@ -63,7 +63,7 @@ TEST(PicturePanel, ColourFillsOnlyAPanelWithoutAPicture) {
     f.Form->Show();
     auto onScreen = [&](TBitmap& shot) {
         f.Panel->Invalidate();
-        PumpFor(100);
+        PumpIdle();
         ASSERT_TRUE(CaptureWindow(f.Panel->WindowHandle(), shot));
     };
     TBitmap with;
