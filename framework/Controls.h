@@ -404,9 +404,7 @@ class TControl : public TComponent {
 
     void SetLeft(int v) { SetBounds(v, top_, width_, height_); }
     void SetTop(int v) { SetBounds(left_, v, width_, height_); }
-    int GetWidth() const { return width_; }
     void SetWidth(int v) { SetBounds(left_, top_, v, height_); }
-    int GetHeight() const { return height_; }
     void SetHeight(int v) { SetBounds(left_, top_, width_, v); }
     int Left() const { return left_; }
     int Top() const { return top_; }

@@ -42,8 +42,8 @@ void MakeCursorProp(TPropInfo& p) {
 void TControl::Publish(TClassBuilder<TControl>& b) {
     b.Prop("Left", &TControl::Left, &TControl::SetLeft);
     b.Prop("Top", &TControl::Top, &TControl::SetTop);
-    b.Prop("Width", &TControl::GetWidth, &TControl::SetWidth);
-    b.Prop("Height", &TControl::GetHeight, &TControl::SetHeight);
+    b.Prop("Width", &TControl::Width, &TControl::SetWidth);
+    b.Prop("Height", &TControl::Height, &TControl::SetHeight);
     b.Prop("Action", &TControl::GetAction, &TControl::SetAction);
     b.Prop("Align", &TControl::GetAlign, &TControl::SetAlign).Default = TValue::MakeIdent("alNone");
     b.Prop("Anchors", &TControl::GetAnchors, &TControl::SetAnchors);

@@ -318,16 +318,16 @@ TEST_F(CheckBoxTest, GlyphAndCaptionSides) {
 TEST_F(CheckBoxTest, AutoSizeFitsTheCaptionAndKeepsTheGlyphSide) {
     box->Font()->SetHeight(-9);
     box->SetAutoSize(true);
-    EXPECT_EQ(box->GetHeight(), 13 + 2) << "a one-line caption lower than the glyph";
-    int shortWidth = box->GetWidth();
+    EXPECT_EQ(box->Height(), 13 + 2) << "a one-line caption lower than the glyph";
+    int shortWidth = box->Width();
     EXPECT_GT(shortWidth, 13 + 6);
     box->SetAlignment(TLeftRight::taLeftJustify);
-    int right = box->Left() + box->GetWidth();
+    int right = box->Left() + box->Width();
     box->SetCaption("Hide");
-    EXPECT_LT(box->GetWidth(), shortWidth);
-    EXPECT_EQ(box->Left() + box->GetWidth(), right);
+    EXPECT_LT(box->Width(), shortWidth);
+    EXPECT_EQ(box->Left() + box->Width(), right);
     box->Font()->SetHeight(-30);
-    EXPECT_GT(box->GetHeight(), 30);
+    EXPECT_GT(box->Height(), 30);
 }
 
 // --- frame settings

@@ -82,8 +82,8 @@ protected:
 
 TEST_F(FramedFormTest, LayoutBuildsTheWindow) {
     EXPECT_EQ(form->lsvPrograms->Columns()->Count(), 4);
-    EXPECT_EQ(form->SizePanelPL->GetWidth(), 169);
-    EXPECT_EQ(form->lsvPrograms->GetWidth(), 640 - 169);
+    EXPECT_EQ(form->SizePanelPL->Width(), 169);
+    EXPECT_EQ(form->lsvPrograms->Width(), 640 - 169);
     EXPECT_EQ(form->ckbHidePatch->GetCaption(), "Hide system patches");
     EXPECT_FALSE(form->ckbHidePatch->GetChecked());
     EXPECT_TRUE(form->ckbHideScr->GetChecked()) << "the action's Checked";
@@ -148,16 +148,16 @@ TEST_F(FramedFormTest, HotSpotGivesTheSpaceToTheListAndTakesItBack) {
     TFcSizePanel* panel = form->SizePanelPL;
     TPoint c = HotSpotCentre();
     PostClick(panel->Handle(), c.X, c.Y);
-    ASSERT_TRUE(PumpUntil([&] { return panel->GetWidth() == 6; }));
+    ASSERT_TRUE(PumpUntil([&] { return panel->Width() == 6; }));
     EXPECT_EQ(panel->Left(), 640 - 6);
-    EXPECT_EQ(form->lsvPrograms->GetWidth(), 640 - 6);
+    EXPECT_EQ(form->lsvPrograms->Width(), 640 - 6);
     EXPECT_EQ(form->HotSpotClicks, 1);
     PumpIdle();
     Shot("collapsed");
     c = HotSpotCentre();
     PostClick(panel->Handle(), c.X, c.Y);
-    ASSERT_TRUE(PumpUntil([&] { return panel->GetWidth() == 169; }));
-    EXPECT_EQ(form->lsvPrograms->GetWidth(), 640 - 169);
+    ASSERT_TRUE(PumpUntil([&] { return panel->Width() == 169; }));
+    EXPECT_EQ(form->lsvPrograms->Width(), 640 - 169);
     EXPECT_EQ(form->HotSpotClicks, 2);
 }
 

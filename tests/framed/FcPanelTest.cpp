@@ -56,9 +56,9 @@ TEST(FcPanel, RightAndBottomPanelsKeepTheirOuterEdge) {
     TFreeGuard<TFcCustomPanel> bottom(TFcCustomPanel::Create(nullptr));
     bottom->SetAlign(alBottom);
     bottom->SetBounds(0, 200, 300, 100);
-    int edge = bottom->Top() + bottom->GetHeight();
+    int edge = bottom->Top() + bottom->Height();
     bottom->SetHeight(40);
-    EXPECT_EQ(bottom->Top() + bottom->GetHeight(), edge);
+    EXPECT_EQ(bottom->Top() + bottom->Height(), edge);
     int top = bottom->Top();
     bottom->SetWidth(120);
     EXPECT_EQ(bottom->Top(), top);

@@ -214,20 +214,20 @@ protected:
 } // namespace
 
 TEST_F(SidePanelTest, HotSpotCollapsesToTheBarAndRestores) {
-    EXPECT_EQ(list->GetWidth(), 741 - 169);
+    EXPECT_EQ(list->Width(), 741 - 169);
     Click(HotCentre(), HotCentre());
-    EXPECT_EQ(panel->GetWidth(), 6);
-    EXPECT_EQ(panel->Left() + panel->GetWidth(), 741);
+    EXPECT_EQ(panel->Width(), 6);
+    EXPECT_EQ(panel->Left() + panel->Width(), 741);
     EXPECT_TRUE(panel->HotSpotClosed());
     EXPECT_EQ(clicks, 1);
-    EXPECT_EQ(list->GetWidth(), 741 - 6) << "the list takes the space";
+    EXPECT_EQ(list->Width(), 741 - 6) << "the list takes the space";
     TRect bar;
     panel->SizeBarRect(bar);
     Click(TPoint(2, HotCentre().Y), TPoint(2, HotCentre().Y));
-    EXPECT_EQ(panel->GetWidth(), 169);
+    EXPECT_EQ(panel->Width(), 169);
     EXPECT_FALSE(panel->HotSpotClosed());
     EXPECT_EQ(clicks, 2);
-    EXPECT_EQ(list->GetWidth(), 741 - 169);
+    EXPECT_EQ(list->Width(), 741 - 169);
     EXPECT_FALSE(panel->Resizing());
     EXPECT_FALSE(panel->MouseCapture());
 }
@@ -237,7 +237,7 @@ TEST_F(SidePanelTest, LockedBarIgnoresPressesOutsideTheHotSpot) {
     EXPECT_FALSE(panel->Resizing());
     Mouse(panel, WM_MOUSEMOVE, -40, 5);
     Mouse(panel, WM_LBUTTONUP, -40, 5);
-    EXPECT_EQ(panel->GetWidth(), 169);
+    EXPECT_EQ(panel->Width(), 169);
     EXPECT_EQ(clicks, 0);
 }
 
@@ -245,7 +245,7 @@ TEST_F(SidePanelTest, ReleaseOutsideTheHotSpotDoesNotToggle) {
     Mouse(panel, WM_LBUTTONDOWN, HotCentre().X, HotCentre().Y);
     Mouse(panel, WM_MOUSEMOVE, 80, 10);
     Mouse(panel, WM_LBUTTONUP, 80, 10);
-    EXPECT_EQ(panel->GetWidth(), 169);
+    EXPECT_EQ(panel->Width(), 169);
     EXPECT_FALSE(panel->HotSpotClosed());
     EXPECT_EQ(clicks, 0);
 }
@@ -271,10 +271,10 @@ TEST_F(SidePanelTest, DraggingTheBarResizesOnRelease) {
     Mouse(panel, WM_LBUTTONDOWN, 2, 10);
     EXPECT_TRUE(panel->Resizing());
     Mouse(panel, WM_MOUSEMOVE, -28, 10);
-    EXPECT_EQ(panel->GetWidth(), 169) << "only a line moves while dragging";
+    EXPECT_EQ(panel->Width(), 169) << "only a line moves while dragging";
     Mouse(panel, WM_LBUTTONUP, -28, 10);
-    EXPECT_EQ(panel->GetWidth(), 199);
-    EXPECT_EQ(panel->Left() + panel->GetWidth(), 741);
+    EXPECT_EQ(panel->Width(), 199);
+    EXPECT_EQ(panel->Left() + panel->Width(), 741);
     EXPECT_EQ(clicks, 0);
 }
 
@@ -283,7 +283,7 @@ TEST_F(SidePanelTest, RealTimeDragResizesWhileMoving) {
     panel->SetRealTimeDrag(true);
     Mouse(panel, WM_LBUTTONDOWN, 2, 10);
     Mouse(panel, WM_MOUSEMOVE, 22, 10);
-    EXPECT_LT(panel->GetWidth(), 169);
+    EXPECT_LT(panel->Width(), 169);
     Mouse(panel, WM_LBUTTONUP, 22, 10);
     EXPECT_FALSE(panel->Resizing());
 }
@@ -296,7 +296,7 @@ TEST_F(SidePanelTest, EscapeEndsTheDragCleanly) {
     EXPECT_FALSE(panel->Resizing());
     EXPECT_FALSE(panel->MouseCapture());
     Mouse(panel, WM_LBUTTONUP, HotCentre().X, HotCentre().Y);
-    EXPECT_EQ(panel->GetWidth(), 169);
+    EXPECT_EQ(panel->Width(), 169);
     EXPECT_FALSE(panel->HotSpotClosed()) << "the pending hot-spot press went with Escape";
     EXPECT_EQ(clicks, 0);
 }
@@ -309,7 +309,7 @@ TEST_F(SidePanelTest, LosingTheCaptureEndsTheDrag) {
     EXPECT_FALSE(panel->Resizing());
     ReleaseCapture();
     Mouse(panel, WM_LBUTTONUP, -50, 10);
-    EXPECT_EQ(panel->GetWidth(), 169);
+    EXPECT_EQ(panel->Width(), 169);
 }
 
 TEST(FcSizePanelLayout, CollapsedPanelComesBackCollapsed) {
@@ -341,7 +341,7 @@ TEST(FcSizePanelLayout, CollapsedPanelComesBackCollapsed) {
     TPoint c(hot.Left + hot.Width() / 2, hot.Top + hot.Height() / 2);
     Mouse(panel, WM_LBUTTONDOWN, c.X, c.Y);
     Mouse(panel, WM_LBUTTONUP, c.X, c.Y);
-    EXPECT_EQ(panel->GetWidth(), 169);
-    EXPECT_EQ(panel->Left() + panel->GetWidth(), 500);
+    EXPECT_EQ(panel->Width(), 169);
+    EXPECT_EQ(panel->Left() + panel->Width(), 500);
 }
 

@@ -185,25 +185,25 @@ TEST(TabsControl, TheScrollerAppearsWhenTabsOverflowAndScrolls) {
     EXPECT_TRUE(s->GetVisible());
     TRect area = f.Pages->TabAreaRect();
     EXPECT_GE(s->Left(), area.Left);
-    EXPECT_LE(s->Left() + s->GetWidth(), area.Right);
+    EXPECT_LE(s->Left() + s->Width(), area.Right);
     EXPECT_FALSE(s->FirstHalfEnabled()) << "nothing before the first tab";
     EXPECT_TRUE(s->SecondHalfEnabled());
     EXPECT_TRUE(SaveWindowPng(f.Form->Handle(), "TabsScrollerStart.png"));
 
-    PostClick(s->Handle(), s->GetWidth() * 3 / 4, s->GetHeight() / 2);
+    PostClick(s->Handle(), s->Width() * 3 / 4, s->Height() / 2);
     PumpIdle();
     EXPECT_EQ(f.Pages->FirstVisibleTab(), 1);
     EXPECT_EQ(scrolled, 1);
     EXPECT_TRUE(s->FirstHalfEnabled());
 
     // Held down: a step at 400 ms, then every 100 ms, and one more at the release.
-    PostMessageA(s->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(s->GetWidth() - 3, 3));
+    PostMessageA(s->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(s->Width() - 3, 3));
     PumpIdle();
     ASSERT_NE(s->RepeatTimer(), nullptr);
     EXPECT_EQ(s->RepeatTimer()->GetInterval(), 400u);
     for (int tick = 0; tick < 7; ++tick) s->RepeatTimer()->OnTimer(s->RepeatTimer());
     EXPECT_EQ(s->RepeatTimer()->GetInterval(), 100u);
-    PostMessageA(s->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(s->GetWidth() - 3, 3));
+    PostMessageA(s->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(s->Width() - 3, 3));
     PumpIdle();
     EXPECT_EQ(scrolled, 1 + 7 + 1);
     EXPECT_FALSE(s->RepeatTimer()->GetEnabled());
@@ -211,7 +211,7 @@ TEST(TabsControl, TheScrollerAppearsWhenTabsOverflowAndScrolls) {
     EXPECT_GT(first, 1);
     EXPECT_TRUE(SaveWindowPng(f.Form->Handle(), "TabsScrollerScrolled.png"));
 
-    PostClick(s->Handle(), 3, s->GetHeight() / 2);
+    PostClick(s->Handle(), 3, s->Height() / 2);
     PumpIdle();
     EXPECT_EQ(f.Pages->FirstVisibleTab(), first - 1);
 
@@ -234,12 +234,12 @@ TEST(TabsControl, TheCloseButtonClosesTheSelectedTab) {
     EXPECT_TRUE(close->GetVisible());
     EXPECT_TRUE(SaveWindowPng(f.Form->Handle(), "TabsButtons.png"));
 
-    PostClick(close->Handle(), close->GetWidth() / 2, close->GetHeight() / 2);
+    PostClick(close->Handle(), close->Width() / 2, close->Height() / 2);
     PumpIdle();
     EXPECT_EQ(f.Pages->PageCount(), 3) << "no OnClose handler, no closing";
 
     f.Pages->OnClose = [](TObject*, bool& allow) { allow = true; };
-    PostClick(close->Handle(), close->GetWidth() / 2, close->GetHeight() / 2);
+    PostClick(close->Handle(), close->Width() / 2, close->Height() / 2);
     PumpIdle();
     EXPECT_EQ(f.Pages->PageCount(), 2);
     EXPECT_EQ(f.Pages->GetActivePage(), f.Sheets[0]);
@@ -357,7 +357,7 @@ TEST(TabsControl, AFailingRepeatedScrollStopsTheRepeat) {
     f.Show();
     TFcTabScroller* s = f.Pages->Scroller();
     ASSERT_NE(s, nullptr);
-    PostMessageA(s->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(s->GetWidth() - 3, 3));
+    PostMessageA(s->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(s->Width() - 3, 3));
     PumpIdle();
     ASSERT_NE(s->RepeatTimer(), nullptr);
     ASSERT_TRUE(s->RepeatTimer()->GetEnabled());
@@ -365,6 +365,6 @@ TEST(TabsControl, AFailingRepeatedScrollStopsTheRepeat) {
     EXPECT_THROW(s->RepeatTimer()->OnTimer(s->RepeatTimer()), Exception);
     EXPECT_FALSE(s->RepeatTimer()->GetEnabled());
     f.Pages->OnScrolledTabs = nullptr;
-    PostMessageA(s->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(s->GetWidth() - 3, 3));
+    PostMessageA(s->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(s->Width() - 3, 3));
     PumpIdle();
 }

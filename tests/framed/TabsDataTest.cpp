@@ -105,8 +105,8 @@ TEST(TabsData, ANewControlHasNoSelectionAndOneRow) {
     EXPECT_EQ(t->RowCount(), 1);
     EXPECT_EQ(t->GetFixedDimension(), 0);
     EXPECT_EQ(t->RegionCache()->Capacity(), 1);
-    EXPECT_EQ(t->GetWidth(), 300);
-    EXPECT_EQ(t->GetHeight(), 100);
+    EXPECT_EQ(t->Width(), 300);
+    EXPECT_EQ(t->Height(), 100);
     EXPECT_TRUE(t->GetTabStop());
     EXPECT_EQ(t->GetHotTrackColor(), MakeColor(0x149BF0));
     EXPECT_EQ(t->GetTabColors()->GetHighlightBar(), clHighlight);

@@ -199,7 +199,7 @@ TEST(ControlsLinks, AnchorsInALoadedLayoutFollowThePanelsFinalSize) {
     form->SetClientWidth(400);
     PumpIdle();
     EXPECT_EQ(form->btnCorner->Left(), 310);
-    EXPECT_EQ(form->edtWide->GetWidth(), 380);
+    EXPECT_EQ(form->edtWide->Width(), 380);
 }
 
 TEST(ControlsLinks, ConstraintsLimitSizeAndTheWindowsTrackingSize) {
@@ -207,8 +207,8 @@ TEST(ControlsLinks, ConstraintsLimitSizeAndTheWindowsTrackingSize) {
     form->Constraints()->SetMinWidth(200);
     form->Constraints()->SetMinHeight(150);
     form->SetBounds(form->Left(), form->Top(), 50, 50);
-    EXPECT_EQ(form->GetWidth(), 200);
-    EXPECT_EQ(form->GetHeight(), 150);
+    EXPECT_EQ(form->Width(), 200);
+    EXPECT_EQ(form->Height(), 150);
     form->Show();
     PumpIdle();
     MINMAXINFO mmi{};
@@ -226,7 +226,7 @@ TEST(ControlsLinks, ShowHideAndActivationEventsAtEveryShow) {
     form->SetPosition(poScreenCenter);
     form->Show();
     PumpIdle();
-    EXPECT_EQ(form->Left(), (Screen->Width() - form->GetWidth()) / 2);
+    EXPECT_EQ(form->Left(), (Screen->Width() - form->Width()) / 2);
     EXPECT_EQ(Screen->ActiveForm(), form.get());
     form->Hide();
     form->Show();

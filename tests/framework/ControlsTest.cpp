@@ -53,7 +53,7 @@ TEST(ControlsAlign, AlignedChildrenKeepFillingTheirParent) {
     form->Show();
     PumpIdle();
     check(400, 300);
-    form->SetBounds(form->Left(), form->Top(), form->GetWidth() + 100, form->GetHeight() + 50);
+    form->SetBounds(form->Left(), form->Top(), form->Width() + 100, form->Height() + 50);
     PumpIdle();
     check(500, 350);
     // The windows are where the controls say.

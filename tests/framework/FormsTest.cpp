@@ -98,7 +98,7 @@ TEST(FormsLayout, EveryValueKindReachesTheControls) {
     EXPECT_EQ(form->pnlTop->GetAlign(), alTop);
     EXPECT_EQ(form->pnlTop->GetColor(), MakeColor(0x00C08080));
     EXPECT_EQ(form->pnlTop->GetBevelOuter(), bvLowered);
-    EXPECT_EQ(form->pnlTop->GetWidth(), 400);  // aligned to the form's client width
+    EXPECT_EQ(form->pnlTop->Width(), 400);  // aligned to the form's client width
 
     auto* lbl = form->lblName;
     EXPECT_EQ(lbl->Parent(), form->pnlTop);
@@ -158,7 +158,7 @@ TEST(FormsLayout, ValuesSurviveWindowCreation) {
     EXPECT_EQ(SendMessageA(form->chkAgree->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(SendMessageA(form->edtName->Handle(), EM_GETLIMITTEXT, 0, 0), 250);
     // The anchored edit kept its distance to the panel's right edge.
-    EXPECT_EQ(form->pnlTop->GetClientWidth() - form->edtName->Left() - form->edtName->GetWidth(), 140);
+    EXPECT_EQ(form->pnlTop->GetClientWidth() - form->edtName->Left() - form->edtName->Width(), 140);
 }
 
 TEST(FormsLayout, PostedClickFiresTheBoundHandler) {
@@ -479,7 +479,7 @@ TEST(FormsApplication, BorderlessMainFormMinimisesAndRestores) {
     EXPECT_EQ(main->GetWindowState(), wsMinimized);
     Application->Restore();
     EXPECT_TRUE(PumpUntil([&] { return !IsIconic(main->Handle()) && IsWindowVisible(main->Handle()); }));
-    EXPECT_EQ(main->GetWidth(), 300);  // the bounds survived the round trip
+    EXPECT_EQ(main->Width(), 300);  // the bounds survived the round trip
     main->Free();
     EXPECT_EQ(Application->MainForm(), nullptr);
 }

@@ -47,27 +47,27 @@ TEST(StdCtrlsLabel, AutoSizeFollowsTheTextAndKeepsTheAlignedEdge) {
     auto form = NewForm();
     auto* lbl = Add<TLabel>(form.get(), 10, 10, 65, 17);
     lbl->SetCaption("Programs");
-    int shortWidth = lbl->GetWidth();
+    int shortWidth = lbl->Width();
     EXPECT_GT(shortWidth, 10);
-    EXPECT_GT(lbl->GetHeight(), 5);
+    EXPECT_GT(lbl->Height(), 5);
     lbl->SetCaption("Programs installed on this computer");
-    EXPECT_GT(lbl->GetWidth(), shortWidth * 2);
+    EXPECT_GT(lbl->Width(), shortWidth * 2);
     EXPECT_EQ(lbl->Left(), 10);
 
     auto* right = Add<TLabel>(form.get(), 100, 40, 50, 17);
     right->SetAlignment(taRightJustify);
     right->SetCaption("x");
-    int edge = right->Left() + right->GetWidth();
+    int edge = right->Left() + right->Width();
     right->SetCaption("a much longer caption");
-    EXPECT_EQ(right->Left() + right->GetWidth(), edge);
+    EXPECT_EQ(right->Left() + right->Width(), edge);
 
     // A bigger font gives a bigger label; without AutoSize nothing moves.
-    int h = lbl->GetHeight();
+    int h = lbl->Height();
     lbl->Font()->SetHeight(-24);
-    EXPECT_GT(lbl->GetHeight(), h);
+    EXPECT_GT(lbl->Height(), h);
     lbl->SetAutoSize(false);
     lbl->SetCaption("x");
-    EXPECT_GT(lbl->GetWidth(), shortWidth * 2);
+    EXPECT_GT(lbl->Width(), shortWidth * 2);
 }
 
 TEST(StdCtrlsEdit, TextChangesFireOnChangeAndTheEditKeepsItsTextWithoutAWindow) {
@@ -208,7 +208,7 @@ TEST(StdCtrlsComboBox, ItemsAndIndexFollowTheWindowAndOnlyAUsersChoiceFiresOnCha
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(combo->GetItemIndex(), 0);
     // The closed height is the control's; the window is taller for the list.
-    EXPECT_LT(combo->GetHeight(), 40);
+    EXPECT_LT(combo->Height(), 40);
     combo->Items()->Clear();
     EXPECT_EQ(combo->GetItemIndex(), -1);
 }
@@ -219,8 +219,8 @@ TEST(ExtCtrlsImage, AutoSizeAndDestinationRectangle) {
     TBitmap bmp(40, 20);
     img->SetAutoSize(true);
     img->Picture()->SetGraphic(&bmp);
-    EXPECT_EQ(img->GetWidth(), 40);
-    EXPECT_EQ(img->GetHeight(), 20);
+    EXPECT_EQ(img->Width(), 40);
+    EXPECT_EQ(img->Height(), 20);
     img->SetAutoSize(false);
     img->SetBounds(10, 10, 100, 100);
     EXPECT_EQ(img->DestRect(), Rect(0, 0, 40, 20));
