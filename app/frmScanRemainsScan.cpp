@@ -315,14 +315,17 @@ void DeleteRegistryValue(const TScanItem& value) {
     if (reg.OpenKeyW(value.Key, false)) reg.DeleteValueW(value.Value);
 }
 
-// A read-only file goes as well, as it does when a folder is deleted whole.
-bool DeleteOneFile(const std::wstring& path) {
+// Runs remove on path; a read-only entry goes as well, as it does when a folder is deleted
+// whole: its read-only flag is taken off and remove tried again.
+bool RemoveEvenReadOnly(const std::wstring& path, BOOL(WINAPI* remove)(LPCWSTR)) {
     const std::wstring api = LongApiPath(path);
-    if (DeleteFileW(api.c_str())) return true;
+    if (remove(api.c_str())) return true;
     DWORD attributes = GetFileAttributesW(api.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-           SetFileAttributesW(api.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) && DeleteFileW(api.c_str());
+           SetFileAttributesW(api.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) && remove(api.c_str());
 }
+
+bool DeleteOneFile(const std::wstring& path) { return RemoveEvenReadOnly(path, DeleteFileW); }
 
 // The link itself, never what it leads to: a link to a folder is removed as a folder, which
 // takes nothing of the target with it.
@@ -336,13 +339,7 @@ bool DeleteLink(const std::wstring& path) {
     return DeleteOneFile(path);
 }
 
-bool RemoveEmptyFolder(const std::wstring& path) {
-    const std::wstring api = LongApiPath(path);
-    if (RemoveDirectoryW(api.c_str())) return true;
-    DWORD attributes = GetFileAttributesW(api.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-           SetFileAttributesW(api.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) && RemoveDirectoryW(api.c_str());
-}
+bool RemoveEmptyFolder(const std::wstring& path) { return RemoveEvenReadOnly(path, RemoveDirectoryW); }
 
 // Deletes what a node stands for, by its exact path: checked files and links, then the
 // checked entries of a folder one by one, and the folder itself when everything in it was

@@ -132,27 +132,8 @@ void TRegistry::CloseKey() {
     currentPath_.clear();
 }
 
-HKEY TRegistry::BaseKey(const std::string& key, std::string& subKey, bool& relative) const {
-    relative = key.empty() || key[0] != '\\';
-    subKey = TrimBackslashes(key);
-    return relative && currentKey_ ? currentKey_.Get() : rootKey_;
-}
-
-bool TRegistry::Open(const std::string& key, bool canCreate, REGSAM access) {
-    std::string subKey;
-    bool relative = false;
-    HKEY base = BaseKey(key, subKey, relative);
-    TKeyHandle opened;
-    using R = TRegCalls<char>;
-    LONG r = canCreate ? R::Create(base, subKey.c_str(), access, opened.Put()) : R::Open(base, subKey.c_str(), access, opened.Put());
-    if (r != ERROR_SUCCESS) return false;
-    if (relative && currentKey_ && !currentPath_.empty())
-        currentPath_ = subKey.empty() ? currentPath_ : currentPath_ + "\\" + subKey;
-    else
-        currentPath_ = subKey;
-    currentKey_ = std::move(opened);
-    return true;
-}
+// The 8-bit names go through the wide calls, which is what the system's A calls do too.
+bool TRegistry::Open(const std::string& key, bool canCreate, REGSAM access) { return OpenW(ToWide(key), canCreate, access); }
 
 bool TRegistry::OpenKey(const std::string& key, bool canCreate) { return Open(key, canCreate, access_); }
 
@@ -162,43 +143,19 @@ bool TRegistry::OpenKeyReadOnly(const std::string& key) {
 }
 
 bool TRegistry::CreateKey(const std::string& key) {
-    std::string subKey;
+    std::wstring subKey;
     bool relative = false;
-    HKEY base = BaseKey(key, subKey, relative);
+    HKEY base = BaseKeyW(ToWide(key), subKey, relative);
     TKeyHandle created;
-    if (subKey.empty() || RegCreateKeyExA(base, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access_, nullptr,
-                                          created.Put(), nullptr) != ERROR_SUCCESS)
+    if (subKey.empty() || TRegCalls<wchar_t>::Create(base, subKey.c_str(), access_, created.Put()) != ERROR_SUCCESS)
         throw ERegistryException("Failed to create key " + key);
     return true;
 }
 
-bool TRegistry::DeleteKey(const std::string& key) {
-    std::string subKey;
-    bool relative = false;
-    HKEY base = BaseKey(key, subKey, relative);
-    if (subKey.empty()) return false;
-    return DeleteTree(base, subKey, access_ & kViewFlags);
-}
-
-bool TRegistry::KeyExists(const std::string& key) {
-    std::string subKey;
-    bool relative = false;
-    HKEY base = BaseKey(key, subKey, relative);
-    TKeyHandle probe;
-    LONG r = RegOpenKeyExA(base, subKey.c_str(), 0, KEY_QUERY_VALUE | (access_ & kViewFlags), probe.Put());
-    // A key we may not read still exists.
-    return r == ERROR_SUCCESS || r == ERROR_ACCESS_DENIED;
-}
-
-bool TRegistry::ValueExists(const std::string& name) const {
-    DWORD type = 0, size = 0;
-    return currentKey_ &&
-           RegQueryValueExA(currentKey_.Get(), name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
-}
-
-bool TRegistry::DeleteValue(const std::string& name) {
-    return currentKey_ && RegDeleteValueA(currentKey_.Get(), name.c_str()) == ERROR_SUCCESS;
-}
+bool TRegistry::DeleteKey(const std::string& key) { return DeleteKeyW(ToWide(key)); }
+bool TRegistry::KeyExists(const std::string& key) { return KeyExistsW(ToWide(key)); }
+bool TRegistry::ValueExists(const std::string& name) const { return ValueExistsW(ToWide(name)); }
+bool TRegistry::DeleteValue(const std::string& name) { return DeleteValueW(ToWide(name)); }
 
 void TRegistry::GetKeyNames(TStrings& strings) const { strings.SetStrings(EnumNames(currentKey_.Get(), false)); }
 void TRegistry::GetValueNames(TStrings& strings) const { strings.SetStrings(EnumNames(currentKey_.Get(), true)); }
@@ -319,13 +276,15 @@ HKEY TRegistry::BaseKeyW(const std::wstring& key, std::wstring& subKey, bool& re
     return relative && currentKey_ ? currentKey_.Get() : rootKey_;
 }
 
-bool TRegistry::OpenKeyW(const std::wstring& key, bool canCreate) {
+bool TRegistry::OpenKeyW(const std::wstring& key, bool canCreate) { return OpenW(key, canCreate, access_); }
+
+bool TRegistry::OpenW(const std::wstring& key, bool canCreate, REGSAM access) {
     std::wstring subKey;
     bool relative = false;
     HKEY base = BaseKeyW(key, subKey, relative);
     TKeyHandle opened;
     using R = TRegCalls<wchar_t>;
-    LONG r = canCreate ? R::Create(base, subKey.c_str(), access_, opened.Put()) : R::Open(base, subKey.c_str(), access_, opened.Put());
+    LONG r = canCreate ? R::Create(base, subKey.c_str(), access, opened.Put()) : R::Open(base, subKey.c_str(), access, opened.Put());
     if (r != ERROR_SUCCESS) return false;
     const std::string shown = FromWide(subKey);
     if (relative && currentKey_ && !currentPath_.empty())

@@ -98,9 +98,9 @@ public:
 
 private:
     // The key a path is resolved against and the path with its backslashes trimmed.
-    HKEY BaseKey(const std::string& key, std::string& subKey, bool& relative) const;
     HKEY BaseKeyW(const std::wstring& key, std::wstring& subKey, bool& relative) const;
     bool Open(const std::string& key, bool canCreate, REGSAM access);
+    bool OpenW(const std::wstring& key, bool canCreate, REGSAM access);
     // Raw value bytes and type; false when the value can't be read or outgrows maxSize.
     bool QueryValue(const std::string& name, DWORD& type, std::vector<uint8_t>& data,
                     size_t maxSize = SIZE_MAX) const;
