@@ -45,6 +45,16 @@ const struct { HKEY Root; const char* Name; } kRootNames[] = {
     {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"},
 };
 
+// A node's text in the code page, and the exact text shown instead where the code page
+// can't hold it.
+TTreeNode* AddNode(TTreeNodes* tree, TTreeNode* parent, const std::wstring& text, TScanItem* item) {
+    const std::string shown = FromWide(text);
+    TTreeNode* node = tree->AddChildObject(parent, shown, item);
+    if (ToWide(shown) != text) node->SetShownText(text);
+    node->SetStateIndex(csChecked);
+    return node;
+}
+
 // The view every registry access of the scan names: on 64-bit Windows the 64-bit one, in
 // which the 32-bit keys are the ones below WOW6432Node, so each key has one name.
 REGSAM ScanView() { return Is64BitWindows() ? KEY_WOW64_64KEY : 0; }
@@ -110,8 +120,7 @@ void TLeftoverScan::RunBranches(const TUninstallTarget& target) {
     TScanItem item;
     item.Kind = TScanItemKind::skFolder;
     item.Path = folder;
-    TTreeNode* top = fileTree_->AddChildObject(nullptr, FromWide(target.InstallFolder), NewItem(std::move(item)));
-    top->SetStateIndex(csChecked);
+    TTreeNode* top = AddNode(fileTree_, nullptr, target.InstallFolder, NewItem(std::move(item)));
     try {
         ScanFolder(folder, top);
     } catch (...) {
@@ -166,14 +175,13 @@ void TLeftoverScan::ScanKey(HKEY parent, const wchar_t* subKey) {
 void TLeftoverScan::AddKeyNode(HKEY parent, const std::wstring& name) {
     TKeyHandle opened;
     if (RegOpenKeyExW(parent, name.c_str(), 0, KEY_ALL_ACCESS | view_, opened.Put()) != ERROR_SUCCESS) return;
-    const std::string text = FromWide(rootName_ + L"\\" + path_);
+    const std::wstring text = rootName_ + L"\\" + path_;
     TScanItem key;
     key.Kind = TScanItemKind::skRegKey;
     key.Root = root_;
     key.View = view_;
     key.Key = path_;
-    TTreeNode* node = regTree_->AddChildObject(nullptr, text, NewItem(std::move(key)));
-    node->SetStateIndex(csChecked);
+    TTreeNode* node = AddNode(regTree_, nullptr, text, NewItem(std::move(key)));
     std::vector<wchar_t> value(16384);
     for (DWORD i = 0;; ++i) {
         DWORD len = static_cast<DWORD>(value.size());
@@ -186,8 +194,8 @@ void TLeftoverScan::AddKeyNode(HKEY parent, const std::wstring& name) {
         item.View = view_;
         item.Key = path_;
         item.Value.assign(value.data(), len);
-        std::string childText = text + "\\" + FromWide(item.Value);
-        regTree_->AddChildObject(node, childText, NewItem(std::move(item)))->SetStateIndex(csChecked);
+        const std::wstring childText = text + L"\\" + item.Value;
+        AddNode(regTree_, node, childText, NewItem(std::move(item)));
     }
 }
 
@@ -212,8 +220,7 @@ void TLeftoverScan::ScanFolder(const std::wstring& folder, TTreeNode* parent) {
         }
         item.Kind = isLink ? TScanItemKind::skLink : isDir ? TScanItemKind::skFolder : TScanItemKind::skFile;
         const std::wstring path = item.Path;
-        TTreeNode* node = fileTree_->AddChildObject(parent, FromWide(path), NewItem(std::move(item)));
-        node->SetStateIndex(csChecked);
+        TTreeNode* node = AddNode(fileTree_, parent, path, NewItem(std::move(item)));
         if (isDir && !isLink) ScanFolder(path, node);
     } while (!stopped_ && FindNextFileW(find.Get(), &found));
 }

@@ -518,6 +518,9 @@ class TTreeNode : public TPersistent {
 
     const std::string& Text() const { return text_; }
     void SetText(const std::string& value);
+    // Shows value exactly (the tree itself holds any characters); Text() becomes its
+    // code-page form. For names the code page can't hold; SetText shows 8-bit text again.
+    void SetShownText(const std::wstring& value);
     void* Data() const { return data_; }
     void SetData(void* value) { data_ = value; }
     int ImageIndex() const { return imageIndex_; }
@@ -574,6 +577,7 @@ private:
     std::vector<std::unique_ptr<TTreeNode>> children_;
     HTREEITEM item_ = nullptr;
     std::string text_;
+    std::wstring shownText_;   // what the window shows instead of text_, when set
     void* data_ = nullptr;
     int imageIndex_ = -1;
     int selectedIndex_ = -1;

@@ -28,7 +28,8 @@ TTreeNode::~TTreeNode() = default;
 
 void TTreeNode::Assign(TPersistent* Source) {
     if (auto* src = dynamic_cast<TTreeNode*>(Source)) {
-        SetText(src->text_);
+        if (src->shownText_.empty()) SetText(src->text_);
+        else SetShownText(src->shownText_);
         data_ = src->data_;
         SetImageIndex(src->imageIndex_);
         SetSelectedIndex(src->selectedIndex_);
@@ -58,12 +59,22 @@ void TTreeNode::PushItem(UINT mask) const {
     it.state = INDEXTOSTATEIMAGEMASK(static_cast<UINT>(std::max(0, stateIndex_)));
     it.stateMask = TVIS_STATEIMAGEMASK;
     it.cChildren = hasChildren_ ? 1 : 0;
-    SendMessageA(Wnd(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+    // The A and W items differ only in the text's type.
+    const bool wide = !shownText_.empty() && (mask & TVIF_TEXT);
+    if (wide) it.pszText = reinterpret_cast<char*>(const_cast<wchar_t*>(shownText_.c_str()));
+    SendMessageA(Wnd(), wide ? TVM_SETITEMW : TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
 }
 
 void TTreeNode::SetText(const std::string& value) {
-    if (value == text_) return;
+    if (value == text_ && shownText_.empty()) return;
     text_ = value;
+    shownText_.clear();
+    PushItem(TVIF_TEXT);
+}
+
+void TTreeNode::SetShownText(const std::wstring& value) {
+    text_ = FromWide(value);
+    shownText_ = value;
     PushItem(TVIF_TEXT);
 }
 
@@ -245,6 +256,7 @@ void TTreeNodes::Assign(TPersistent* Source) {
     Clear();
     std::function<void(const TTreeNode*, TTreeNode*)> copy = [&](const TTreeNode* from, TTreeNode* parent) {
         TTreeNode* n = AddChildObject(parent, from->text_, from->data_);
+        if (!from->shownText_.empty()) n->SetShownText(from->shownText_);
         n->Assign(const_cast<TTreeNode*>(from));
         for (auto& c : from->children_) copy(c.get(), n);
     };
@@ -332,13 +344,15 @@ void TTreeNodes::InsertIntoWindow(TTreeNode* node, bool withChildren) {
         is.itemex.cChildren = 1;
     }
     is.itemex.pszText = const_cast<char*>(node->text_.c_str());
+    const bool wide = !node->shownText_.empty();
+    if (wide) is.itemex.pszText = reinterpret_cast<char*>(const_cast<wchar_t*>(node->shownText_.c_str()));
     is.itemex.iImage = node->imageIndex_;
     is.itemex.iSelectedImage = node->selectedIndex_;
     is.itemex.lParam = reinterpret_cast<LPARAM>(node);
     is.itemex.state = INDEXTOSTATEIMAGEMASK(static_cast<UINT>(std::max(0, node->stateIndex_)));
     is.itemex.stateMask = TVIS_STATEIMAGEMASK;
     node->item_ = reinterpret_cast<HTREEITEM>(
-        SendMessageA(owner_->WindowHandle(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&is)));
+        SendMessageA(owner_->WindowHandle(), wide ? TVM_INSERTITEMW : TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&is)));
     if (node->item_) byItem_[node->item_] = node;
     if (!withChildren) return;
     for (auto& c : node->children_) InsertIntoWindow(c.get(), true);
@@ -737,6 +751,7 @@ void TCustomTreeView::CNNotify(TMessage& Message) {
         TEditedLabel label =
             EndLabelEdit(hdr, TVN_ENDLABELEDITA, d->item.pszText, [&](std::string& s) { Edit(node, s); });
         node->text_ = label.Text;
+        node->shownText_.clear();
         if (label.AsTyped) Message.Result = TRUE;
         else node->PushItem(TVIF_TEXT);
         return;

@@ -387,7 +387,16 @@ TEST_F(ScanWindow, CjkNamesBesideSameLengthNamesGoExactlyAsChecked) {
         throw std::runtime_error("no node for " + FromWide(path));
     };
     ASSERT_EQ(tree->Items()->Count(), 8);
-    EXPECT_EQ(byPath(cjkFolder)->Text(), app + "\\??") << "shown as well as the code page can";
+    // Its text is the code page's; the tree itself shows the exact name.
+    EXPECT_EQ(byPath(cjkFolder)->Text(), app + "\\??");
+    wchar_t shown[MAX_PATH] = {};
+    TVITEMW item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = byPath(cjkFolder)->ItemId();
+    item.pszText = shown;
+    item.cchTextMax = MAX_PATH;
+    ASSERT_TRUE(SendMessageW(tree->Handle(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    EXPECT_EQ(std::wstring(shown), cjkFolder);
 
     // The user keeps "ab" and the CJK file.
     for (TTreeNode* node : {byPath(wapp + L"\\ab"), byPath(cjkFile)}) {
