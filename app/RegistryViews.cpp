@@ -1,6 +1,5 @@
 #include "app/RegistryViews.h"
 
-#include <cwctype>
 
 namespace {
 
@@ -8,13 +7,6 @@ template <class Fn>
 Fn Kernel32Function(const char* name) {
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     return kernel ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(kernel, name))) : nullptr;
-}
-
-bool StartsWithNoCase(const std::wstring& text, const std::wstring& head) {
-    if (text.size() < head.size()) return false;
-    for (size_t i = 0; i < head.size(); ++i)
-        if (std::towupper(text[i]) != std::towupper(head[i])) return false;
-    return true;
 }
 
 std::wstring SystemWindowsFolder() {
@@ -49,7 +41,7 @@ REGSAM ViewAccess(TRegistryView view) {
 std::wstring EditorKeyText(const std::wstring& hklmPath, TRegistryView view) {
     static const std::wstring software = L"SOFTWARE\\";
     std::wstring path = hklmPath;
-    if (Is64BitWindows() && view == rv32 && StartsWithNoCase(path, software))
+    if (Is64BitWindows() && view == rv32 && WideStartsText(path, software))
         path.insert(software.size(), L"WOW6432Node\\");
     return L"HKEY_LOCAL_MACHINE\\" + path;
 }

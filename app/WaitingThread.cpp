@@ -49,11 +49,6 @@ bool IsFile(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::wstring Upper(std::wstring s) {
-    if (!s.empty()) CharUpperBuffW(s.data(), static_cast<DWORD>(s.size()));
-    return s;
-}
-
 } // namespace
 
 bool IsProcessRunning(DWORD processId) {
@@ -86,7 +81,7 @@ TKernelHandle FindChildProcess(DWORD processId) {
 std::wstring QuoteCommandPath(const std::wstring& commandLine) {
     size_t start = commandLine.find_first_not_of(L" \t");
     if (start == std::wstring::npos || commandLine[start] == L'"') return commandLine;
-    const std::wstring upper = Upper(commandLine);
+    const std::wstring upper = WideUpperCase(commandLine);
     size_t end = std::wstring::npos;
     for (size_t pos = upper.find(L".EXE", start); pos != std::wstring::npos; pos = upper.find(L".EXE", pos + 1)) {
         size_t candidate = pos + 4;

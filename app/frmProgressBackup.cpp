@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <cwctype>
 #include <set>
 
 const char* const UninstallKeyPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
@@ -17,17 +16,11 @@ namespace {
 
 bool IsDeviceName(const std::wstring& base) {
     static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL"};
-    std::wstring upper = base;
-    for (wchar_t& c : upper) c = static_cast<wchar_t>(std::towupper(c));
+    const std::wstring upper = WideUpperCase(base);
     for (const wchar_t* d : kDevices)
         if (upper == d) return true;
     return upper.size() == 4 && (upper.starts_with(L"COM") || upper.starts_with(L"LPT")) && upper[3] >= L'1' &&
            upper[3] <= L'9';
-}
-
-std::wstring Folded(std::wstring s) {
-    if (!s.empty()) CharUpperBuffW(s.data(), static_cast<DWORD>(s.size()));
-    return s;
 }
 
 // The 32-bit view's files of 64-bit Windows say so, beside the same name's 64-bit one.
@@ -41,7 +34,7 @@ std::wstring ViewFileName(const std::wstring& fileName, TRegistryView view) {
 std::wstring UniqueFileName(const std::wstring& fileName, std::set<std::wstring>& used) {
     std::wstring base = fileName.substr(0, fileName.size() - 4);
     std::wstring candidate = fileName;
-    for (int n = 2; !used.insert(Folded(candidate)).second; ++n)
+    for (int n = 2; !used.insert(WideUpperCase(candidate)).second; ++n)
         candidate = base + L" (" + std::to_wstring(n) + L").reg";
     return candidate;
 }

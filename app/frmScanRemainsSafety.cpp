@@ -16,20 +16,10 @@
 
 namespace {
 
-std::wstring Upper(std::wstring s) {
-    if (!s.empty()) CharUpperBuffW(s.data(), static_cast<DWORD>(s.size()));
-    return s;
-}
-
 std::wstring TrimW(const std::wstring& s) {
     size_t b = s.find_first_not_of(L" \t\r\n");
     if (b == std::wstring::npos) return {};
     return s.substr(b, s.find_last_not_of(L" \t\r\n") - b + 1);
-}
-
-bool StartsWithNoCase(const std::wstring& s, const wchar_t* prefix) {
-    const std::wstring p(prefix);
-    return s.size() >= p.size() && Upper(s.substr(0, p.size())) == Upper(p);
 }
 
 // An absolute path: its root ("C:" or "\\server\share") and its components as written, and
@@ -82,7 +72,7 @@ std::wstring CleanText(const std::wstring& folder) {
     }
     for (wchar_t& c : s)
         if (c == L'/') c = L'\\';
-    if (StartsWithNoCase(s, L"\\\\?\\UNC\\")) return L"\\\\" + s.substr(8);
+    if (WideStartsText(s, L"\\\\?\\UNC\\")) return L"\\\\" + s.substr(8);
     if (s.rfind(L"\\\\?\\", 0) == 0 && IsDriveRooted(s.substr(4))) return s.substr(4);
     return s;
 }
@@ -126,8 +116,8 @@ bool ParseAbsolute(const std::wstring& text, TAbsPath& out) {
     out.Root = root;
     out.Parts = parts;
     out.Network = unc || GetDriveTypeW((root + L"\\").c_str()) == DRIVE_REMOTE;
-    out.Keys.assign(1, Upper(root));
-    for (auto& p : parts) out.Keys.push_back(Upper(p));
+    out.Keys.assign(1, WideUpperCase(root));
+    for (auto& p : parts) out.Keys.push_back(WideUpperCase(p));
     return true;
 }
 
@@ -275,7 +265,7 @@ std::wstring CommandFile(const std::wstring& command, bool icon) {
         size_t comma = s.find_last_of(L',');
         return comma == std::wstring::npos ? s : TrimW(s.substr(0, comma));
     }
-    size_t exe = Upper(s).find(L".EXE");
+    size_t exe = WideUpperCase(s).find(L".EXE");
     return exe == std::wstring::npos ? s.substr(0, s.find(L' ')) : s.substr(0, exe + 4);
 }
 
@@ -433,9 +423,9 @@ struct TOtherPrograms {
         TRegistry list(KEY_READ | view);
         list.SetRootKey(root);
         if (!list.OpenKeyReadOnly(UninstallKeyPath)) return;
-        const std::wstring own = Upper(TrimW(ownRegistryName));
+        const std::wstring own = WideUpperCase(TrimW(ownRegistryName));
         for (const std::wstring& name : list.GetKeyNamesW()) {
-            if (!own.empty() && Upper(name) == own) continue;
+            if (!own.empty() && WideUpperCase(name) == own) continue;
             TRegistry entry(KEY_READ | view);
             entry.SetRootKey(root);
             if (!entry.OpenKeyReadOnly(UninstallKeyPath) || !entry.OpenKeyW(name, false)) continue;
@@ -522,9 +512,9 @@ bool IsScannableRegistryName(const std::wstring& name) {
         L"Environment", L"Applets", L"App Paths", L"Internet Explorer", L"ODBC", L"Wine", L"Users", L"Printers",
         L"Network", L"Console", L"SharedDLLs", L"Help", L"Tools", L"Plugins", L"Shared", L"Uninstaller",
     };
-    const std::wstring trimmed = Upper(TrimW(name));
+    const std::wstring trimmed = WideUpperCase(TrimW(name));
     if (trimmed.empty()) return false;
     for (const wchar_t* s : shared)
-        if (trimmed == Upper(s)) return false;
+        if (trimmed == WideUpperCase(s)) return false;
     return true;
 }

@@ -7,7 +7,6 @@
 
 #include <cstring>
 #include <cwchar>
-#include <cwctype>
 #include <string_view>
 #include <vector>
 
@@ -29,9 +28,9 @@ bool IsSkipped(std::wstring_view path) {
     // "SOFTWARE\WOW6432Node\Microsoft" is the 32-bit view's "SOFTWARE\Microsoft"; the
     // system spells that one key's name in more than one case.
     constexpr std::wstring_view software = L"SOFTWARE\\", wow = L"WOW6432NODE\\";
-    if (path.size() <= software.size() + wow.size() || path.substr(0, software.size()) != software) return false;
-    for (size_t i = 0; i < wow.size(); ++i)
-        if (std::towupper(path[software.size() + i]) != wow[i]) return false;
+    if (path.size() <= software.size() + wow.size() || path.substr(0, software.size()) != software ||
+        !WideStartsText(std::wstring(path.substr(software.size())), std::wstring(wow)))
+        return false;
     std::wstring plain(software);
     plain.append(path.substr(software.size() + wow.size()));
     for (auto skipped : kSkippedPaths)

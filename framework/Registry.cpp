@@ -7,28 +7,19 @@ namespace {
 
 constexpr REGSAM kViewFlags = KEY_WOW64_32KEY | KEY_WOW64_64KEY;
 
-template <class S>
-S TrimBackslashes(const S& key) {
-    using C = typename S::value_type;
-    size_t b = key.find_first_not_of(C('\\'));
-    if (b == S::npos) return S();
-    size_t e = key.find_last_not_of(C('\\'));
+std::wstring TrimBackslashes(const std::wstring& key) {
+    size_t b = key.find_first_not_of(L'\\');
+    if (b == std::wstring::npos) return {};
+    size_t e = key.find_last_not_of(L'\\');
     return key.substr(b, e - b + 1);
 }
 
 // The A and W calls of one registry operation, so that each routine below is written once
-// for both widths.
+// for both widths (keys are opened, made and deleted by wide names only).
 template <class C> struct TRegCalls;
 template <> struct TRegCalls<char> {
     static LONG EnumValue(HKEY k, DWORD i, char* n, DWORD* l) { return RegEnumValueA(k, i, n, l, nullptr, nullptr, nullptr, nullptr); }
     static LONG EnumKey(HKEY k, DWORD i, char* n, DWORD* l) { return RegEnumKeyExA(k, i, n, l, nullptr, nullptr, nullptr, nullptr); }
-    static LONG Open(HKEY k, const char* s, REGSAM a, HKEY* r) { return RegOpenKeyExA(k, s, 0, a, r); }
-    static LONG Create(HKEY k, const char* s, REGSAM a, HKEY* r) {
-        return RegCreateKeyExA(k, s, 0, nullptr, REG_OPTION_NON_VOLATILE, a, nullptr, r, nullptr);
-    }
-    // The view matters for a 32-bit process on 64-bit Windows: the key goes in the view its
-    // parent was opened in.
-    static LONG Delete(HKEY k, const char* s, REGSAM view) { return RegDeleteKeyExA(k, s, view, 0); }
     static LONG Query(HKEY k, const char* n, DWORD* t, BYTE* d, DWORD* s) { return RegQueryValueExA(k, n, nullptr, t, d, s); }
 };
 template <> struct TRegCalls<wchar_t> {
@@ -38,6 +29,8 @@ template <> struct TRegCalls<wchar_t> {
     static LONG Create(HKEY k, const wchar_t* s, REGSAM a, HKEY* r) {
         return RegCreateKeyExW(k, s, 0, nullptr, REG_OPTION_NON_VOLATILE, a, nullptr, r, nullptr);
     }
+    // The view matters for a 32-bit process on 64-bit Windows: the key goes in the view its
+    // parent was opened in.
     static LONG Delete(HKEY k, const wchar_t* s, REGSAM view) { return RegDeleteKeyExW(k, s, view, 0); }
     static LONG Query(HKEY k, const wchar_t* n, DWORD* t, BYTE* d, DWORD* s) { return RegQueryValueExW(k, n, nullptr, t, d, s); }
 };

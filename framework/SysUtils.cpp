@@ -895,3 +895,12 @@ bool Is64BitWindows() {
         return wow64;
     }
 }
+
+std::wstring WideUpperCase(std::wstring s) {
+    if (!s.empty()) CharUpperBuffW(s.data(), static_cast<DWORD>(s.size()));
+    return s;
+}
+
+bool WideStartsText(const std::wstring& text, const std::wstring& head) {
+    return text.size() >= head.size() && WideUpperCase(text.substr(0, head.size())) == WideUpperCase(head);
+}
