@@ -26,6 +26,19 @@ if(NOT EXISTS "${WINE_PREFIX}/system.reg")
   execute_process(COMMAND ${WINE_RUN} --server -w)
 endif()
 
+# A program that crashes in the test prefix ends at once: no debugger is started for it
+# (one would wait for ever for somebody to attach), in either registry view.
+if(NOT EXISTS "${WINE_PREFIX}/velmora-no-debugger.stamp")
+  foreach(_view 64 32)
+    execute_process(COMMAND ${WINE_RUN} reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug"
+                            /v Debugger /d "" /f /reg:${_view} OUTPUT_QUIET ERROR_QUIET)
+    execute_process(COMMAND ${WINE_RUN} reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug"
+                            /v Auto /d 1 /f /reg:${_view} OUTPUT_QUIET ERROR_QUIET)
+  endforeach()
+  execute_process(COMMAND ${WINE_RUN} --server -w)
+  file(TOUCH "${WINE_PREFIX}/velmora-no-debugger.stamp")
+endif()
+
 # Wine's own fonts (Tahoma, Marlett for the caption buttons, ...) are not found by every
 # loader build; put them into the prefix so windows and screenshots look the same everywhere.
 file(GLOB _wine_fonts /usr/share/wine/fonts/*.ttf)
@@ -45,7 +58,9 @@ set_tests_properties(wine_down PROPERTIES FIXTURES_CLEANUP wine)
 
 # A GoogleTest executable run whole as one test (each Wine process start costs time).
 function(velmora_add_gtest target)
-  add_test(NAME ${target} COMMAND ${target} --gtest_brief=0)
+  # Passed only when gtest's summary says every test ran and passed (cmake/gtest-suite.sh).
+  add_test(NAME ${target} COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/gtest-suite.sh ${WINE_RUN}
+                                  $<TARGET_FILE:${target}> --gtest_brief=0)
   # The suites share one X display: a window or menu of one suite would steal the focus from,
   # or lie over the screenshot of, another's. They take turns.
   set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900

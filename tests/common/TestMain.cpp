@@ -1,4 +1,5 @@
 #include "common/ForeignWindow.h"
+#include "common/SuiteGuard.h"
 
 #include <gtest/gtest.h>
 
@@ -7,5 +8,6 @@ int main(int argc, char** argv) {
     int exitCode = 0;
     if (RunForeignWindowProcess(argc, argv, exitCode)) return exitCode;
     testing::InitGoogleTest(&argc, argv);
+    InstallSuiteGuard();
     return RUN_ALL_TESTS();
 }
