@@ -1,7 +1,9 @@
 // The main window's program list and start-up, against bare baselines, side by side in one run.
 //
-// Plants 1,000 Uninstall entries in the prefix, then measures (median of a few rounds):
-//   walk     a bare walk of the Uninstall key reading the values the list shows or needs;
+// Plants 1,000 Uninstall entries in the prefix, half in each registry view of 64-bit
+// Windows, then measures (median of a few rounds):
+//   walk     a bare walk of the Uninstall key of each registry view reading the values the
+//            list shows or needs;
 //   fill     FillProgramList of a real main window: the component's refresh, then every row
 //            made in the real list view (icons included), then the repaint;
 //   start    build/dist's Velmora.exe started in a folder of its own until its main window
@@ -28,13 +30,12 @@ constexpr int kEntries = 1000;
 constexpr int kRounds = 5;
 constexpr int kStarts = 5;
 constexpr double kSplashMs = 1500.0;
-constexpr char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const char* const kValues[] = {"DisplayName", "UninstallString", "Publisher", "InstallLocation",
-                               "DisplayIcon", "SystemComponent", "ParentKeyName", "ReleaseType"};
 
-// Entries as installers write them, a tenth of them patches of the entry before.
-bool PlantEntries(hostile::TPlantedEntries& entries) {
+// Entries as installers write them, a tenth of them patches of the entry before, half in
+// each registry view of 64-bit Windows (a patch in its program's view).
+bool PlantEntries(hostile::TPlantedEntries& sixtyFour, hostile::TPlantedEntries& thirtyTwo) {
     for (int i = 0; i < kEntries; ++i) {
+        hostile::TPlantedEntries& entries = PlantingView(i) == rv64 ? sixtyFour : thirtyTwo;
         const std::wstring n = std::to_wstring(i);
         const std::wstring folder = L"C:\\Program Files\\Bench " + n;
         const bool planted = entries.Add(n, [&](HKEY k) {
@@ -59,22 +60,8 @@ bool PlantEntries(hostile::TPlantedEntries& entries) {
 
 // The least any lister does: enumerate, open, read each value the list needs.
 size_t BareWalk() {
-    TKeyHandle root;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstall, 0, KEY_READ, root.Put()) != ERROR_SUCCESS) return 0;
-    size_t found = 0;
-    char name[256];
-    BYTE data[4096];
-    for (DWORD i = 0;; ++i) {
-        DWORD len = sizeof name;
-        if (RegEnumKeyExA(root.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        TKeyHandle key;
-        if (RegOpenKeyExA(root.Get(), name, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS) continue;
-        for (const char* value : kValues) {
-            DWORD size = sizeof data, type = 0;
-            if (RegQueryValueExA(key.Get(), value, nullptr, &type, data, &size) == ERROR_SUCCESS) ++found;
-        }
-    }
-    return found;
+    return BareUninstallWalk({L"DisplayName", L"UninstallString", L"Publisher", L"InstallLocation", L"DisplayIcon",
+                              L"SystemComponent", L"ParentKeyName", L"ReleaseType"});
 }
 
 std::string TempFolder(const std::string& name) {
@@ -153,8 +140,9 @@ int Run() {
     TComInit com;
     Application->Initialize();
     RegisterComServer(ExeFolder() + "Quorbel.dll");
-    hostile::TPlantedEntries entries(L"VelmoraMainBench_");
-    if (!PlantEntries(entries)) {
+    hostile::TPlantedEntries sixtyFour(L"VelmoraMainBench_", ViewAccess(rv64)),
+        thirtyTwo(L"VelmoraMainBench_", ViewAccess(rv32));
+    if (!PlantEntries(sixtyFour, thirtyTwo)) {
         std::printf("could not plant the entries\n");
         return 1;
     }
@@ -196,13 +184,14 @@ int Run() {
         return starts;
     };
     const std::vector<double> loadedStarts = timeStarts();
-    entries.RemoveAll();
+    sixtyFour.RemoveAll();
+    thirtyTwo.RemoveAll();
     const std::vector<double> starts = timeStarts();
 
     const double base = Median(walk);
     std::printf("%d planted entries, %d rows in the list, %zu values found by the walk; median of %d rounds\n",
                 kEntries, rows, found, kRounds);
-    std::printf("  bare walk (enum + open + %zu queries)            %8.1f ms\n", std::size(kValues), base);
+    std::printf("  bare walk (enum + open + 8 queries), each view  %8.1f ms\n", base);
     std::printf("  FillProgramList (refresh + rows + icons)       %8.1f ms  %5.2fx  (goal 2x)\n", Median(fill),
                 Median(fill) / base);
     std::printf("  repaint of the filled list                     %8.1f ms\n", Median(paint));

@@ -1,8 +1,9 @@
 // How fast the program list fills from Quorbel.dll, against the registry itself.
 //
-// Plants 2,000 Uninstall entries in the prefix, then measures side by side, a few rounds
-// each (median):
-//   walk     a bare walk of the Uninstall key reading the 8 values the fill needs;
+// Plants 2,000 Uninstall entries in the prefix, half in each registry view of 64-bit
+// Windows, then measures side by side, a few rounds each (median):
+//   walk     a bare walk of the Uninstall key of each registry view reading the 8 values the
+//            fill needs;
 //   readers  RefreshPrograms and every reader the list fill calls, icons left out;
 //   first    the first fill with icons, on a component just created;
 //   second   a fill after a refresh of the unchanged registry, icons included.
@@ -23,16 +24,21 @@ using namespace bench;
 constexpr int kEntries = 2000;
 constexpr int kRounds = 5;
 constexpr wchar_t kUninstall[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const wchar_t* const kFillValues[8] = {L"DisplayName",  L"UninstallString", L"Publisher",     L"InstallLocation",
-                                       L"DisplayIcon",  L"SystemComponent", L"ParentKeyName", L"ReleaseType"};
 
-// Entries as installers write them: sixteen values, icons from a program file, a numbered
-// icon of a system file, the uninstaller (MSI entries) or a file that is gone.
-bool PlantEntries(hostile::TPlantedEntries& entries) {
+size_t BareWalk() {
+    return BareUninstallWalk({L"DisplayName", L"UninstallString", L"Publisher", L"InstallLocation", L"DisplayIcon",
+                              L"SystemComponent", L"ParentKeyName", L"ReleaseType"});
+}
+
+// Entries as installers write them, half in each registry view of 64-bit Windows: sixteen
+// values, icons from a program file, a numbered icon of a system file, the uninstaller (MSI
+// entries) or a file that is gone.
+bool PlantEntries(hostile::TPlantedEntries& sixtyFour, hostile::TPlantedEntries& thirtyTwo) {
     using hostile::SetDword, hostile::SetText;
     for (int i = 0; i < kEntries; ++i) {
         wchar_t name[64];
         swprintf(name, 64, L"%04d", i);
+        hostile::TPlantedEntries& entries = PlantingView(i) == rv64 ? sixtyFour : thirtyTwo;
         const bool planted = entries.Add(name, [&](HKEY k) {
             const std::wstring n = std::to_wstring(i);
             const std::wstring folder = L"C:\\Program Files\\Bench " + n + L"\\";
@@ -73,28 +79,6 @@ bool PlantEntries(hostile::TPlantedEntries& entries) {
         if (!planted) return i > 0;
     }
     return true;
-}
-
-// The baseline: what any lister has to do at the least.
-size_t BareWalk() {
-    HKEY root = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstall, 0, KEY_READ, &root) != ERROR_SUCCESS) return 0;
-    size_t found = 0;
-    wchar_t name[256];
-    BYTE data[4096];
-    for (DWORD i = 0;; ++i) {
-        DWORD len = 256;
-        if (RegEnumKeyExW(root, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(root, name, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) continue;
-        for (const wchar_t* value : kFillValues) {
-            DWORD size = sizeof data, type = 0;
-            if (RegQueryValueExW(key, value, nullptr, &type, data, &size) == ERROR_SUCCESS) ++found;
-        }
-        RegCloseKey(key);
-    }
-    RegCloseKey(root);
-    return found;
 }
 
 // The list fill of the main window, program rows and screen-saver rows, with or without
@@ -149,8 +133,8 @@ double Time(F f) {
 int Run() {
     TComInit com;
     RegisterComServer(ExeFolder() + "Quorbel.dll");
-    hostile::TPlantedEntries entries(L"VelmoraBench_");
-    if (!PlantEntries(entries)) {
+    hostile::TPlantedEntries sixtyFour(L"VelmoraBench_", ViewAccess(rv64)), thirtyTwo(L"VelmoraBench_", ViewAccess(rv32));
+    if (!PlantEntries(sixtyFour, thirtyTwo)) {
         std::printf("could not plant the entries\n");
         return 1;
     }
@@ -164,19 +148,20 @@ int Run() {
         first.push_back(Time([&] { Fill(*fresh, true, true); }));
         second.push_back(Time([&] { Fill(*fresh, true, true); }));
     }
-    entries.RemoveAll();
+    sixtyFour.RemoveAll();
+    thirtyTwo.RemoveAll();
 
     const double base = Median(walk);
     std::printf("%d planted entries, %zu rows listed, %zu values found by the walk; median of %d rounds\n", kEntries,
                 rows, found, kRounds);
-    std::printf("  bare walk (enum + open + 8 queries)        %8.1f ms\n", base);
+    std::printf("  bare walk (enum + open + 8 queries), views %8.1f ms\n", base);
     std::printf("  refresh + fill readers, no icons           %8.1f ms  %5.2fx  (goal 1.3x)\n", Median(fillReaders),
                 Median(fillReaders) / base);
-    std::printf("  first fill with icons                      %8.1f ms  %5.2fx  (first round %.1f ms)\n", Median(first),
+    std::printf("  first fill with icons                      %8.1f ms  %5.2fx  (goal 0.7x; first round %.1f ms)\n", Median(first),
                 Median(first) / base, first.front());
     std::printf("  second fill, unchanged registry, icons     %8.1f ms  %5.2fx  (goal 2x)\n", Median(second),
                 Median(second) / base);
-    const bool met = Median(fillReaders) <= 1.3 * base && Median(second) <= 2.0 * base;
+    const bool met = Median(fillReaders) <= 1.3 * base && Median(first) <= 0.7 * base && Median(second) <= 2.0 * base;
     std::printf("  goals %s\n", met ? "met" : "NOT met");
     return 0;
 }

@@ -32,18 +32,29 @@ struct TBranch {
     const char* RootName;
     const char* Path;
 };
+// As the engine searches them: on 64-bit Windows in the 64-bit view, whose SOFTWARE also
+// holds the 32-bit view's keys below WOW6432Node, and that view's Microsoft\Windows too.
 const TBranch kBranches[] = {
     {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "Installer\\Products"},
     {HKEY_CURRENT_USER, "HKEY_CURRENT_USER", "SOFTWARE"},
     {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "SOFTWARE"},
     {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows"},
+    {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "SOFTWARE\\WOW6432Node\\Microsoft\\Windows"},
 };
 constexpr std::string_view kSkipped[] = {
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Components",
     "SOFTWARE\\Classes",
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SideBySide",
     "SOFTWARE\\Microsoft",
+    "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Components",
+    "SOFTWARE\\WOW6432Node\\Classes",
+    "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\SideBySide",
+    "SOFTWARE\\WOW6432Node\\Microsoft",
 };
+const bool kBothViews = Is64BitWindows();
+const REGSAM kView = kBothViews ? KEY_WOW64_64KEY : 0;
+
+bool Searched(const TBranch& b) { return kBothViews || std::string_view(b.Path).find("WOW6432Node") == std::string_view::npos; }
 
 bool Plant(HKEY root, const std::string& path) {
     HKEY k = nullptr;
@@ -82,9 +93,9 @@ void RemoveTree() {
 // The baseline: open, enumerate and recurse, with the same skipped paths, nothing else.
 void BareWalk(HKEY parent, const char* sub, std::string& path, long& keys) {
     for (auto s : kSkipped)
-        if (path == s) return;
+        if (_stricmp(path.c_str(), std::string(s).c_str()) == 0) return;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(parent, sub, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExA(parent, sub, 0, KEY_READ | kView, &key) != ERROR_SUCCESS) return;
     const size_t base = path.size() + 1;
     path += '\\';
     char name[256];
@@ -105,6 +116,7 @@ void BareWalk(HKEY parent, const char* sub, std::string& path, long& keys) {
 long BareWalkAll() {
     long keys = 0;
     for (auto& b : kBranches) {
+        if (!Searched(b)) continue;
         std::string path = b.Path;
         BareWalk(b.Root, b.Path, path, keys);
     }
@@ -124,7 +136,9 @@ bool RegQueryAll() {
     HANDLE nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr);
     bool ok = nul != INVALID_HANDLE_VALUE;
     for (auto& b : kBranches) {
+        if (!Searched(b)) continue;
         std::string command = std::string("reg.exe query \"") + b.RootName + "\\" + b.Path + "\" /s";
+        if (kBothViews) command += " /reg:64";
         STARTUPINFOA si{};
         si.cb = sizeof si;
         si.dwFlags = STARTF_USESTDHANDLES;
@@ -207,6 +221,7 @@ double MedianRatio(const std::vector<double>& a, const std::vector<double>& b) {
 
 int main() {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
+    PrintPlatform();
     RemoveTree();
     double t0 = Millis();
     int planted = PlantTree();
