@@ -190,6 +190,20 @@ std::wstring WithBackslash(const std::wstring& folder) {
     return folder.empty() || folder.back() == L'\\' ? folder : folder + L'\\';
 }
 
+bool SameFolder(const std::wstring& a, const std::wstring& b) { return WideUpperCase(a) == WideUpperCase(b); }
+
+// The system's cache of protected files, from which a deleted screen saver would come back:
+// the 32-bit system folder's for one that lies there (by its own name or by the system
+// folder's, which names it for the 32-bit program), else the real system folder's.
+std::wstring CacheFolderFor(const std::wstring& folder) {
+    const std::wstring wow64 = GetWow64SystemFolder(), own = WithBackslash(folder);
+    if (!wow64.empty() && (SameFolder(own, wow64) ||
+                           (sizeof(void*) == 4 && SameFolder(own, WithBackslash(ToWide(GetSystemFolder()))))))
+        return wow64 + L"dllcache\\";
+    const std::wstring native = GetNativeSystemFolder();
+    return native.empty() ? std::wstring() : native + L"dllcache\\";
+}
+
 } // namespace
 
 TScrDeleteResult DeleteScreenSaver(const std::wstring& folder, const std::wstring& name, std::wstring* backupPath) {
@@ -202,8 +216,8 @@ TScrDeleteResult DeleteScreenSaver(const std::wstring& folder, const std::wstrin
     // Another volume is no reason to keep the screen saver: the move may copy.
     if (backup.empty() || !MoveFileExW(file.c_str(), backup.c_str(), MOVEFILE_COPY_ALLOWED))
         return TScrDeleteResult::sdBackupFailed;
-    const std::wstring cacheCopy = ToWide(GetSystemFolder()) + L"\\dllcache\\" + name;
-    DeleteFileW(cacheCopy.c_str());
+    const std::wstring cache = CacheFolderFor(folder);
+    if (!cache.empty()) DeleteFileW((cache + name).c_str());
     if (backupPath) *backupPath = backup;
     return TScrDeleteResult::sdDeleted;
 }

@@ -90,8 +90,10 @@ enum class TScrDeleteResult {
 
 // Moves folder + name into BackupScrDir (created when missing; "Name (2).scr" and so on when
 // the backup name is taken), and only then deletes the system's cache copy
-// "<system folder>\dllcache\<name>". folder may end in a backslash or not; both are taken
-// exactly (wide calls). backupPath, when given, receives the backup's name.
+// "<system folder>\dllcache\<name>": SysWOW64's for a screen saver there, else the real
+// system folder's (through Sysnative for the 32-bit program on 64-bit Windows). folder may
+// end in a backslash or not; both are taken exactly (wide calls). backupPath, when given,
+// receives the backup's name.
 TScrDeleteResult DeleteScreenSaver(const std::wstring& folder, const std::wstring& name,
                                    std::wstring* backupPath = nullptr);
 

@@ -3,6 +3,7 @@
 #include "app/QuorbelLib_TLB.h"
 #include "app/StartupList.h"
 #include "app/frmMain.h"
+#include "app/funUtils.h"
 #include "app/globals.h"
 #include "app/multiLangs.h"
 #include "controls/framed/FcTabs.h"
@@ -207,7 +208,7 @@ void TMainForm::lsvProgramListMouseDown(TObject*, TMouseButton Button, TShiftSta
         // only a folder that exists is opened, never a program or document named there.
         const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(folder.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            ShellOpen(Handle(), folder, L"", SW_SHOWNORMAL);
+            ShellOpen(Handle(), ShellFolderName(folder), L"", SW_SHOWNORMAL);
     } catch (...) {
         // A click that can't be served does nothing.
     }

@@ -122,3 +122,38 @@ std::string GetSystemFolder() {
     UINT n = GetSystemDirectoryA(buf, sizeof buf);
     return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
 }
+
+namespace {
+
+std::wstring FolderNamed(UINT (WINAPI *get)(LPWSTR, UINT)) {
+    wchar_t buf[MAX_PATH];
+    UINT n = get(buf, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    std::wstring folder(buf, n);
+    if (folder.back() != L'\\') folder += L'\\';
+    return folder;
+}
+
+bool Is32BitOn64BitWindows() { return sizeof(void*) == 4 && Is64BitWindows(); }
+
+} // namespace
+
+std::wstring GetNativeSystemFolder() {
+    if (!Is32BitOn64BitWindows()) return FolderNamed(GetSystemDirectoryW);
+    const std::wstring windows = FolderNamed(GetSystemWindowsDirectoryW);
+    return windows.empty() ? std::wstring() : windows + L"Sysnative\\";
+}
+
+std::wstring GetWow64SystemFolder() {
+    return Is64BitWindows() ? FolderNamed(GetSystemWow64DirectoryW) : std::wstring();
+}
+
+std::wstring ShellFolderName(const std::wstring& folder) {
+    if (!Is32BitOn64BitWindows()) return folder;
+    const std::wstring native = GetNativeSystemFolder(), named = FolderNamed(GetSystemDirectoryW);
+    if (native.empty() || named.empty()) return folder;
+    const std::wstring bare = native.substr(0, native.size() - 1);
+    if (WideUpperCase(folder) == WideUpperCase(bare)) return named.substr(0, named.size() - 1);
+    if (!WideStartsText(folder, native)) return folder;
+    return named + folder.substr(native.size());
+}

@@ -104,3 +104,14 @@ std::string GetSpecialFolder(int csidl);
 std::wstring GetSpecialFolderW(int csidl);
 std::string GetWindowsFolder();   // without a trailing backslash
 std::string GetSystemFolder();    // without a trailing backslash
+// The real system folder as this program reaches it, with a trailing backslash; empty when
+// it can't be told. The 32-bit program on 64-bit Windows is shown SysWOW64 by the system
+// folder's name and reaches the real one through Sysnative.
+std::wstring GetNativeSystemFolder();
+// The 32-bit system folder of 64-bit Windows, with a trailing backslash; empty on 32-bit
+// Windows.
+std::wstring GetWow64SystemFolder();
+// folder as the shell (whose windows are 64-bit programs on 64-bit Windows) names it: a
+// folder that this program reaches through Sysnative by the system folder's name, which is
+// the real one for them. Any other folder stays as it is.
+std::wstring ShellFolderName(const std::wstring& folder);

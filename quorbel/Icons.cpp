@@ -25,11 +25,26 @@ std::wstring CommandFile(const std::wstring& command) {
     return s.substr(0, s.find(L' '));
 }
 
-std::wstring ResolveOnPath(const std::wstring& file) {
-    if (file.empty() || file.find_first_of(L"\\/:") != std::wstring::npos) return file;
+std::wstring Searched(const wchar_t* folders, const std::wstring& file) {
     wchar_t buf[MAX_PATH];
-    DWORD n = SearchPathW(nullptr, file.c_str(), nullptr, MAX_PATH, buf, nullptr);
-    return (n > 0 && n < MAX_PATH) ? std::wstring(buf, n) : file;
+    DWORD n = SearchPathW(folders, file.c_str(), nullptr, MAX_PATH, buf, nullptr);
+    return (n > 0 && n < MAX_PATH) ? std::wstring(buf, n) : std::wstring();
+}
+
+// The file that a command or an icon location names, a bare name found where the system
+// looks for programs. native: of a 64-bit program's entry, which means the real system
+// folder by the system folder's name and finds bare names there first.
+std::wstring ResolveOnPath(const std::wstring& file, bool native) {
+    if (file.empty() || file.find_first_of(L"\\/:") != std::wstring::npos)
+        return native ? NativeSystemPath(file) : file;
+    if (native) {
+        const std::wstring system = NativeSystemFolder();
+        std::wstring found = system.empty() ? std::wstring() : Searched(system.c_str(), file);
+        if (!found.empty()) return found;
+    }
+    std::wstring found = Searched(nullptr, file);
+    if (found.empty()) return file;
+    return native ? NativeSystemPath(found) : found;
 }
 
 // "3", "-101" (a resource identifier): at most nine digits, so it fits an int.
@@ -89,9 +104,10 @@ LONG NumberedIconIndex(const std::wstring& path, int index) {
 
 } // namespace
 
-std::wstring IconKey(const std::wstring& displayIcon, const std::wstring& uninstallString) {
+std::wstring IconKey(const std::wstring& displayIcon, const std::wstring& uninstallString, RegistryView view) {
     std::wstring icon = Trim(displayIcon);
-    return icon.empty() ? L"U" + CommandFile(uninstallString) : L"I" + icon;
+    std::wstring key = icon.empty() ? L"U" + CommandFile(uninstallString) : L"I" + icon;
+    return IsRedirectedView(view) ? L"N" + WithViewVariables(key, view) : key;
 }
 
 LONG SystemIconIndex(const std::wstring& path) {
@@ -102,13 +118,15 @@ LONG SystemIconIndex(const std::wstring& path) {
 }
 
 LONG IconIndexForKey(const std::wstring& iconKey) {
-    if (iconKey.empty()) return -1;
-    const std::wstring body = iconKey.substr(1);
-    if (iconKey[0] != L'I') return SystemIconIndex(ResolveOnPath(ExpandText(body)));
+    const bool native = !iconKey.empty() && iconKey[0] == L'N';
+    const std::wstring key = native ? iconKey.substr(1) : iconKey;
+    if (key.empty()) return -1;
+    const std::wstring body = key.substr(1);
+    if (key[0] != L'I') return SystemIconIndex(ResolveOnPath(ExpandText(body), native));
     std::wstring file;
     int index = 0;
     const bool numbered = SplitIconLocation(body, file, index);
-    const std::wstring path = ResolveOnPath(ExpandText(file));
+    const std::wstring path = ResolveOnPath(ExpandText(file), native);
     // A number the file does not have: its own icon is still better than none.
     if (numbered) {
         LONG icon = NumberedIconIndex(path, index);

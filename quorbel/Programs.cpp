@@ -231,7 +231,7 @@ bool ReadFillFields(HKEY key, TValueReader& reader, ProgramEntry& e, bool listed
     std::wstring displayIcon, parent, releaseType;
     reader.Text(key, L"DisplayIcon", displayIcon);
     // A variable left in the key is expanded when the icon is looked up, in the entry's view.
-    e.iconKey = WithViewVariables(IconKey(displayIcon, e.uninstallString), e.view);
+    e.iconKey = IconKey(displayIcon, e.uninstallString, e.view);
     // An update hangs below the program it updates, and says so or carries a KB number.
     if (reader.Text(key, L"ParentKeyName", parent) && !Trim(parent).empty())
         e.isPatch = (reader.Text(key, L"ReleaseType", releaseType) && IsUpdateReleaseType(releaseType)) ||
@@ -421,9 +421,38 @@ std::wstring With64BitFolderVariables(const std::wstring& text) {
     return out;
 }
 
+bool IsRedirectedView(RegistryView view) {
+    return sizeof(void*) == 4 && view == RegistryView::Bits64 && Is64BitWindows();
+}
+
 std::wstring WithViewVariables(const std::wstring& text, RegistryView view) {
-    if (sizeof(void*) == 8 || view != RegistryView::Bits64 || !Is64BitWindows()) return text;
-    return With64BitFolderVariables(text);
+    return IsRedirectedView(view) ? With64BitFolderVariables(text) : text;
+}
+
+std::wstring SystemNamedFolder(UINT (WINAPI *get)(LPWSTR, UINT)) {
+    wchar_t buf[MAX_PATH];
+    UINT n = get(buf, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return std::wstring();
+    std::wstring folder(buf, n);
+    if (folder.back() != L'\\') folder += L'\\';
+    return folder;
+}
+
+std::wstring NativeSystemFolder() {
+    if (sizeof(void*) == 8 || !Is64BitWindows()) return SystemNamedFolder(GetSystemDirectoryW);
+    const std::wstring windows = SystemNamedFolder(GetSystemWindowsDirectoryW);
+    return windows.empty() ? std::wstring() : windows + L"Sysnative\\";
+}
+
+std::wstring NativeSystemPath(const std::wstring& path) {
+    if (sizeof(void*) == 8 || !Is64BitWindows()) return path;
+    // The system folder as this process is told it names SysWOW64 here.
+    const std::wstring shown = SystemNamedFolder(GetSystemDirectoryW), native = NativeSystemFolder();
+    if (shown.empty() || native.empty()) return path;
+    const std::wstring bare = shown.substr(0, shown.size() - 1);
+    if (SameName(path, bare)) return native;
+    if (path.size() < shown.size() || !SameName(path.substr(0, shown.size()), shown)) return path;
+    return native + path.substr(shown.size());
 }
 
 // --- ProgramEntry ----------------------------------------------------------------------------

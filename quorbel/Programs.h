@@ -33,6 +33,21 @@ REGSAM ViewAccess(RegistryView view);
 // 32 or 64 as a view; false for anything else.
 bool ViewFromNumber(LONG number, RegistryView& view);
 
+// A folder as the system names it through get (GetWindowsDirectoryW and its siblings), with
+// a trailing backslash; empty when it can't be told.
+std::wstring SystemNamedFolder(UINT (WINAPI *get)(LPWSTR, UINT));
+// The system folder that holds the system's own programs, as this process reaches it, with a
+// trailing backslash (empty when it can't be told). A 32-bit process on 64-bit Windows is
+// shown SysWOW64 under the system folder's name; the real one it reaches through the alias
+// Sysnative, which exists for such processes only.
+std::wstring NativeSystemFolder();
+// True where a 64-bit entry's paths and variables don't mean for this process what they mean
+// for the program that wrote them: a 32-bit process reading the 64-bit view.
+bool IsRedirectedView(RegistryView view);
+// path as this process reaches the file that a 64-bit program means by it: a path in the
+// system folder goes through NativeSystemFolder. Any other path stays as it is.
+std::wstring NativeSystemPath(const std::wstring& path);
+
 struct RawValue {
     std::wstring name;
     DWORD type = REG_NONE;
@@ -110,8 +125,10 @@ std::wstring Trim(const std::wstring& s);
 // ---- Icons ----------------------------------------------------------------------------------
 
 // What an entry's icon is taken from: "I" + DisplayIcon, else "U" + the file that the
-// uninstall command runs. Entries with equal keys have the same icon.
-std::wstring IconKey(const std::wstring& displayIcon, const std::wstring& uninstallString);
+// uninstall command runs, and before that "N" for an entry of a redirected view
+// (IsRedirectedView), whose files are looked for where its own program sees them. Entries
+// with equal keys have the same icon.
+std::wstring IconKey(const std::wstring& displayIcon, const std::wstring& uninstallString, RegistryView view);
 // Index into the system image list of a file's own icon.
 LONG SystemIconIndex(const std::wstring& path);
 // Of the icon that the key names: for DisplayIcon "file,N" icon number N of the file.

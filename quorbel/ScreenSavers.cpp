@@ -13,36 +13,6 @@ constexpr size_t kNameBlockBytes = 2 * (2 + 0xFFFF * 2);
 // A version resource states its length in a WORD.
 constexpr size_t kVersionBytes = 0xFFFF;
 
-std::wstring WithBackslash(std::wstring dir) {
-    if (!dir.empty() && dir.back() != L'\\') dir += L'\\';
-    return dir;
-}
-
-std::wstring WindowsFolder() {
-    wchar_t buf[MAX_PATH];
-    UINT n = GetWindowsDirectoryW(buf, MAX_PATH);
-    return (n > 0 && n < MAX_PATH) ? WithBackslash(std::wstring(buf, n)) : std::wstring();
-}
-
-// The system folder that holds the system's own programs. A 32-bit process on 64-bit
-// Windows is shown SysWOW64 under the system folder's name; the real one is reached
-// through the alias Sysnative, which exists for such processes only.
-std::wstring NativeSystemFolder() {
-    wchar_t buf[MAX_PATH];
-    UINT n = GetSystemDirectoryW(buf, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return std::wstring();
-    if (sizeof(void*) == 8 || !Is64BitWindows()) return WithBackslash(std::wstring(buf, n));
-    const std::wstring windows = WindowsFolder();
-    return windows.empty() ? std::wstring() : windows + L"Sysnative\\";
-}
-
-// The folder of the system's 32-bit programs on 64-bit Windows; empty on 32-bit Windows.
-std::wstring Wow64SystemFolder() {
-    wchar_t buf[MAX_PATH];
-    UINT n = GetSystemWow64DirectoryW(buf, MAX_PATH);
-    return (n > 0 && n < MAX_PATH) ? WithBackslash(std::wstring(buf, n)) : std::wstring();
-}
-
 bool HasScrExtension(const std::wstring& name) {
     // "*.scr" also matches longer extensions through their short names.
     return name.size() > 4 && SameName(name.substr(name.size() - 4), L".scr");
@@ -96,7 +66,9 @@ std::vector<ScreenSaver> ScanScreenSavers() {
     std::vector<ScreenSaver> list;
     // A folder named twice (a system folder that is the Windows folder) is listed once.
     std::vector<std::wstring> scanned;
-    for (const std::wstring& folder : {WindowsFolder(), NativeSystemFolder(), Wow64SystemFolder()}) {
+    // The Windows folder, the real system folder, and SysWOW64 (none on 32-bit Windows).
+    for (const std::wstring& folder : {SystemNamedFolder(GetWindowsDirectoryW), NativeSystemFolder(),
+                                       SystemNamedFolder(GetSystemWow64DirectoryW)}) {
         if (folder.empty()) continue;
         const std::wstring canonical = Canonical(folder);
         if (std::any_of(scanned.begin(), scanned.end(), [&](const std::wstring& s) { return SameName(s, canonical); }))

@@ -98,7 +98,8 @@ struct TFakeEntries final : TCounted<IProgramList, IID_IProgramList> {
 };
 #undef NOT_USED
 
-// A listed uninstall entry in the test prefix's registry, removed again at the end.
+// A listed uninstall entry in the test prefix's registry, in this process's own view (it
+// names none, as the program's own view is), removed again from it at the end.
 struct TPlantedKey {
     explicit TPlantedKey(std::string name) : Name(std::move(name)) {
         Remove();

@@ -2,6 +2,7 @@
 // test prefix: the fill and its counts, the hide options, sorting, search, selection and the
 // Directory cell.
 #include "MainFormTesting.h"
+#include "Sandbox.h"
 #include "app/QuorbelLib_TLB.h"
 #include "controls/framed/FcRadChk.h"
 #include "controls/skinned/ArButton.h"
@@ -203,6 +204,26 @@ TEST_F(MainFormList, DirectoryCellOpensAFolderTheCodePageCannotNameExactly) {
     ASSERT_TRUE(Row("Velmora Test Cjk"));
     ClickCell(Row("Velmora Test Cjk"), 2);
     EXPECT_EQ(opened, std::vector<std::wstring>{folder});
+}
+
+TEST_F(MainFormList, DirectoryCellOfTheRealSystemFolderOpensItAsTheShellNamesIt) {
+    const std::string real = RealSystemFolder(), name = "VelmoraMainReal.scr";
+    TScopeExit remove([&] { DeleteFileA((real + name).c_str()); });
+    WriteText(real + name, "screen saver");
+    Form(true);
+    std::vector<std::wstring> opened;
+    TShellOpener previous = SetShellOpener(
+        [&](HWND, const std::wstring& file, const std::wstring&, int) { opened.push_back(file); });
+    TScopeExit restore([&] { SetShellOpener(std::move(previous)); });
+    TListItem* row = RowIn("[Screen Saver]" + name, real);
+    ASSERT_TRUE(row);
+    row->SetSelected(true);
+    ClickCell(row, 2);
+    // The shell's windows are the system's own width: they know the real system folder by
+    // its own name, and Sysnative not at all.
+    char system[MAX_PATH];
+    ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
+    EXPECT_EQ(opened, std::vector<std::wstring>{ToWide(std::string(system) + "\\")});
 }
 
 TEST_F(MainFormList, TipsTellUsageAndUninstallerOrSizeNameAndLastUse) {

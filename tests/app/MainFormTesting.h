@@ -126,6 +126,14 @@ protected:
         return nullptr;
     }
 
+    // The row of caption whose Directory cell names folder.
+    TListItem* RowIn(const std::string& caption, const std::string& folder) {
+        TListItems* rows = Form().lsvProgramList->Items();
+        for (int i = 0; i < rows->Count(); ++i)
+            if (rows->Item(i)->Caption() == caption && rows->Item(i)->SubItems()->Get(1) == folder) return rows->Item(i);
+        return nullptr;
+    }
+
     // Captions of our planted rows, in list order.
     std::vector<std::string> OurRows() {
         std::vector<std::string> ours;

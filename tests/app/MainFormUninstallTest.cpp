@@ -108,6 +108,28 @@ TEST_F(MainFormUninstall, ScreenSaverRowIsDeletedWithABackupInsteadOfUninstalled
     EXPECT_TRUE(Row("[Screen Saver]VelmoraMainB.scr"));
 }
 
+TEST_F(MainFormUninstall, ScreenSaverRowOfTheRealSystemFolderDeletesThatFileNotItsThirtyTwoBitNamesake) {
+    const std::string real = RealSystemFolder(), wow64 = Wow64SystemFolder(), name = "VelmoraMainTwin.scr";
+    if (wow64.empty()) GTEST_SKIP() << "one system folder on 32-bit Windows";
+    TScopeExit remove([&] {
+        for (const std::string& folder : {real, wow64}) DeleteFileA((folder + name).c_str());
+    });
+    WriteText(real + name, "the real system folder's");
+    WriteText(wow64 + name, "the 32-bit one's");
+    TRestore<std::string> backups(BackupScrDir, dir_ + "Back up\\scr\\");
+    TMainForm& form = Form(true);
+    TListItem* row = RowIn("[Screen Saver]" + name, real);
+    ASSERT_TRUE(row) << "listed in the folder this program reaches the file through";
+    ASSERT_TRUE(RowIn("[Screen Saver]" + name, wow64));
+    row->SetSelected(true);
+    TBoxRecorder boxes(IDYES);
+    form.ActionUninstall->Execute();
+
+    EXPECT_EQ(ReadText(BackupScrDir + name), "the real system folder's");
+    EXPECT_FALSE(PathExists(real + name));
+    EXPECT_EQ(ReadText(wow64 + name), "the 32-bit one's");
+}
+
 TEST_F(MainFormUninstall, UninstallerInACjkFolderIsStartedAndWaitedForThroughTheWindow) {
     TSandbox box("uninstall");
     const std::wstring folder = ToWide(box.Dir) + L"\\\u6E2C\u8A66 \u30A2\u30D7\u30EA";

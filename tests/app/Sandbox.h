@@ -38,6 +38,23 @@ struct TSandbox {
     }
 };
 
+// The system folders as this process reaches them, with a trailing backslash. The real one:
+// a 32-bit process on 64-bit Windows is shown SysWOW64 by the system folder's name and
+// reaches the real one through Sysnative. The 32-bit one of 64-bit Windows: empty on 32-bit
+// Windows.
+inline std::string FolderNamedBy(UINT (WINAPI *get)(LPSTR, UINT)) {
+    char buf[MAX_PATH];
+    UINT n = get(buf, MAX_PATH);
+    std::string dir(buf, n < MAX_PATH ? n : 0);
+    if (!dir.empty() && dir.back() != '\\') dir += '\\';
+    return dir;
+}
+inline std::string RealSystemFolder() {
+    return sizeof(void*) == 4 && Is64BitWindows() ? FolderNamedBy(GetSystemWindowsDirectoryA) + "Sysnative\\"
+                                                  : FolderNamedBy(GetSystemDirectoryA);
+}
+inline std::string Wow64SystemFolder() { return Is64BitWindows() ? FolderNamedBy(GetSystemWow64DirectoryA) : ""; }
+
 // What an uninstall was started for, from plain test names.
 inline TUninstallTarget Target(const std::string& registryName, const std::string& folder,
                                const std::string& displayName = "") {

@@ -28,7 +28,9 @@ protected:
     void SetUp() override {
         ResetLanguageDefaults();
         scr_ = box_.File("System\\" + name_, "screen saver");
-        cache_ = GetSystemFolder() + "\\dllcache\\" + name_;
+        // The system's own cache, in the real system folder: a screen saver outside the
+        // 32-bit system folder is kept there.
+        cache_ = RealSystemFolder() + "dllcache\\" + name_;
         ForceDirectories(ExtractFileDir(cache_));
         std::ofstream(cache_, std::ios::binary) << "cached";
     }
@@ -128,4 +130,32 @@ TEST_F(ScreenSaver, NameTheCodePageCannotHoldIsBackedUpAndDeletedExactly) {
     EXPECT_NE(GetFileAttributesW(backup.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetFileAttributesW((folder + L"\\" + name).c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_NE(GetFileAttributesW((folder + L"\\" + neighbour).c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(ScreenSaver, OnlyTheCacheOfTheSystemFolderItLiesInLosesItsCopy) {
+    const std::string wow64 = Wow64SystemFolder(), real = RealSystemFolder();
+    if (wow64.empty()) GTEST_SKIP() << "one system folder on 32-bit Windows";
+    const std::string wowCache = wow64 + "dllcache\\" + name_;
+    ForceDirectories(ExtractFileDir(wowCache));
+    TScopeExit remove([&] {
+        for (const std::string& path : {wow64 + name_, real + name_, wowCache}) DeleteFileA(path.c_str());
+    });
+    auto plant = [](const std::string& path, const char* text) { std::ofstream(path, std::ios::binary) << text; };
+
+    // A 32-bit screen saver: SysWOW64's cache copy goes, the real folder's namesake stays.
+    plant(wow64 + name_, "32-bit");
+    plant(wowCache, "cached");
+    std::string backup;
+    ASSERT_EQ(Delete(wow64, name_, &backup), TScrDeleteResult::sdDeleted);
+    EXPECT_EQ(ReadText(backup), "32-bit");
+    EXPECT_FALSE(PathExists(wowCache));
+    EXPECT_TRUE(PathExists(cache_));
+
+    // One of the real system folder, as the list names it for this process: the other way round.
+    plant(real + name_, "64-bit");
+    plant(wowCache, "cached");
+    ASSERT_EQ(Delete(real, name_, &backup), TScrDeleteResult::sdDeleted);
+    EXPECT_EQ(ReadText(backup), "64-bit");
+    EXPECT_FALSE(PathExists(cache_));
+    EXPECT_TRUE(PathExists(wowCache));
 }

@@ -4,6 +4,7 @@
 // scan window and the rest deleted. Decoys around it must all survive.
 #include "e2e/RemoteControls.h"
 #include "common/HostileInput.h"
+#include "framework/SysUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -28,12 +29,70 @@ std::vector<HWND> Trees(HWND scan) {
     return trees;
 }
 
-bool KeyExists(HKEY root, const std::string& path) {
+// The registry views as the test names them. HKEY_CURRENT_USER\SOFTWARE is one key that
+// both views share; below HKEY_LOCAL_MACHINE\SOFTWARE each view has its own keys. On 32-bit
+// Windows both names are its one view.
+enum class TView { Shared, v64, v32 };
+
+REGSAM ViewFlag(TView view) {
+    if (view == TView::Shared || !Is64BitWindows()) return 0;
+    return view == TView::v64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+}
+
+bool KeyExists(HKEY root, const std::string& path, TView view) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | ViewFlag(view), &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
 }
+
+// HKEY_LOCAL_MACHINE\SOFTWARE\rest of view as the 64-bit registry editor shows it, and so
+// the scan names it: a key of the 32-bit view below SOFTWARE's WOW6432Node key, spelled as
+// the system spells that key.
+std::string MachineKeyName(const std::string& rest, TView view) {
+    std::string software = "HKEY_LOCAL_MACHINE\\SOFTWARE\\";
+    if (view != TView::v32 || !Is64BitWindows()) return software + rest;
+    HKEY key = nullptr;
+    std::string node = "WOW6432Node";
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ | KEY_WOW64_64KEY, &key) == ERROR_SUCCESS) {
+        char name[256];
+        for (DWORD i = 0;; ++i) {
+            DWORD length = sizeof name;
+            if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            if (lstrcmpiA(name, node.c_str()) == 0) node.assign(name, length);
+        }
+        RegCloseKey(key);
+    }
+    return software + node + "\\" + rest;
+}
+
+// Keys that the test plants below these, each in its view, removed with everything below
+// them when the test begins (what a run that crashed left) and when it ends, however it ends.
+class TPlantedKeys {
+public:
+    struct TTop {
+        HKEY Root;
+        std::string Path;
+        TView View;
+    };
+    explicit TPlantedKeys(std::vector<TTop> tops) : tops_(std::move(tops)) { RemoveAll(); }
+    ~TPlantedKeys() { RemoveAll(); }
+    TPlantedKeys(const TPlantedKeys&) = delete;
+    TPlantedKeys& operator=(const TPlantedKeys&) = delete;
+
+private:
+    void RemoveAll() const {
+        for (const TTop& top : tops_) {
+            HKEY key = nullptr;
+            if (RegOpenKeyExA(top.Root, top.Path.c_str(), 0, KEY_ALL_ACCESS | ViewFlag(top.View), &key) != ERROR_SUCCESS)
+                continue;
+            RegDeleteTreeA(key, nullptr);
+            RegCloseKey(key);
+            RegDeleteKeyExA(top.Root, top.Path.c_str(), ViewFlag(top.View), 0);
+        }
+    }
+    std::vector<TTop> tops_;
+};
 
 bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -68,25 +127,36 @@ protected:
             hostile::SetText(k, L"UninstallString", ToWide(neighbour_ + "\\neighbour.exe"));
         });
         // Its settings, named like its registry key: one with values and a sub-key, one right
-        // under SOFTWARE, one without values.
-        Key(HKEY_CURRENT_USER, kVendor + kName, {"Theme", "LastFile"});
-        Key(HKEY_CURRENT_USER, kVendor + kName + "\\Windows", {"Placement"});
-        Key(HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\") + kName, {"InstallDir"});
-        Key(HKEY_LOCAL_MACHINE, kVendor + kName, {});
-        // Decoys: the name in other letter case, the name below a path never searched, and
-        // a neighbour's keys, one of them beginning with the name.
-        Key(HKEY_CURRENT_USER, kOtherVendor + "velmorawhole_zephyr", {"Theme"});
-        Key(HKEY_CURRENT_USER, std::string("SOFTWARE\\Microsoft\\") + kName, {"Theme"});
-        Key(HKEY_CURRENT_USER, kVendor + "VelmoraWhole_Neighbour", {"Theme"});
-        Key(HKEY_CURRENT_USER, kVendor + kName + "Tools", {"Theme"});
+        // under SOFTWARE where its 32-bit installer wrote it, one without values in the 64-bit
+        // view.
+        Key(HKEY_CURRENT_USER, TView::Shared, kVendor + kName, {"Theme", "LastFile"});
+        Key(HKEY_CURRENT_USER, TView::Shared, kVendor + kName + "\\Windows", {"Placement"});
+        Key(HKEY_LOCAL_MACHINE, TView::v32, std::string("SOFTWARE\\") + kName, {"InstallDir"});
+        Key(HKEY_LOCAL_MACHINE, TView::v64, kVendor + kName, {});
+        // Decoys: the name in other letter case, the name below a path never searched (in
+        // both spellings of the machine's), and a neighbour's keys, one of them beginning
+        // with the name.
+        Key(HKEY_CURRENT_USER, TView::Shared, kOtherVendor + "velmorawhole_zephyr", {"Theme"});
+        Key(HKEY_CURRENT_USER, TView::Shared, std::string("SOFTWARE\\Microsoft\\") + kName, {"Theme"});
+        Key(HKEY_LOCAL_MACHINE, TView::v32, std::string("SOFTWARE\\Microsoft\\") + kName, {"Theme"});
+        Key(HKEY_CURRENT_USER, TView::Shared, kVendor + "VelmoraWhole_Neighbour", {"Theme"});
+        Key(HKEY_CURRENT_USER, TView::Shared, kVendor + kName + "Tools", {"Theme"});
     }
 
     void TearDown() override { RemoveLeftovers(); }
 
+    // Every top key the test plants below, in every view it may have planted in.
+    static std::vector<TPlantedKeys::TTop> PlantedTops() {
+        std::vector<TPlantedKeys::TTop> tops;
+        for (const std::string& key : {std::string("SOFTWARE\\VelmoraWholeVendor"), std::string("SOFTWARE\\VelmoraWholeOther"),
+                                       std::string("SOFTWARE\\Microsoft\\") + kName, std::string("SOFTWARE\\") + kName}) {
+            tops.push_back({HKEY_CURRENT_USER, key, TView::Shared});
+            for (TView view : {TView::v64, TView::v32}) tops.push_back({HKEY_LOCAL_MACHINE, key, view});
+        }
+        return tops;
+    }
+
     void RemoveLeftovers() {
-        for (const std::string& key : {kVendor.substr(0, kVendor.size() - 1), kOtherVendor.substr(0, kOtherVendor.size() - 1),
-                                       std::string("SOFTWARE\\Microsoft\\") + kName, std::string("SOFTWARE\\") + kName})
-            for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) RegDeleteTreeA(root, key.c_str());
         for (const std::string& folder : {app_, neighbour_}) {
             if (folder.empty()) continue;
             std::string from = folder + '\0';
@@ -103,9 +173,10 @@ protected:
         std::ofstream(path, std::ios::binary) << path;
     }
 
-    static void Key(HKEY root, const std::string& path, const std::vector<std::string>& values) {
+    static void Key(HKEY root, TView view, const std::string& path, const std::vector<std::string>& values) {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
+        ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | ViewFlag(view), nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
         for (const std::string& value : values) RegSetValueExA(key, value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
         RegCloseKey(key);
     }
@@ -113,6 +184,9 @@ protected:
     const std::string kVendor = "SOFTWARE\\VelmoraWholeVendor\\";
     const std::string kOtherVendor = "SOFTWARE\\VelmoraWholeOther\\";
     std::string app_, neighbour_;
+    TPlantedKeys keys_{PlantedTops()};
+    // The uninstall entries, in this process's own view: where an installer of its width
+    // lists its program.
     hostile::TPlantedEntries entries_{L"VelmoraWhole_"};
     TSandbox sandbox_;
 };
@@ -152,10 +226,11 @@ TEST_F(WholeUninstall, RemovesExactlyTheCheckedLeftoversOfTheUninstalledProgram)
     std::vector<HWND> trees = Trees(scan->Handle);
     ASSERT_EQ(trees.size(), 2u);
     TRemoteTree registry(remote, trees[0]), files(remote, trees[1]);
-    const std::string hkcu = "HKEY_CURRENT_USER\\" + kVendor + kName, hklm = std::string("HKEY_LOCAL_MACHINE\\SOFTWARE\\") + kName;
+    const std::string hkcu = "HKEY_CURRENT_USER\\" + kVendor + kName, hklm = MachineKeyName(kName, TView::v32);
     EXPECT_EQ(registry.Texts(),
-              (std::vector<std::string>{hkcu, hkcu + "\\LastFile", hkcu + "\\Theme", "HKEY_LOCAL_MACHINE\\" + kVendor + kName,
-                                        hklm, hklm + "\\InstallDir"}));
+              (std::vector<std::string>{hkcu, hkcu + "\\LastFile", hkcu + "\\Theme",
+                                        MachineKeyName(std::string("VelmoraWholeVendor\\") + kName, TView::v64), hklm,
+                                        hklm + "\\InstallDir"}));
     EXPECT_EQ(files.Texts(),
               (std::vector<std::string>{app_, app_ + "\\data", app_ + "\\data\\cache.dat", app_ + "\\data\\notes.txt",
                                         app_ + "\\plugins", app_ + "\\plugins\\extra.dll", app_ + "\\settings.ini",
@@ -189,17 +264,18 @@ TEST_F(WholeUninstall, RemovesExactlyTheCheckedLeftoversOfTheUninstalledProgram)
     }));
 
     // Exactly the checked leftovers are gone.
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kVendor + kName));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\") + kName));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kVendor + kName));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kVendor + kName, TView::Shared));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\") + kName, TView::v32));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kVendor + kName, TView::v64));
     for (const char* file : {"settings.ini", "data\\cache.dat", "plugins", "unins000.exe", "unins000.exe.log"})
         EXPECT_FALSE(PathExists(app_ + "\\" + file)) << file;
     EXPECT_TRUE(PathExists(app_ + "\\data\\notes.txt")) << "unchecked, so kept";
     // The decoys are untouched.
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kOtherVendor + "velmorawhole_zephyr"));
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, std::string("SOFTWARE\\Microsoft\\") + kName));
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kVendor + "VelmoraWhole_Neighbour"));
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kVendor + kName + "Tools"));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kOtherVendor + "velmorawhole_zephyr", TView::Shared));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, std::string("SOFTWARE\\Microsoft\\") + kName, TView::Shared));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\Microsoft\\") + kName, TView::v32));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kVendor + "VelmoraWhole_Neighbour", TView::Shared));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kVendor + kName + "Tools", TView::Shared));
     EXPECT_TRUE(PathExists(neighbour_ + "\\neighbour.exe"));
 
     ASSERT_TRUE(run.Close(main->Handle));

@@ -224,14 +224,6 @@ TEST_F(QuorbelHostileEntries, ExpansionPastTheSystemLimitComesBackWithoutNuls) {
     }
 }
 
-// Icon number n of a file in the system image list, as the shell itself answers.
-LONG ShellIconIndex(const wchar_t* path, int n) {
-    HMODULE shell = GetModuleHandleW(L"shell32.dll");
-    FARPROC p = GetProcAddress(shell, "Shell_GetCachedImageIndexW");
-    if (!p) p = GetProcAddress(shell, MAKEINTRESOURCEA(72));
-    return p ? reinterpret_cast<int(WINAPI*)(LPCWSTR, int, UINT)>(p)(path, n, 0) : -1;
-}
-
 TEST_F(QuorbelHostileEntries, DisplayIconNumberPicksThatIconOfTheFile) {
     wchar_t system[MAX_PATH];
     GetSystemDirectoryW(system, MAX_PATH);

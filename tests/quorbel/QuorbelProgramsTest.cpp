@@ -1,4 +1,5 @@
 #include "QuorbelTestSupport.h"
+#include "framework/Guards.h"
 #include <map>
 #include <regex>
 
@@ -19,12 +20,42 @@ std::wstring Text(HRESULT (STDMETHODCALLTYPE IProgramItem::*get)(BSTR*), IProgra
     return s.Str();
 }
 
-// Uninstall entries in the prefix's HKLM, one per case the listing must tell apart.
+// Removes our keys below the Uninstall and usage keys of every registry view: when a test
+// begins (what a run that crashed left) and when it ends, however it ends.
+class TOurEntries {
+public:
+    TOurEntries() { RemoveAll(); }
+    ~TOurEntries() { RemoveAll(); }
+    TOurEntries(const TOurEntries&) = delete;
+    TOurEntries& operator=(const TOurEntries&) = delete;
+
+private:
+    static void RemoveAll() {
+        for (LONG view : RegistryViews())
+            for (const std::wstring& root : {kUninstall, kArpCache}) RemoveOurs(root, view);
+    }
+    static void RemoveOurs(const std::wstring& root, LONG view) {
+        TKeyHandle key;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, root.c_str(), 0, KEY_ALL_ACCESS | ViewFlag(view), key.Put()) !=
+            ERROR_SUCCESS)
+            return;
+        std::vector<std::wstring> ours;
+        wchar_t name[256];
+        for (DWORD i = 0;; ++i) {
+            DWORD len = 256;
+            if (RegEnumKeyExW(key.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            if (std::wstring(name, len).rfind(kPrefix, 0) == 0) ours.emplace_back(name, len);
+        }
+        for (const auto& n : ours) RegDeleteTreeW(key.Get(), n.c_str());
+    }
+};
+
+// Uninstall entries in the prefix's HKLM, one per case the listing must tell apart, planted
+// in this process's own view unless a test names another.
 class QuorbelPrograms : public testing::Test {
 protected:
     void SetUp() override {
-        RemoveEntries();
-        Entry(L"Full", [](HKEY k) {
+        Entry(L"Full", kOwnView, [](HKEY k) {
             SetText(k, L"DisplayName", L"Velmora Test Full");
             SetText(k, L"UninstallString", L"\"C:\\Program Files\\Velmora Test\\unins000.exe\" /x");
             SetText(k, L"Publisher", L"Velmora Testers");
@@ -43,35 +74,35 @@ protected:
             ULONGLONG big = 1234567890123ULL;
             SetBytes(k, L"Big", REG_QWORD, &big, sizeof big);
         });
-        Entry(L"Hidden", [](HKEY k) {
+        Entry(L"Hidden", kOwnView, [](HKEY k) {
             SetText(k, L"DisplayName", L"Velmora Test Hidden");
             SetText(k, L"UninstallString", L"hidden.exe");
             SetDword(k, L"SystemComponent", 1);
         });
-        Entry(L"NoName", [](HKEY k) { SetText(k, L"UninstallString", L"noname.exe"); });
-        Entry(L"NoUninstall", [](HKEY k) { SetText(k, L"DisplayName", L"Velmora Test NoUninstall"); });
-        Entry(L"NumberName", [](HKEY k) {
+        Entry(L"NoName", kOwnView, [](HKEY k) { SetText(k, L"UninstallString", L"noname.exe"); });
+        Entry(L"NoUninstall", kOwnView, [](HKEY k) { SetText(k, L"DisplayName", L"Velmora Test NoUninstall"); });
+        Entry(L"NumberName", kOwnView, [](HKEY k) {
             SetDword(k, L"DisplayName", 7);
             SetText(k, L"UninstallString", L"number.exe");
         });
-        Entry(L"Update", [](HKEY k) {
+        Entry(L"Update", kOwnView, [](HKEY k) {
             SetText(k, L"DisplayName", L"Security Update for Velmora Test Full");
             SetText(k, L"UninstallString", L"update.exe /remove");
             SetText(k, L"ParentKeyName", kPrefix + L"Full");
             SetText(k, L"ReleaseType", L"Security Update");
         });
-        Entry(L"KB123456", [](HKEY k) {
+        Entry(L"KB123456", kOwnView, [](HKEY k) {
             SetText(k, L"DisplayName", L"Hotfix for Windows (KB123456)");
             SetText(k, L"UninstallString", L"kb.exe");
             SetText(k, L"ParentKeyName", L"OperatingSystem");
         });
-        Entry(L"Plugin", [](HKEY k) {
+        Entry(L"Plugin", kOwnView, [](HKEY k) {
             SetText(k, L"DisplayName", L"Velmora Test Plugin");
             SetText(k, L"UninstallString", L"plugin.exe");
             SetText(k, L"ParentKeyName", kPrefix + L"Full");
             SetText(k, L"ReleaseType", L"Plugin");
         });
-        Entry(L"Junk", [](HKEY k) {
+        Entry(L"Junk", kOwnView, [](HKEY k) {
             SetText(k, L"DisplayName", L"Velmora Test Junk");
             SetText(k, L"UninstallString", L"junk.exe");
             SetDword(k, L"Publisher", 99);
@@ -87,56 +118,39 @@ protected:
         });
 
         // The usage record the system's Add/Remove Programs cache keeps for "Full".
-        TKeyHandle cache;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kArpCache + kPrefix + L"Full").c_str(), 0, nullptr, 0,
-                                  KEY_ALL_ACCESS, nullptr, cache.Put(), nullptr), ERROR_SUCCESS);
-        BYTE slow[0x228] = {};
-        DWORD cb = sizeof slow;
-        SYSTEMTIME when{2025, 6, 0, 15, 12, 0, 0, 0};
-        FILETIME lastUsed;
-        SystemTimeToFileTime(&when, &lastUsed);
-        LONG frequency = 12;
-        memcpy(slow, &cb, 4);
-        memcpy(slow + 16, &lastUsed, 8);
-        memcpy(slow + 24, &frequency, 4);
-        SetBytes(cache.Get(), L"SlowInfoCache", REG_BINARY, slow, sizeof slow);
+        Entry(L"Full", kOwnView, [](HKEY k) {
+            BYTE slow[0x228] = {};
+            DWORD cb = sizeof slow;
+            SYSTEMTIME when{2025, 6, 0, 15, 12, 0, 0, 0};
+            FILETIME lastUsed;
+            SystemTimeToFileTime(&when, &lastUsed);
+            LONG frequency = 12;
+            memcpy(slow, &cb, 4);
+            memcpy(slow + 16, &lastUsed, 8);
+            memcpy(slow + 24, &frequency, 4);
+            SetBytes(k, L"SlowInfoCache", REG_BINARY, slow, sizeof slow);
+        }, kArpCache);
 
         list_ = NewList();
         ASSERT_TRUE(list_);
         ASSERT_EQ(list_->RefreshPrograms(), S_OK);
     }
 
-    void TearDown() override {
-        list_.Reset();
-        RemoveEntries();
-    }
+    void TearDown() override { list_.Reset(); }
 
-    // view: a KEY_WOW64_* flag, or 0 for this process's own view.
+    // Creates our entry name in view (32 or 64, as the component numbers views) below under.
     template <class Fill>
-    void Entry(const wchar_t* name, Fill fill, REGSAM view = 0, const std::wstring& under = kUninstall) {
+    void Entry(const wchar_t* name, LONG view, Fill fill, const std::wstring& under = kUninstall) {
         TKeyHandle key;
         ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (under + kPrefix + name).c_str(), 0, nullptr, 0,
-                                  KEY_ALL_ACCESS | view, nullptr, key.Put(), nullptr), ERROR_SUCCESS);
+                                  KEY_ALL_ACCESS | ViewFlag(view), nullptr, key.Put(), nullptr), ERROR_SUCCESS);
         fill(key.Get());
     }
 
-    static void RemoveEntries() {
-        for (REGSAM view : {REGSAM(0), REGSAM(KEY_WOW64_32KEY)})
-            for (const std::wstring& root : {kUninstall, kArpCache}) RemoveOurs(root, view);
-    }
-
-    static void RemoveOurs(const std::wstring& root, REGSAM view) {
-        TKeyHandle key;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, root.c_str(), 0, KEY_ALL_ACCESS | view, key.Put()) != ERROR_SUCCESS)
-            return;
-        std::vector<std::wstring> ours;
-        wchar_t name[256];
-        for (DWORD i = 0;; ++i) {
-            DWORD len = 256;
-            if (RegEnumKeyExW(key.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-            if (std::wstring(name, len).rfind(kPrefix, 0) == 0) ours.emplace_back(name, len);
-        }
-        for (const auto& n : ours) RegDeleteTreeW(key.Get(), n.c_str());
+    // Our uninstall key name in view, opened for access.
+    static LONG OpenEntry(const wchar_t* name, LONG view, REGSAM access, TKeyHandle& key) {
+        return RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kUninstall + kPrefix + name).c_str(), 0, access | ViewFlag(view),
+                             key.Put());
     }
 
     LONG IndexOf(const std::wstring& shortName) {
@@ -169,6 +183,7 @@ protected:
         return values;
     }
 
+    TOurEntries entries_;
     ComPtr<IProgramList> list_;
 };
 
@@ -309,8 +324,7 @@ TEST_F(QuorbelPrograms, ItemKeepsItsSnapshotUntilLoadDetails) {
     EXPECT_EQ(Text(&IProgramItem::Version, item.Get()), L"1.2.3");
     {
         TKeyHandle key;
-        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kUninstall + kPrefix + L"Full").c_str(), 0, KEY_SET_VALUE, key.Put()),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(OpenEntry(L"Full", kOwnView, KEY_SET_VALUE, key), ERROR_SUCCESS);
         SetText(key.Get(), L"DisplayVersion", L"2.0");
     }
     EXPECT_EQ(Text(&IProgramItem::Version, item.Get()), L"1.2.3");
@@ -325,7 +339,12 @@ TEST_F(QuorbelPrograms, ItemKeepsItsSnapshotUntilLoadDetails) {
     EXPECT_EQ(Text(&IProgramItem::Version, item.Get()), L"2.0");
 
     // An entry uninstalled meanwhile still answers from what was listed.
-    ASSERT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kUninstall + kPrefix + L"Full").c_str()), ERROR_SUCCESS);
+    {
+        TKeyHandle uninstall;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstall.c_str(), 0, KEY_ALL_ACCESS | ViewFlag(kOwnView),
+                                uninstall.Put()), ERROR_SUCCESS);
+        ASSERT_EQ(RegDeleteTreeW(uninstall.Get(), (kPrefix + L"Full").c_str()), ERROR_SUCCESS);
+    }
     ASSERT_EQ(item->LoadDetails(own.Get()), S_OK);
     EXPECT_EQ(Text(&IProgramItem::DisplayName, item.Get()), L"Velmora Test Full");
     ASSERT_EQ(list_->RefreshPrograms(), S_OK);
@@ -389,34 +408,30 @@ TEST_F(QuorbelPrograms, CommentStoredByNameBeforeViewsStaysWithTheOwnViewsEntry)
 class QuorbelViews : public QuorbelPrograms {
 protected:
     void SetUp() override {
-        BOOL wow64 = FALSE;
-        if (sizeof(void*) == 4 && (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64))
-            GTEST_SKIP() << "one registry view on 32-bit Windows";
+        if (!Is64BitWindows()) GTEST_SKIP() << "one registry view on 32-bit Windows";
         QuorbelPrograms::SetUp();
-        const std::pair<REGSAM, std::wstring> views[] = {{KEY_WOW64_64KEY, L"64"}, {KEY_WOW64_32KEY, L"32"}};
-        for (const auto& pair : views) {
-            const REGSAM view = pair.first;
-            const std::wstring& bits = pair.second;
-            Entry(L"Both", [&](HKEY k) {
+        for (const LONG view : {64, 32}) {
+            const std::wstring bits = std::to_wstring(view);
+            Entry(L"Both", view, [&](HKEY k) {
                 SetText(k, L"DisplayName", L"Velmora Both " + bits);
                 SetText(k, L"UninstallString", L"C:\\Both" + bits + L"\\unins.exe");
                 SetText(k, L"Publisher", L"Publisher " + bits);
                 SetText(k, L"DisplayVersion", bits + L".0");
                 SetText(k, L"Marker", bits);
-            }, view);
-            Entry(L"Both", [&](HKEY k) {
+            });
+            Entry(L"Both", view, [&](HKEY k) {
                 ULONG count = bits == L"64" ? 20 : 1;
                 BYTE slow[0x228] = {};
                 DWORD cb = sizeof slow;
                 memcpy(slow, &cb, 4);
                 memcpy(slow + 24, &count, 4);
                 SetBytes(k, L"SlowInfoCache", REG_BINARY, slow, sizeof slow);
-            }, view, kArpCache);
+            }, kArpCache);
         }
-        Entry(L"Only32", [](HKEY k) {
+        Entry(L"Only32", 32, [](HKEY k) {
             SetText(k, L"DisplayName", L"Velmora Only 32");
             SetText(k, L"UninstallString", L"only32.exe");
-        }, KEY_WOW64_32KEY);
+        });
         ASSERT_EQ(list_->RefreshPrograms(), S_OK);
     }
 
@@ -476,13 +491,47 @@ TEST_F(QuorbelViews, CommentsOfOneNameAreKeptPerView) {
     ASSERT_EQ(item->SetComment(BStr(L"").Get()), S_OK);
 }
 
+TEST_F(QuorbelViews, AnIconFileOfTheSystemFolderIsTheOneOfTheEntrysView) {
+    // A file that only the real system folder holds, named as a 64-bit installer names it;
+    // the same text in a 32-bit entry names the 32-bit system folder, which lacks it.
+    const std::wstring name = L"VelmoraQTestIcons.dll", real = RealSystemFolder() + name;
+    wchar_t shell32[MAX_PATH];
+    ASSERT_TRUE(SearchPathW(RealSystemFolder().c_str(), L"shell32.dll", nullptr, MAX_PATH, shell32, nullptr));
+    TScopeExit remove([&] { DeleteFileW(real.c_str()); });
+    ASSERT_TRUE(CopyFileW(shell32, real.c_str(), FALSE));
+    const std::wstring displayIcon = FolderOf(GetSystemDirectoryW) + name + L",3";
+    for (const LONG view : {64, 32}) {
+        Entry(L"Icon", view, [&](HKEY k) {
+            SetText(k, L"DisplayName", L"Velmora Icon");
+            SetText(k, L"UninstallString", L"icon.exe");
+            SetText(k, L"DisplayIcon", displayIcon);
+        });
+    }
+    ASSERT_EQ(list_->RefreshPrograms(), S_OK);
+    const LONG third = ShellIconIndex(real.c_str(), 3);
+    ASSERT_GE(third, 0);
+    auto icon = [&](LONG view) {
+        ComPtr<IProgramItem> item;
+        LONG index = -2;
+        EXPECT_EQ(list_->Item(IndexIn(L"Icon", view), item.Put()), S_OK);
+        if (item) {
+            EXPECT_EQ(item->IconIndex(&index), S_OK);
+        }
+        return index;
+    };
+    EXPECT_EQ(icon(64), third);
+    if (IsWow64()) {
+        EXPECT_NE(icon(32), third) << "the 32-bit entry's file is another, which is missing";
+    }
+}
+
 // A long list is read by several threads: each listed entry must still carry its own key's
 // values, and the list must keep the registry's order whatever thread read an entry.
 TEST_F(QuorbelPrograms, ALongListKeepsTheRegistryOrderAndEachEntrysOwnValues) {
     for (int i = 0; i < 700; ++i) {
         wchar_t name[32];
         swprintf(name, 32, L"Many_%04d", i);
-        Entry(name, [i](HKEY k) {
+        Entry(name, kOwnView, [i](HKEY k) {
             SetText(k, L"DisplayName", L"Velmora Many " + std::to_wstring(i));
             if (i % 3 != 0) SetText(k, L"UninstallString", L"many.exe " + std::to_wstring(i));
             SetText(k, L"Publisher", L"Publisher " + std::to_wstring(i));
@@ -493,7 +542,8 @@ TEST_F(QuorbelPrograms, ALongListKeepsTheRegistryOrderAndEachEntrysOwnValues) {
     std::vector<std::wstring> expected;
     {
         TKeyHandle root;
-        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstall.c_str(), 0, KEY_READ, root.Put()), ERROR_SUCCESS);
+        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstall.c_str(), 0, KEY_READ | ViewFlag(kOwnView), root.Put()),
+                  ERROR_SUCCESS);
         wchar_t name[256];
         for (DWORD i = 0;; ++i) {
             DWORD len = 256;

@@ -1,16 +1,15 @@
 #include "QuorbelTestSupport.h"
+#include "framework/Guards.h"
 #include <regex>
 
 namespace qtest {
 
 namespace {
 
-std::wstring Folder(UINT (WINAPI *get)(LPWSTR, UINT)) {
-    wchar_t buf[MAX_PATH];
-    UINT n = get(buf, MAX_PATH);
-    std::wstring dir(buf, n);
-    if (!dir.empty() && dir.back() != L'\\') dir += L'\\';
-    return dir;
+// The size of the file that path reaches; 0 when it reaches none.
+DWORD SizeOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ? data.nFileSizeLow : 0;
 }
 
 // A string table block 1 whose string 1 is text: what a screen saver shows as its name.
@@ -35,8 +34,10 @@ bool AddDisplayName(const std::wstring& file, const std::wstring& text) {
 class QuorbelScreenSavers : public testing::Test {
 protected:
     void SetUp() override {
-        windows_ = Folder(GetWindowsDirectoryW);
-        system_ = Folder(GetSystemDirectoryW);
+        windows_ = FolderOf(GetWindowsDirectoryW);
+        // Where the system's own screen savers are, not the 32-bit folder that a 32-bit
+        // process on 64-bit Windows is shown by the same name.
+        system_ = RealSystemFolder();
         named_ = windows_ + L"VelmoraTestNamed.scr";
         plain_ = system_ + L"VelmoraTestPlain.scr";
         junk_ = windows_ + L"VelmoraTestJunk.scr";
@@ -98,11 +99,9 @@ TEST_F(QuorbelScreenSavers, ListsTheScrFilesOfBothFoldersOnce) {
     EXPECT_EQ(Text(&IProgramList::ScreenSaverDisplayName, named), L"Velmora Test Saver");
     EXPECT_EQ(Text(&IProgramList::ScreenSaverPublisher, named), L"Velmora");
     EXPECT_EQ(Text(&IProgramList::ScreenSaverDirectory, named), windows_);
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    ASSERT_TRUE(GetFileAttributesExW(named_.c_str(), GetFileExInfoStandard, &data));
     ULONG size = 0;
     ASSERT_EQ(list_->ScreenSaverSize(named, &size), S_OK);
-    EXPECT_EQ(size, data.nFileSizeLow);
+    EXPECT_EQ(size, SizeOf(named_));
     std::wstring lastUsed = Text(&IProgramList::ScreenSaverLastUsed, named);
     EXPECT_TRUE(std::regex_match(lastUsed, std::wregex(L"\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d"))) << FromWide(lastUsed);
     LONG icon = -2;
@@ -121,25 +120,30 @@ TEST_F(QuorbelScreenSavers, ListsTheScrFilesOfBothFoldersOnce) {
 }
 
 TEST_F(QuorbelScreenSavers, EachSystemFolderOf64BitWindowsIsListedOnce) {
-    const std::wstring wow64 = Folder(GetSystemWow64DirectoryW);
+    const std::wstring wow64 = FolderOf(GetSystemWow64DirectoryW);
     if (wow64.empty()) GTEST_SKIP() << "one system folder on 32-bit Windows";
-    // One file name in both: two screen savers, each in its own folder.
-    const std::wstring name = L"VelmoraTestTwin.scr";
-    struct TPlanted {
-        std::wstring Path;
-        ~TPlanted() { DeleteFileW(Path.c_str()); }
-    } native{system_ + name}, thirtyTwo{wow64 + name};
-    ASSERT_TRUE(CopyFileW(plain_.c_str(), native.Path.c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW(junk_.c_str(), thirtyTwo.Path.c_str(), FALSE));
+    // One file name in both, each file of its own size: two screen savers, each listed in a
+    // folder through which this process reaches exactly that file.
+    const std::wstring name = L"VelmoraTestTwin.scr", native = system_ + name, thirtyTwo = wow64 + name;
+    TScopeExit remove([&] {
+        DeleteFileW(native.c_str());
+        DeleteFileW(thirtyTwo.c_str());
+    });
+    ASSERT_TRUE(CopyFileW(plain_.c_str(), native.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(junk_.c_str(), thirtyTwo.c_str(), FALSE));
     ASSERT_EQ(list_->RefreshScreenSavers(), S_OK);
 
     ULONG count = 0;
     ASSERT_EQ(list_->ScreenSaverCount(&count), S_OK);
     std::vector<std::wstring> folders;
-    for (LONG i = 0; i < static_cast<LONG>(count); ++i)
-        if (Text(&IProgramList::ScreenSaverFileName, i) == name)
-            folders.push_back(Text(&IProgramList::ScreenSaverDirectory, i));
+    std::vector<DWORD> sizes;
+    for (LONG i = 0; i < static_cast<LONG>(count); ++i) {
+        if (Text(&IProgramList::ScreenSaverFileName, i) != name) continue;
+        folders.push_back(Text(&IProgramList::ScreenSaverDirectory, i));
+        sizes.push_back(SizeOf(Text(&IProgramList::ScreenSaverPath, i)));
+    }
     EXPECT_EQ(folders, (std::vector<std::wstring>{system_, wow64}));
+    EXPECT_EQ(sizes, (std::vector<DWORD>{SizeOf(plain_), SizeOf(junk_)}));
 }
 
 TEST_F(QuorbelScreenSavers, ListStaysAsReadUntilRefreshed) {

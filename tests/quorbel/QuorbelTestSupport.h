@@ -21,6 +21,40 @@ inline std::wstring ExeFolder() {
 
 inline std::wstring DllPath() { return ExeFolder() + L"Quorbel.dll"; }
 
+// True for a 32-bit process on 64-bit Windows, whose file and registry accesses are
+// redirected unless they name the real folder or view.
+inline bool IsWow64() {
+    BOOL wow64 = FALSE;
+    return sizeof(void*) == 4 && IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+inline bool Is64BitWindows() { return sizeof(void*) == 8 || IsWow64(); }
+
+// The registry views of this Windows, as the component numbers them: 64 and 32 on 64-bit
+// Windows, 32 alone on 32-bit Windows.
+inline std::vector<LONG> RegistryViews() { return Is64BitWindows() ? std::vector<LONG>{64, 32} : std::vector<LONG>{32}; }
+
+// The flag that names view in a registry call (none on 32-bit Windows, which has one view).
+inline REGSAM ViewFlag(LONG view) {
+    if (!Is64BitWindows()) return 0;
+    return view == 64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+}
+
+// A folder as the system names it through get, with a trailing backslash.
+inline std::wstring FolderOf(UINT (WINAPI *get)(LPWSTR, UINT)) {
+    wchar_t buf[MAX_PATH];
+    UINT n = get(buf, MAX_PATH);
+    std::wstring dir(buf, n < MAX_PATH ? n : 0);
+    if (!dir.empty() && dir.back() != L'\\') dir += L'\\';
+    return dir;
+}
+
+// The real system folder as this process reaches it: a 32-bit process on 64-bit Windows is
+// shown SysWOW64 by the system folder's name, and reaches the real one through Sysnative.
+inline std::wstring RealSystemFolder() {
+    return IsWow64() ? FolderOf(GetSystemWindowsDirectoryW) + L"Sysnative\\" : FolderOf(GetSystemDirectoryW);
+}
+
 // The module the tests registered; COM loads the same file, so this is the server itself.
 HMODULE QuorbelModule();
 HRESULT CallExport(const char* name);
@@ -39,6 +73,14 @@ inline ComPtr<IProgramList> NewList() {
     HRESULT hr = CoCreateInstance(CLSID_ProgramList, nullptr, CLSCTX_INPROC_SERVER, IID_IProgramList, list.PutVoid());
     EXPECT_EQ(hr, S_OK);
     return list;
+}
+
+// Icon number n of a file in the system image list, as the shell itself answers.
+inline LONG ShellIconIndex(const wchar_t* path, int n) {
+    HMODULE shell = GetModuleHandleW(L"shell32.dll");
+    FARPROC p = GetProcAddress(shell, "Shell_GetCachedImageIndexW");
+    if (!p) p = GetProcAddress(shell, MAKEINTRESOURCEA(72));
+    return p ? reinterpret_cast<int(WINAPI*)(LPCWSTR, int, UINT)>(reinterpret_cast<void*>(p))(path, n, 0) : -1;
 }
 
 inline void SetText(HKEY key, const wchar_t* name, const std::wstring& value, DWORD type = REG_SZ) {
