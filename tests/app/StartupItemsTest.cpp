@@ -372,6 +372,31 @@ TEST(StartupItems, VersionTextsComeFromTheProgramTheCommandNames) {
     EXPECT_FALSE(ReadVersionInfo(L"C:\\does\\not\\exist.exe", texts));
 }
 
+TEST(StartupItems, AProgramOfTheSystemFolderIsDescribedAsTheShellThatStartsItFindsIt) {
+    ASSERT_TRUE(Is64BitWindows()) << "the tests' prefix is a 64-bit one";
+    // The shell that starts the entries at log-on is a 64-bit program: "system32" in a command
+    // is the real system folder, which a 32-bit process reaches as Sysnative; SysWOW64 is
+    // SysWOW64 for both.
+    char windows[MAX_PATH] = {}, wow64[MAX_PATH] = {};
+    ASSERT_NE(GetSystemWindowsDirectoryA(windows, MAX_PATH), 0u);
+    ASSERT_NE(GetSystemWow64DirectoryA(wow64, MAX_PATH), 0u);
+    const std::string real = std::string(windows) + (sizeof(void*) == 4 ? "\\Sysnative" : "\\System32");
+    TStartupSandbox box;
+    const std::string program = TStartupSandbox::ReadFile(Application->ExeName());
+    ASSERT_FALSE(program.empty());
+    box.PlantFile(real, box.Name("native.exe"), program);
+    box.PlantFile(wow64, box.Name("wow.exe"), program);
+
+    TStartupItem item;
+    TStartupDetails details;
+    item.ExactCommand = ToWide("\"" + std::string(windows) + "\\system32\\" + box.Name("native.exe") + "\" /s");
+    EXPECT_TRUE(ReadStartupDetails(item, details)) << FromWide(item.ExactCommand);
+    EXPECT_EQ(details.Publisher, "Velmora Test Publisher");
+    item.ExactCommand = ToWide(std::string(wow64) + "\\" + box.Name("wow.exe"));
+    EXPECT_TRUE(ReadStartupDetails(item, details)) << FromWide(item.ExactCommand);
+    EXPECT_EQ(details.Publisher, "Velmora Test Publisher");
+}
+
 TEST(StartupItems, ListingCoversEachRegistryViewOnce) {
     ASSERT_TRUE(Is64BitWindows()) << "the tests' prefix is a 64-bit one";
     EXPECT_EQ(StartupRegistryViews(), (std::vector<REGSAM>{KEY_WOW64_64KEY, KEY_WOW64_32KEY}));
