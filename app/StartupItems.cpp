@@ -1,4 +1,5 @@
 #include "app/StartupItems.h"
+#include "app/RegistryViews.h"
 #include "app/funUtils.h"
 #include "app/globals.h"
 #include "app/multiLangs.h"
@@ -318,11 +319,17 @@ TStartupResult AddStartupRunValue(const std::wstring& target, HKEY root) {
 
 bool ReadVersionInfo(const std::wstring& path, TVersionTexts& texts, const std::string& extraKey) {
     texts = TVersionTexts{};
-    DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
-    if (size == 0 || size > kMaxVersionBlock) return false;
-    std::vector<uint8_t> block(size);
-    if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return false;
+    std::vector<uint8_t> block;
+    {
+        // The file the 64-bit shell would start: for a 32-bit process the system folder is
+        // redirected to the 32-bit one, which may hold another program or none of that name.
+        TFsRedirectionOff native;
+        DWORD handle = 0;
+        DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
+        if (size == 0 || size > kMaxVersionBlock) return false;
+        block.resize(size);
+        if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return false;
+    }
 
     // What VerQueryValue finds, bounded by the length it gives (in characters for a text) and
     // by the block's end.

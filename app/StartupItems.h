@@ -130,7 +130,9 @@ struct TVersionTexts {
 
 // Reads the version block of path: the ten texts of the block's first translation, the
 // fixed file information and, when extraKey is not empty, that text too. False when the
-// file has no version block. A block without a translation gives empty texts.
+// file has no version block. A block without a translation gives empty texts. A path in the
+// system folder names the real one, as the shell that starts the entries sees it, also in
+// a 32-bit process on 64-bit Windows.
 bool ReadVersionInfo(const std::wstring& path, TVersionTexts& texts, const std::string& extraKey = "");
 
 // The program a startup command names, for its version texts: what stands before the first

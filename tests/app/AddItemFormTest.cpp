@@ -78,7 +78,7 @@ TEST_F(AddItemFormTest, OkAddsAShortcutThatLeadsBackToTheTarget) {
     std::string link = TStartupSandbox::Folder(CSIDL_STARTUP) + box_.Name("tool.lnk");
     ASSERT_TRUE(FileExists(link));
     EXPECT_EQ(lstrcmpiA(ResolveShortcut(link).c_str(), target_.c_str()), 0) << ResolveShortcut(link);
-    EXPECT_FALSE(TStartupSandbox::HasValue(HKEY_CURRENT_USER, "Run", box_.Name("tool")));
+    EXPECT_FALSE(TStartupSandbox::HasValue(kUser, "Run", box_.Name("tool")));
 }
 
 TEST_F(AddItemFormTest, OkAddsARunValueWithTheTargetsPath) {
@@ -87,7 +87,7 @@ TEST_F(AddItemFormTest, OkAddsARunValueWithTheTargetsPath) {
         Click(form_->btnOK);
     });
     EXPECT_EQ(result, mrOk);
-    EXPECT_EQ(TStartupSandbox::GetString(HKEY_CURRENT_USER, "Run", box_.Name("tool")), target_);
+    EXPECT_EQ(TStartupSandbox::GetString(kUser, "Run", box_.Name("tool")), target_);
     EXPECT_FALSE(FileExists(TStartupSandbox::Folder(CSIDL_STARTUP) + box_.Name("tool.lnk")));
 }
 
@@ -111,11 +111,11 @@ TEST_F(AddItemFormTest, AMissingTargetIsReportedClearedAndTheWindowStays) {
     EXPECT_EQ(boxes.Boxes[0].Text, "The specified target file can't be found, please reset!");
     EXPECT_EQ(boxes.Boxes[0].Caption, Application->GetTitle());
     EXPECT_EQ(boxes.Boxes[0].Flags, UINT(MB_OK));
-    EXPECT_FALSE(TStartupSandbox::HasValue(HKEY_CURRENT_USER, "Run", box_.Name("tool")));
+    EXPECT_FALSE(TStartupSandbox::HasValue(kUser, "Run", box_.Name("tool")));
 }
 
 TEST_F(AddItemFormTest, ATakenNameIsReportedAndReplacesNothing) {
-    box_.SetString(HKEY_CURRENT_USER, "Run", box_.Name("tool"), "C:\\Other\\tool.exe");
+    box_.SetString(kUser, "Run", box_.Name("tool"), "C:\\Other\\tool.exe");
     TBoxRecorder boxes;
     bool stillShown = false;
     int result = ShowModalWith(form_.get(), [&] {
@@ -132,7 +132,7 @@ TEST_F(AddItemFormTest, ATakenNameIsReportedAndReplacesNothing) {
     EXPECT_EQ(boxes.Boxes[0].Text, "The startup entry could not be added:\r\n\r\nan entry of this name already exists in "
                                    "HKCU\\" + TStartupSandbox::KeyPath("Run"));
     EXPECT_EQ(boxes.Boxes[0].Flags, UINT(MB_OK | MB_ICONWARNING));
-    EXPECT_EQ(TStartupSandbox::GetString(HKEY_CURRENT_USER, "Run", box_.Name("tool")), "C:\\Other\\tool.exe");
+    EXPECT_EQ(TStartupSandbox::GetString(kUser, "Run", box_.Name("tool")), "C:\\Other\\tool.exe");
 }
 
 TEST_F(AddItemFormTest, BrowseTakesTheChosenFileAndCancelAddsNothing) {
@@ -153,5 +153,5 @@ TEST_F(AddItemFormTest, BrowseTakesTheChosenFileAndCancelAddsNothing) {
     EXPECT_EQ(result, mrCancel);
     EXPECT_EQ(chosen, target_);
     EXPECT_EQ(filter, "All Files (*.*)|*.*");
-    EXPECT_FALSE(TStartupSandbox::HasValue(HKEY_CURRENT_USER, "Run", box_.Name("tool")));
+    EXPECT_FALSE(TStartupSandbox::HasValue(kUser, "Run", box_.Name("tool")));
 }

@@ -28,8 +28,8 @@ void Click(TControl* control, int x = 10, int y = 10) {
 TEST_F(MainFormFrame, TabButtonsSwitchPagesStatusLineAndMenus) {
     // The page refills from the system: an enabled entry, then a disabled one listed last.
     TStartupSandbox startup;
-    startup.SetString(HKEY_CURRENT_USER, "Run", startup.Name("On"), "C:\\on.exe");
-    startup.SetString(HKEY_LOCAL_MACHINE, "RunOnceEx\\Run_Disable", startup.Name("Off"), "C:\\off.exe");
+    startup.SetString(kUser, "Run", startup.Name("On"), "C:\\on.exe");
+    startup.SetString(kMachine32, "RunOnceEx\\Run_Disable", startup.Name("Off"), "C:\\off.exe");
     TMainForm& form = Form(true);
     Click(form.btnStartupItemList);
     EXPECT_EQ(form.PageControl->GetActivePageIndex(), 1);

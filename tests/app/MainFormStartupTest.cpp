@@ -18,8 +18,8 @@ protected:
         if (IsSkipped()) return;
         // (Built by append: GCC 12 warns falsely of an overlap in "x" + std::string + "y".)
         command_ = std::string("\"").append(Application->ExeName()).append("\" /minimized");
-        box_.SetString(HKEY_CURRENT_USER, "Run", box_.Name("On"), command_);
-        box_.SetString(HKEY_CURRENT_USER, "Run\\Run_Disable", box_.Name("Off"), "C:\\Tools\\off.exe");
+        box_.SetString(kUser, "Run", box_.Name("On"), command_);
+        box_.SetString(kUser, "Run\\Run_Disable", box_.Name("Off"), "C:\\Tools\\off.exe");
         box_.PlantFile(TStartupSandbox::Folder(CSIDL_STARTUP), box_.Name("Notes.txt"), "notes");
     }
 
@@ -46,12 +46,12 @@ protected:
 };
 
 // A planted value as it must still be: found under its exact name with its type and bytes.
-void ExpectValue(HKEY root, const std::string& run, const std::wstring& name, DWORD type,
-                 const std::vector<uint8_t>& bytes, REGSAM view = 0) {
+void ExpectValue(const TRunRoot& where, const std::string& run, const std::wstring& name, DWORD type,
+                 const std::vector<uint8_t>& bytes) {
     SCOPED_TRACE(run + " " + FromWide(name));
     DWORD found = REG_NONE;
     std::vector<uint8_t> data;
-    ASSERT_TRUE(TStartupSandbox::GetValueW(root, run, name, found, data, view));
+    ASSERT_TRUE(TStartupSandbox::GetValueW(where, run, name, found, data));
     EXPECT_EQ(found, type);
     EXPECT_EQ(data, bytes);
 }
@@ -86,16 +86,16 @@ TEST_F(MainFormStartup, ApplyDisablesThenEnablesAnEntryThroughItsCheckBox) {
     ASSERT_TRUE(StartupRow("On"));
     StartupRow("On")->SetChecked(false);
     form.ActionApply->Execute();
-    EXPECT_FALSE(TStartupSandbox::HasValue(HKEY_CURRENT_USER, "Run", box_.Name("On")));
-    EXPECT_EQ(TStartupSandbox::GetString(HKEY_CURRENT_USER, "Run\\Run_Disable", box_.Name("On")), command_);
+    EXPECT_FALSE(TStartupSandbox::HasValue(kUser, "Run", box_.Name("On")));
+    EXPECT_EQ(TStartupSandbox::GetString(kUser, "Run\\Run_Disable", box_.Name("On")), command_);
 
     form.ActionRefresh->Execute();   // F5: the page's rows read again
     ASSERT_TRUE(StartupRow("On"));
     EXPECT_FALSE(StartupRow("On")->Checked());
     StartupRow("On")->SetChecked(true);
     form.ActionApply->Execute();
-    EXPECT_EQ(TStartupSandbox::GetString(HKEY_CURRENT_USER, "Run", box_.Name("On")), command_);
-    EXPECT_FALSE(TStartupSandbox::HasValue(HKEY_CURRENT_USER, "Run\\Run_Disable", box_.Name("On")));
+    EXPECT_EQ(TStartupSandbox::GetString(kUser, "Run", box_.Name("On")), command_);
+    EXPECT_FALSE(TStartupSandbox::HasValue(kUser, "Run\\Run_Disable", box_.Name("On")));
 }
 
 TEST_F(MainFormStartup, RunValuesOutsideTheCodePageKeepNameTypeAndBytesThroughDisableAndEnable) {
@@ -108,7 +108,7 @@ TEST_F(MainFormStartup, RunValuesOutsideTheCodePageKeepNameTypeAndBytesThroughDi
     for (auto [base, text, type] : {std::tuple{L"Тест", L"%ProgramFiles%\\Тест\\app.exe /min", REG_EXPAND_SZ},
                                     {L"東京", L"\"C:\\アプリ\\起動.exe\" /s", REG_SZ}}) {
         std::wstring name = box_.NameW(base);
-        planted.push_back({name, DWORD(type), box_.SetStringW(HKEY_CURRENT_USER, "Run", name, text, type)});
+        planted.push_back({name, DWORD(type), box_.SetStringW(kUser, "Run", name, text, type)});
     }
     TBoxRecorder boxes;
     TMainForm& form = Form(true);
@@ -119,8 +119,8 @@ TEST_F(MainFormStartup, RunValuesOutsideTheCodePageKeepNameTypeAndBytesThroughDi
     }
     form.ActionApply->Execute();
     for (const auto& p : planted) {
-        ExpectValue(HKEY_CURRENT_USER, "Run\\Run_Disable", p.Name, p.Type, p.Bytes);
-        EXPECT_FALSE(TStartupSandbox::HasValueW(HKEY_CURRENT_USER, "Run", p.Name));
+        ExpectValue(kUser, "Run\\Run_Disable", p.Name, p.Type, p.Bytes);
+        EXPECT_FALSE(TStartupSandbox::HasValueW(kUser, "Run", p.Name));
     }
 
     form.ActionRefresh->Execute();
@@ -131,23 +131,23 @@ TEST_F(MainFormStartup, RunValuesOutsideTheCodePageKeepNameTypeAndBytesThroughDi
     }
     form.ActionApply->Execute();
     for (const auto& p : planted) {
-        ExpectValue(HKEY_CURRENT_USER, "Run", p.Name, p.Type, p.Bytes);
-        EXPECT_FALSE(TStartupSandbox::HasValueW(HKEY_CURRENT_USER, "Run\\Run_Disable", p.Name));
+        ExpectValue(kUser, "Run", p.Name, p.Type, p.Bytes);
+        EXPECT_FALSE(TStartupSandbox::HasValueW(kUser, "Run\\Run_Disable", p.Name));
     }
     EXPECT_TRUE(boxes.Boxes.empty()) << boxes.Boxes[0].Text;
 }
 
 TEST_F(MainFormStartup, RunValuesOutsideTheCodePageAreDeletedByTheirExactNames) {
     const std::wstring cyrillic = box_.NameW(L"Тест"), cjk = box_.NameW(L"東京");
-    box_.SetStringW(HKEY_CURRENT_USER, "Run", cyrillic, L"C:\\Тест\\a.exe", REG_EXPAND_SZ);
-    box_.SetStringW(HKEY_CURRENT_USER, "Run\\Run_Disable", cjk, L"C:\\東京\\b.exe");
+    box_.SetStringW(kUser, "Run", cyrillic, L"C:\\Тест\\a.exe", REG_EXPAND_SZ);
+    box_.SetStringW(kUser, "Run\\Run_Disable", cjk, L"C:\\東京\\b.exe");
     // The names as the code page shows them: what a deletion through the rows' captions
     // would reach instead.
     std::vector<std::pair<std::wstring, std::vector<uint8_t>>> canaries;
     for (const auto& name : {cyrillic, cjk}) {
         std::wstring shown = ToWide(FromWide(name));
         ASSERT_NE(shown, name);
-        canaries.emplace_back(shown, box_.SetStringW(HKEY_CURRENT_USER, "Run", shown, L"canary.exe"));
+        canaries.emplace_back(shown, box_.SetStringW(kUser, "Run", shown, L"canary.exe"));
     }
     TMainForm& form = Form(true);
     form.ActionTabStartupItems->Execute();
@@ -158,11 +158,11 @@ TEST_F(MainFormStartup, RunValuesOutsideTheCodePageAreDeletedByTheirExactNames) 
     form.ActionDelete->Execute();
 
     ASSERT_EQ(yes.Boxes.size(), 1u) << "the question only";
-    EXPECT_FALSE(TStartupSandbox::HasValueW(HKEY_CURRENT_USER, "Run", cyrillic));
-    EXPECT_FALSE(TStartupSandbox::HasValueW(HKEY_CURRENT_USER, "Run\\Run_Disable", cjk));
+    EXPECT_FALSE(TStartupSandbox::HasValueW(kUser, "Run", cyrillic));
+    EXPECT_FALSE(TStartupSandbox::HasValueW(kUser, "Run\\Run_Disable", cjk));
     EXPECT_FALSE(ExactRow(cyrillic) || ExactRow(cjk));
     for (const auto& [name, bytes] : canaries) {
-        ExpectValue(HKEY_CURRENT_USER, "Run", name, REG_SZ, bytes);
+        ExpectValue(kUser, "Run", name, REG_SZ, bytes);
         EXPECT_TRUE(ExactRow(name));
     }
 }
@@ -201,10 +201,9 @@ TEST_F(MainFormStartup, AStartupShortcutWithACjkNameIsBackedUpAndRemovedExactly)
 TEST_F(MainFormStartup, RunValuesOfEachViewAreDisabledAndEnabledInTheirOwnView) {
     ASSERT_TRUE(Is64BitWindows()) << "the tests' prefix is a 64-bit one";
     const std::wstring both = box_.NameW(L"Both"), only32 = box_.NameW(L"Only32");
-    auto both64 = box_.SetStringW(HKEY_LOCAL_MACHINE, "Run", both, L"C:\\x64\\both.exe", REG_SZ, KEY_WOW64_64KEY);
-    auto both32 = box_.SetStringW(HKEY_LOCAL_MACHINE, "Run", both, L"C:\\x86\\both.exe", REG_SZ, KEY_WOW64_32KEY);
-    auto only = box_.SetStringW(HKEY_LOCAL_MACHINE, "Run", only32, L"%SystemRoot%\\only.exe", REG_EXPAND_SZ,
-                                KEY_WOW64_32KEY);
+    auto both64 = box_.SetStringW(kMachine64, "Run", both, L"C:\\x64\\both.exe");
+    auto both32 = box_.SetStringW(kMachine32, "Run", both, L"C:\\x86\\both.exe");
+    auto only = box_.SetStringW(kMachine32, "Run", only32, L"%SystemRoot%\\only.exe", REG_EXPAND_SZ);
     TBoxRecorder boxes;
     TMainForm& form = Form(true);
     form.ActionTabStartupItems->Execute();
@@ -220,25 +219,26 @@ TEST_F(MainFormStartup, RunValuesOfEachViewAreDisabledAndEnabledInTheirOwnView) 
     ExactRow(both, KEY_WOW64_32KEY)->SetChecked(false);
     ExactRow(only32, KEY_WOW64_32KEY)->SetChecked(false);
     form.ActionApply->Execute();
-    ExpectValue(HKEY_LOCAL_MACHINE, "Run\\Run_Disable", both, REG_SZ, both32, KEY_WOW64_32KEY);
-    ExpectValue(HKEY_LOCAL_MACHINE, "Run\\Run_Disable", only32, REG_EXPAND_SZ, only, KEY_WOW64_32KEY);
-    EXPECT_FALSE(TStartupSandbox::HasValueW(HKEY_LOCAL_MACHINE, "Run", both, KEY_WOW64_32KEY));
-    ExpectValue(HKEY_LOCAL_MACHINE, "Run", both, REG_SZ, both64, KEY_WOW64_64KEY);
-    EXPECT_FALSE(TStartupSandbox::HasValueW(HKEY_LOCAL_MACHINE, "Run\\Run_Disable", both, KEY_WOW64_64KEY));
+    ExpectValue(kMachine32, "Run\\Run_Disable", both, REG_SZ, both32);
+    ExpectValue(kMachine32, "Run\\Run_Disable", only32, REG_EXPAND_SZ, only);
+    EXPECT_FALSE(TStartupSandbox::HasValueW(kMachine32, "Run", both));
+    ExpectValue(kMachine64, "Run", both, REG_SZ, both64);
+    EXPECT_FALSE(TStartupSandbox::HasValueW(kMachine64, "Run\\Run_Disable", both));
 
     form.ActionRefresh->Execute();
-    ASSERT_TRUE(ExactRow(both, KEY_WOW64_32KEY) && ExactRow(only32, KEY_WOW64_32KEY));
+    ASSERT_TRUE(ExactRow(both, KEY_WOW64_64KEY) && ExactRow(both, KEY_WOW64_32KEY) &&
+                ExactRow(only32, KEY_WOW64_32KEY));
     EXPECT_TRUE(ExactRow(both, KEY_WOW64_64KEY)->Checked());
     ExactRow(both, KEY_WOW64_32KEY)->SetChecked(true);
     ExactRow(only32, KEY_WOW64_32KEY)->SetChecked(true);
     form.ActionApply->Execute();
-    ExpectValue(HKEY_LOCAL_MACHINE, "Run", both, REG_SZ, both32, KEY_WOW64_32KEY);
-    ExpectValue(HKEY_LOCAL_MACHINE, "Run", only32, REG_EXPAND_SZ, only, KEY_WOW64_32KEY);
-    ExpectValue(HKEY_LOCAL_MACHINE, "Run", both, REG_SZ, both64, KEY_WOW64_64KEY);
-    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
-        EXPECT_FALSE(TStartupSandbox::HasValueW(HKEY_LOCAL_MACHINE, "Run\\Run_Disable", both, view));
-        EXPECT_FALSE(TStartupSandbox::HasValueW(HKEY_LOCAL_MACHINE, "Run\\Run_Disable", only32, view));
+    ExpectValue(kMachine32, "Run", both, REG_SZ, both32);
+    ExpectValue(kMachine32, "Run", only32, REG_EXPAND_SZ, only);
+    ExpectValue(kMachine64, "Run", both, REG_SZ, both64);
+    for (const TRunRoot& where : {kMachine32, kMachine64}) {
+        EXPECT_FALSE(TStartupSandbox::HasValueW(where, "Run\\Run_Disable", both));
+        EXPECT_FALSE(TStartupSandbox::HasValueW(where, "Run\\Run_Disable", only32));
     }
-    EXPECT_FALSE(TStartupSandbox::HasValueW(HKEY_LOCAL_MACHINE, "Run", only32, KEY_WOW64_64KEY));
+    EXPECT_FALSE(TStartupSandbox::HasValueW(kMachine64, "Run", only32));
     EXPECT_TRUE(boxes.Boxes.empty()) << boxes.Boxes[0].Text;
 }

@@ -22,6 +22,19 @@ const TStartupItem* Named(const std::vector<TStartupItem>& items, const std::str
     return it == items.end() ? nullptr : &*it;
 }
 
+// A copy of the listed entry to act on; a test that finds none stops there (ASSERT_NO_FATAL_FAILURE).
+void Take(const std::vector<TStartupItem>& items, const std::string& name, TStartupItem& item, bool enabled = true) {
+    const TStartupItem* found = Named(items, name, enabled);
+    ASSERT_TRUE(found) << name << (enabled ? "" : " (disabled)") << " is not listed";
+    item = *found;
+}
+
+// The command of a listed entry, for one-line checks.
+std::string CommandOf(const std::vector<TStartupItem>& items, const std::string& name) {
+    const TStartupItem* found = Named(items, name);
+    return found ? found->Command : "<not listed>";
+}
+
 } // namespace
 
 TEST(StartupItems, RegistryValuesAreListedKeyByKeyWithTheirDisabledOnes) {
@@ -30,19 +43,19 @@ TEST(StartupItems, RegistryValuesAreListedKeyByKeyWithTheirDisabledOnes) {
     // A value that is not a string, or too long, stands before the others: it is skipped and
     // the listing goes on with the rest of the key and the keys after it.
     DWORD number = 1;
-    box.SetValue(HKEY_CURRENT_USER, "Run", box.Name("Number"), REG_DWORD, &number, sizeof number);
+    box.SetValue(kUser, "Run", box.Name("Number"), REG_DWORD, &number, sizeof number);
     std::string huge(MaxStartupValueSize + 10, 'x');
-    box.SetString(HKEY_CURRENT_USER, "Run", box.Name("Huge"), huge);
-    box.SetString(HKEY_CURRENT_USER, "Run", box.Name("Tool"), "\"C:\\Tools\\tool.exe\" /min");
-    box.SetString(HKEY_CURRENT_USER, "Run", box.Name("Expand"), "%ProgramFiles%\\x.exe", REG_EXPAND_SZ);
+    box.SetString(kUser, "Run", box.Name("Huge"), huge);
+    box.SetString(kUser, "Run", box.Name("Tool"), "\"C:\\Tools\\tool.exe\" /min");
+    box.SetString(kUser, "Run", box.Name("Expand"), "%ProgramFiles%\\x.exe", REG_EXPAND_SZ);
     // Stored without a NUL and with bytes after one: the text ends where the string does.
-    box.SetValue(HKEY_CURRENT_USER, "Run", box.Name("NoNul"), REG_SZ, "abc", 3);
-    box.SetValue(HKEY_CURRENT_USER, "Run", box.Name("Tail"), REG_SZ, "abc\0def", 8);
-    box.SetString(HKEY_CURRENT_USER, "Run\\Run_Disable", box.Name("Tool"), "C:\\Old\\tool.exe");
-    box.SetString(HKEY_CURRENT_USER, "RunOnce\\Setup", box.Name("Setup"), "setup.exe");
-    box.SetString(HKEY_LOCAL_MACHINE, "RunServices", box.Name("Service"), "svc.exe");
-    box.SetString(HKEY_LOCAL_MACHINE, "RunServices\\Run_Disable", box.Name("Parked"), "parked.exe");
-    box.SetString(HKEY_LOCAL_MACHINE, "RunOnceEx", box.Name("Once"), "once.exe");
+    box.SetValue(kUser, "Run", box.Name("NoNul"), REG_SZ, "abc", 3);
+    box.SetValue(kUser, "Run", box.Name("Tail"), REG_SZ, "abc\0def", 8);
+    box.SetString(kUser, "Run\\Run_Disable", box.Name("Tool"), "C:\\Old\\tool.exe");
+    box.SetString(kUser, "RunOnce\\Setup", box.Name("Setup"), "setup.exe");
+    box.SetString(kMachine64, "RunServices", box.Name("Service"), "svc.exe");
+    box.SetString(kMachine64, "RunServices\\Run_Disable", box.Name("Parked"), "parked.exe");
+    box.SetString(kMachine64, "RunOnceEx", box.Name("Once"), "once.exe");
 
     // Key by key, each key's own values before its disabled ones; within one key the order
     // is the system's.
@@ -69,15 +82,18 @@ TEST(StartupItems, RegistryValuesAreListedKeyByKeyWithTheirDisabledOnes) {
     ASSERT_TRUE(parked);
     EXPECT_EQ(parked->Command, "C:\\Old\\tool.exe");
     EXPECT_EQ(parked->Location, cu);
-    EXPECT_EQ(Named(user, box.Name("Expand"))->Command, "%ProgramFiles%\\x.exe") << "not expanded";
-    EXPECT_EQ(Named(user, box.Name("NoNul"))->Command, "abc");
-    EXPECT_EQ(Named(user, box.Name("Tail"))->Command, "abc");
-    EXPECT_EQ(Named(user, box.Name("Setup"))->Location, "HKCU\\" + TStartupSandbox::KeyPath("RunOnce\\Setup"));
+    EXPECT_EQ(CommandOf(user, box.Name("Expand")), "%ProgramFiles%\\x.exe") << "not expanded";
+    EXPECT_EQ(CommandOf(user, box.Name("NoNul")), "abc");
+    EXPECT_EQ(CommandOf(user, box.Name("Tail")), "abc");
+    const TStartupItem* setup = Named(user, box.Name("Setup"));
+    ASSERT_TRUE(setup);
+    EXPECT_EQ(setup->Location, "HKCU\\" + TStartupSandbox::KeyPath("RunOnce\\Setup"));
 
-    auto machine = box.Ours(LoadStartupItems(HKEY_LOCAL_MACHINE, NativeRegistryView()));
+    auto machine = box.Ours(LoadStartupItems(kMachine64.Root, kMachine64.View));
     ASSERT_EQ(machine.size(), 3u);
     EXPECT_EQ(machine[0].Name, box.Name("Service"));
     EXPECT_EQ(machine[0].Location, "HKLM\\" + TStartupSandbox::KeyPath("RunServices"));
+    EXPECT_EQ(machine[0].View, kMachine64.View);
     EXPECT_EQ(machine[1].Name, box.Name("Parked"));
     EXPECT_FALSE(machine[1].Enabled);
     EXPECT_EQ(machine[2].Name, box.Name("Once"));
@@ -105,11 +121,13 @@ TEST(StartupItems, FolderEntriesAreListedAsFilesWithoutHiddenOrDotNames) {
     EXPECT_EQ(link->Kind, skFolderEntry);
     EXPECT_EQ(link->Command, user + box.Name("tool.lnk")) << "the shortcut itself, not its target";
     EXPECT_EQ(link->Location, user);
-    EXPECT_EQ(Named(items, box.Name("shared.bat"))->Location, common);
+    const TStartupItem* shared = Named(items, box.Name("shared.bat"));
+    ASSERT_TRUE(shared);
+    EXPECT_EQ(shared->Location, common);
 
     // The whole list: the current user's keys, the machine's, then the folders.
-    box.SetString(HKEY_LOCAL_MACHINE, "Run", box.Name("Machine"), "m.exe");
-    box.SetString(HKEY_CURRENT_USER, "RunOnceEx", box.Name("User"), "u.exe");
+    box.SetString(kMachine64, "Run", box.Name("Machine"), "m.exe");
+    box.SetString(kUser, "RunOnceEx", box.Name("User"), "u.exe");
     auto all = box.Ours(ListStartupItems());
     ASSERT_EQ(all.size(), 6u);
     EXPECT_EQ(all[0].Name, box.Name("User"));
@@ -123,28 +141,29 @@ TEST(StartupItems, FolderEntriesAreListedAsFilesWithoutHiddenOrDotNames) {
 TEST(StartupItems, DisableThenEnableRestoresValueDataAndTypeExactly) {
     TStartupSandbox box;
     const char expand[] = "\"%ProgramFiles%\\Tool\\tool.exe\" -x\0garbage";
-    box.SetValue(HKEY_CURRENT_USER, "Run", box.Name("Expand"), REG_EXPAND_SZ, expand, sizeof expand);
-    box.SetString(HKEY_CURRENT_USER, "Run", box.Name("Neighbour"), "n.exe");
+    box.SetValue(kUser, "Run", box.Name("Expand"), REG_EXPAND_SZ, expand, sizeof expand);
+    box.SetString(kUser, "Run", box.Name("Neighbour"), "n.exe");
     auto items = box.Ours(LoadStartupItems(HKEY_CURRENT_USER, NativeRegistryView()));
-    TStartupItem item = *Named(items, box.Name("Expand"));
+    TStartupItem item;
+    ASSERT_NO_FATAL_FAILURE(Take(items, box.Name("Expand"), item));
 
     ASSERT_TRUE(SetStartupItemEnabled(item, false).Ok());
     EXPECT_FALSE(item.Enabled);
-    EXPECT_FALSE(TStartupSandbox::HasValue(HKEY_CURRENT_USER, "Run", item.Name));
+    EXPECT_FALSE(TStartupSandbox::HasValue(kUser, "Run", item.Name));
     DWORD type = 0;
     std::vector<uint8_t> data;
-    ASSERT_TRUE(TStartupSandbox::GetValue(HKEY_CURRENT_USER, "Run\\Run_Disable", item.Name, type, data));
+    ASSERT_TRUE(TStartupSandbox::GetValue(kUser, "Run\\Run_Disable", item.Name, type, data));
     EXPECT_EQ(type, DWORD(REG_EXPAND_SZ));
     EXPECT_EQ(data, Bytes(expand, sizeof expand));
     EXPECT_TRUE(Named(box.Ours(LoadStartupItems(HKEY_CURRENT_USER, NativeRegistryView())), item.Name, false));
 
     ASSERT_TRUE(SetStartupItemEnabled(item, true).Ok());
     EXPECT_TRUE(item.Enabled);
-    EXPECT_FALSE(TStartupSandbox::HasValue(HKEY_CURRENT_USER, "Run\\Run_Disable", item.Name));
-    ASSERT_TRUE(TStartupSandbox::GetValue(HKEY_CURRENT_USER, "Run", item.Name, type, data));
+    EXPECT_FALSE(TStartupSandbox::HasValue(kUser, "Run\\Run_Disable", item.Name));
+    ASSERT_TRUE(TStartupSandbox::GetValue(kUser, "Run", item.Name, type, data));
     EXPECT_EQ(type, DWORD(REG_EXPAND_SZ));
     EXPECT_EQ(data, Bytes(expand, sizeof expand));
-    EXPECT_EQ(TStartupSandbox::GetString(HKEY_CURRENT_USER, "Run", box.Name("Neighbour")), "n.exe");
+    EXPECT_EQ(TStartupSandbox::GetString(kUser, "Run", box.Name("Neighbour")), "n.exe");
     // Enabling what is enabled changes nothing.
     EXPECT_TRUE(SetStartupItemEnabled(item, true).Ok());
 }
@@ -152,53 +171,64 @@ TEST(StartupItems, DisableThenEnableRestoresValueDataAndTypeExactly) {
 TEST(StartupItems, RefusedMovesReportWhyAndLeaveBothPlacesAsTheyWere) {
     TStartupSandbox box;
     // The name is taken in the target: neither copy may overwrite the other.
-    box.SetString(HKEY_CURRENT_USER, "Run", box.Name("Twice"), "new.exe");
-    box.SetString(HKEY_CURRENT_USER, "Run\\Run_Disable", box.Name("Twice"), "old.exe");
+    box.SetString(kUser, "Run", box.Name("Twice"), "new.exe");
+    box.SetString(kUser, "Run\\Run_Disable", box.Name("Twice"), "old.exe");
     auto items = box.Ours(LoadStartupItems(HKEY_CURRENT_USER, NativeRegistryView()));
-    TStartupItem on = *Named(items, box.Name("Twice"), true);
-    TStartupItem off = *Named(items, box.Name("Twice"), false);
+    TStartupItem on, off;
+    ASSERT_NO_FATAL_FAILURE(Take(items, box.Name("Twice"), on, true));
+    ASSERT_NO_FATAL_FAILURE(Take(items, box.Name("Twice"), off, false));
     TStartupResult taken = SetStartupItemEnabled(on, false);
     EXPECT_EQ(taken.Error, seNameTaken);
     EXPECT_TRUE(on.Enabled);
     EXPECT_EQ(taken.Text(), "an entry of this name already exists in HKCU\\" +
                                 TStartupSandbox::KeyPath("Run\\Run_Disable"));
     EXPECT_EQ(SetStartupItemEnabled(off, true).Error, seNameTaken);
-    EXPECT_EQ(TStartupSandbox::GetString(HKEY_CURRENT_USER, "Run", on.Name), "new.exe");
-    EXPECT_EQ(TStartupSandbox::GetString(HKEY_CURRENT_USER, "Run\\Run_Disable", on.Name), "old.exe");
+    EXPECT_EQ(TStartupSandbox::GetString(kUser, "Run", on.Name), "new.exe");
+    EXPECT_EQ(TStartupSandbox::GetString(kUser, "Run\\Run_Disable", on.Name), "old.exe");
 
-    // A Run_Disable that refuses every access: the value stays in its key.
-    box.SetString(HKEY_LOCAL_MACHINE, "RunServicesOnce", box.Name("Guarded"), "g.exe");
-    box.Deny(HKEY_LOCAL_MACHINE, "RunServicesOnce\\Run_Disable");
-    TStartupItem guarded = *Named(box.Ours(LoadStartupItems(HKEY_LOCAL_MACHINE, NativeRegistryView())), box.Name("Guarded"));
+    // A Run_Disable of the 32-bit view that refuses every access: the value stays in its key,
+    // and the refusal names the key in the view it lies in.
+    box.SetString(kMachine32, "RunServicesOnce", box.Name("Guarded"), "g.exe");
+    ASSERT_NO_FATAL_FAILURE(box.Deny(kMachine32, "RunServicesOnce\\Run_Disable"));
+    TStartupItem guarded;
+    ASSERT_NO_FATAL_FAILURE(
+        Take(box.Ours(LoadStartupItems(kMachine32.Root, kMachine32.View)), box.Name("Guarded"), guarded));
     TStartupResult denied = SetStartupItemEnabled(guarded, false);
     EXPECT_EQ(denied.Error, seKeyFailed);
-    EXPECT_EQ(denied.Where, "HKLM\\" + TStartupSandbox::KeyPath("RunServicesOnce\\Run_Disable"));
-    EXPECT_EQ(TStartupSandbox::GetString(HKEY_LOCAL_MACHINE, "RunServicesOnce", guarded.Name), "g.exe");
+    EXPECT_EQ(denied.Where, TStartupSandbox::Location(kMachine32, "RunServicesOnce\\Run_Disable"));
+    EXPECT_EQ(TStartupSandbox::GetString(kMachine32, "RunServicesOnce", guarded.Name), "g.exe");
     EXPECT_EQ(DeleteStartupItem(guarded).Error, seNone) << "the key itself is not guarded";
+    EXPECT_FALSE(TStartupSandbox::HasValue(kMachine32, "RunServicesOnce", guarded.Name));
 
     // Gone since it was listed: nothing is created on the way to finding that out.
-    box.SetString(HKEY_CURRENT_USER, "RunServices", box.Name("Vanishing"), "v.exe");
-    TStartupItem vanishing = *Named(box.Ours(LoadStartupItems(HKEY_CURRENT_USER, NativeRegistryView())), box.Name("Vanishing"));
+    box.SetString(kUser, "RunServices", box.Name("Vanishing"), "v.exe");
+    TStartupItem vanishing;
+    ASSERT_NO_FATAL_FAILURE(
+        Take(box.Ours(LoadStartupItems(HKEY_CURRENT_USER, NativeRegistryView())), box.Name("Vanishing"), vanishing));
     ASSERT_TRUE(DeleteStartupItem(vanishing).Ok());
     EXPECT_EQ(SetStartupItemEnabled(vanishing, false).Error, seEntryMissing);
-    EXPECT_FALSE(TStartupSandbox::KeyExists(HKEY_CURRENT_USER, TStartupSandbox::KeyPath("RunServices\\Run_Disable")));
+    EXPECT_FALSE(TStartupSandbox::KeyExists(kUser, TStartupSandbox::KeyPath("RunServices\\Run_Disable")));
     EXPECT_EQ(DeleteStartupItem(vanishing).Error, seEntryMissing);
 }
 
 TEST(StartupItems, DeleteRemovesOnlyItsOwnEntry) {
     TStartupSandbox box;
-    box.SetString(HKEY_CURRENT_USER, "Run", box.Name("Twice"), "new.exe");
-    box.SetString(HKEY_CURRENT_USER, "Run", box.Name("Other"), "other.exe");
-    box.SetString(HKEY_CURRENT_USER, "Run\\Run_Disable", box.Name("Twice"), "old.exe");
+    box.SetString(kUser, "Run", box.Name("Twice"), "new.exe");
+    box.SetString(kUser, "Run", box.Name("Other"), "other.exe");
+    box.SetString(kUser, "Run\\Run_Disable", box.Name("Twice"), "old.exe");
     auto items = box.Ours(LoadStartupItems(HKEY_CURRENT_USER, NativeRegistryView()));
 
-    ASSERT_TRUE(DeleteStartupItem(*Named(items, box.Name("Twice"), false)).Ok());
-    EXPECT_FALSE(TStartupSandbox::HasValue(HKEY_CURRENT_USER, "Run\\Run_Disable", box.Name("Twice")));
-    EXPECT_EQ(TStartupSandbox::GetString(HKEY_CURRENT_USER, "Run", box.Name("Twice")), "new.exe");
+    TStartupItem on, off;
+    ASSERT_NO_FATAL_FAILURE(Take(items, box.Name("Twice"), on, true));
+    ASSERT_NO_FATAL_FAILURE(Take(items, box.Name("Twice"), off, false));
 
-    ASSERT_TRUE(DeleteStartupItem(*Named(items, box.Name("Twice"), true)).Ok());
-    EXPECT_FALSE(TStartupSandbox::HasValue(HKEY_CURRENT_USER, "Run", box.Name("Twice")));
-    EXPECT_EQ(TStartupSandbox::GetString(HKEY_CURRENT_USER, "Run", box.Name("Other")), "other.exe");
+    ASSERT_TRUE(DeleteStartupItem(off).Ok());
+    EXPECT_FALSE(TStartupSandbox::HasValue(kUser, "Run\\Run_Disable", box.Name("Twice")));
+    EXPECT_EQ(TStartupSandbox::GetString(kUser, "Run", box.Name("Twice")), "new.exe");
+
+    ASSERT_TRUE(DeleteStartupItem(on).Ok());
+    EXPECT_FALSE(TStartupSandbox::HasValue(kUser, "Run", box.Name("Twice")));
+    EXPECT_EQ(TStartupSandbox::GetString(kUser, "Run", box.Name("Other")), "other.exe");
 }
 
 TEST(StartupItems, FolderFilesAreBackedUpBeforeTheyGo) {
@@ -210,7 +240,8 @@ TEST(StartupItems, FolderFilesAreBackedUpBeforeTheyGo) {
     box.PlantFile(user, box.Name("stay.lnk"), "stay");
     auto items = box.Ours(LoadStartupFolder());
 
-    TStartupItem first = *Named(items, box.Name("tool.lnk"));
+    TStartupItem first;
+    ASSERT_NO_FATAL_FAILURE(Take(items, box.Name("tool.lnk"), first));
     ASSERT_EQ(first.Location, user);
     ASSERT_TRUE(SetStartupItemEnabled(first, false).Ok());
     EXPECT_FALSE(FileExists(user + box.Name("tool.lnk")));
@@ -240,7 +271,8 @@ TEST(StartupItems, FolderEntriesThatCannotGoStayWithoutACopyLeftBehind) {
         // Opened by another program without sharing: not even a copy can be made.
         TFileHandle hold(CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(hold);
-        TStartupItem item = *Named(items, box.Name("locked.exe"));
+        TStartupItem item;
+        ASSERT_NO_FATAL_FAILURE(Take(items, box.Name("locked.exe"), item));
         TStartupResult r = SetStartupItemEnabled(item, false);
         EXPECT_EQ(r.Error, seBackupFailed);
         EXPECT_TRUE(item.Enabled);
@@ -249,7 +281,9 @@ TEST(StartupItems, FolderEntriesThatCannotGoStayWithoutACopyLeftBehind) {
         // Readable but not deletable: the copy made first is taken back.
         TFileHandle hold(CreateFileA(shared.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(hold);
-        TStartupResult r = DeleteStartupItem(*Named(items, box.Name("shared.exe")));
+        TStartupItem item;
+        ASSERT_NO_FATAL_FAILURE(Take(items, box.Name("shared.exe"), item));
+        TStartupResult r = DeleteStartupItem(item);
         EXPECT_EQ(r.Error, seFileFailed);
         EXPECT_EQ(r.Where, shared);
         EXPECT_NE(r.Text().find(shared + " could not be removed: "), std::string::npos) << r.Text();
@@ -258,7 +292,9 @@ TEST(StartupItems, FolderEntriesThatCannotGoStayWithoutACopyLeftBehind) {
     EXPECT_EQ(TStartupSandbox::ReadFile(shared), "shared");
     EXPECT_TRUE(box.BackupFiles().empty());
 
-    TStartupResult folder = DeleteStartupItem(*Named(items, box.Name("Folder")));
+    TStartupItem folderItem;
+    ASSERT_NO_FATAL_FAILURE(Take(items, box.Name("Folder"), folderItem));
+    TStartupResult folder = DeleteStartupItem(folderItem);
     EXPECT_EQ(folder.Error, seIsFolder);
     EXPECT_TRUE(DirectoryExists(user + box.Name("Folder")));
 }
@@ -287,13 +323,16 @@ TEST(StartupItems, AddMakesAWorkingShortcutAndARunValueButReplacesNothing) {
     ASSERT_TRUE(AddStartupRunValue(ToWide(target), HKEY_CURRENT_USER).Ok());
     DWORD type = 0;
     std::vector<uint8_t> data;
-    ASSERT_TRUE(TStartupSandbox::GetValue(HKEY_CURRENT_USER, "Run", box.Name("tool"), type, data));
+    ASSERT_TRUE(TStartupSandbox::GetValue(kUser, "Run", box.Name("tool"), type, data));
     EXPECT_EQ(type, DWORD(REG_SZ));
-    EXPECT_EQ(TStartupSandbox::GetString(HKEY_CURRENT_USER, "Run", box.Name("tool")), target);
-    box.SetString(HKEY_LOCAL_MACHINE, "Run", box.Name("tool"), "mine.exe");
+    EXPECT_EQ(TStartupSandbox::GetString(kUser, "Run", box.Name("tool")), target);
+    // The machine's Run key that an added value goes to is the system's own view's.
+    box.SetString(kMachine64, "Run", box.Name("tool"), "mine.exe");
     TStartupResult taken = AddStartupRunValue(ToWide(target), HKEY_LOCAL_MACHINE);
     EXPECT_EQ(taken.Error, seNameTaken);
-    EXPECT_EQ(TStartupSandbox::GetString(HKEY_LOCAL_MACHINE, "Run", box.Name("tool")), "mine.exe");
+    EXPECT_EQ(taken.Where, TStartupSandbox::Location(kMachine64, "Run"));
+    EXPECT_EQ(TStartupSandbox::GetString(kMachine64, "Run", box.Name("tool")), "mine.exe");
+    EXPECT_FALSE(TStartupSandbox::HasValue(kMachine32, "Run", box.Name("tool")));
 }
 
 TEST(StartupItems, VersionTextsComeFromTheProgramTheCommandNames) {
@@ -333,13 +372,38 @@ TEST(StartupItems, VersionTextsComeFromTheProgramTheCommandNames) {
     EXPECT_FALSE(ReadVersionInfo(L"C:\\does\\not\\exist.exe", texts));
 }
 
+TEST(StartupItems, AProgramOfTheSystemFolderIsDescribedAsTheShellThatStartsItFindsIt) {
+    ASSERT_TRUE(Is64BitWindows()) << "the tests' prefix is a 64-bit one";
+    // The shell that starts the entries at log-on is a 64-bit program: "system32" in a command
+    // is the real system folder, which a 32-bit process reaches as Sysnative; SysWOW64 is
+    // SysWOW64 for both.
+    char windows[MAX_PATH] = {}, wow64[MAX_PATH] = {};
+    ASSERT_NE(GetSystemWindowsDirectoryA(windows, MAX_PATH), 0u);
+    ASSERT_NE(GetSystemWow64DirectoryA(wow64, MAX_PATH), 0u);
+    const std::string real = std::string(windows) + (sizeof(void*) == 4 ? "\\Sysnative" : "\\System32");
+    TStartupSandbox box;
+    const std::string program = TStartupSandbox::ReadFile(Application->ExeName());
+    ASSERT_FALSE(program.empty());
+    box.PlantFile(real, box.Name("native.exe"), program);
+    box.PlantFile(wow64, box.Name("wow.exe"), program);
+
+    TStartupItem item;
+    TStartupDetails details;
+    item.ExactCommand = ToWide("\"" + std::string(windows) + "\\system32\\" + box.Name("native.exe") + "\" /s");
+    EXPECT_TRUE(ReadStartupDetails(item, details)) << FromWide(item.ExactCommand);
+    EXPECT_EQ(details.Publisher, "Velmora Test Publisher");
+    item.ExactCommand = ToWide(std::string(wow64) + "\\" + box.Name("wow.exe"));
+    EXPECT_TRUE(ReadStartupDetails(item, details)) << FromWide(item.ExactCommand);
+    EXPECT_EQ(details.Publisher, "Velmora Test Publisher");
+}
+
 TEST(StartupItems, ListingCoversEachRegistryViewOnce) {
     ASSERT_TRUE(Is64BitWindows()) << "the tests' prefix is a 64-bit one";
     EXPECT_EQ(StartupRegistryViews(), (std::vector<REGSAM>{KEY_WOW64_64KEY, KEY_WOW64_32KEY}));
     TStartupSandbox box;
-    box.SetStringW(HKEY_LOCAL_MACHINE, "RunOnce", box.NameW(L"Machine64"), L"m64.exe", REG_SZ, KEY_WOW64_64KEY);
-    box.SetStringW(HKEY_LOCAL_MACHINE, "RunOnce", box.NameW(L"Machine32"), L"m32.exe", REG_SZ, KEY_WOW64_32KEY);
-    box.SetStringW(HKEY_CURRENT_USER, "Run", box.NameW(L"User"), L"u.exe", REG_SZ, KEY_WOW64_32KEY);
+    box.SetStringW(kMachine64, "RunOnce", box.NameW(L"Machine64"), L"m64.exe");
+    box.SetStringW(kMachine32, "RunOnce", box.NameW(L"Machine32"), L"m32.exe");
+    box.SetStringW(kUser, "Run", box.NameW(L"User"), L"u.exe");
 
     auto all = box.Ours(ListStartupItems());
     ASSERT_EQ(all.size(), 3u);
@@ -352,8 +416,7 @@ TEST(StartupItems, ListingCoversEachRegistryViewOnce) {
     EXPECT_EQ(all[2].Location, "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce");
 
     // A refusal names the key the way it is listed.
-    box.SetStringW(HKEY_LOCAL_MACHINE, "RunOnce\\Run_Disable", box.NameW(L"Machine32"), L"old.exe", REG_SZ,
-                   KEY_WOW64_32KEY);
+    box.SetStringW(kMachine32, "RunOnce\\Run_Disable", box.NameW(L"Machine32"), L"old.exe");
     EXPECT_EQ(SetStartupItemEnabled(all[2], false).Where,
               "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\Run_Disable");
 }
@@ -367,7 +430,7 @@ TEST(StartupItems, AddKeepsATargetNameTheCodePageCannotHold) {
     ASSERT_TRUE(AddStartupRunValue(target, HKEY_CURRENT_USER).Ok());
     DWORD type = 0;
     std::vector<uint8_t> data;
-    ASSERT_TRUE(TStartupSandbox::GetValueW(HKEY_CURRENT_USER, "Run", box.NameW(L"東京"), type, data));
+    ASSERT_TRUE(TStartupSandbox::GetValueW(kUser, "Run", box.NameW(L"東京"), type, data));
     EXPECT_EQ(type, DWORD(REG_SZ));
     EXPECT_EQ(data, Bytes(target.c_str(), (target.size() + 1) * sizeof(wchar_t)));
 

@@ -30,13 +30,17 @@ protected:
         startup_->SetupColumns();
 
         command_ = "\"" + Application->ExeName() + "\" /minimized";
-        box_.SetString(HKEY_CURRENT_USER, "Run", box_.Name("Enabled"), command_);
-        box_.SetString(HKEY_CURRENT_USER, "Run\\Run_Disable", box_.Name("Disabled"), "C:\\Tools\\disabled.exe");
-        box_.SetString(HKEY_LOCAL_MACHINE, "Run", box_.Name("Machine"), "%SystemRoot%\\machine.exe", REG_EXPAND_SZ);
+        box_.SetString(kUser, "Run", box_.Name("Enabled"), command_);
+        box_.SetString(kUser, "Run\\Run_Disable", box_.Name("Disabled"), "C:\\Tools\\disabled.exe");
+        // The machine's entry in the 32-bit view: the one that is named with WOW6432Node.
+        box_.SetString(kMachine32, "Run", box_.Name("Machine"), "%SystemRoot%\\machine.exe", REG_EXPAND_SZ);
         folder_ = TStartupSandbox::Folder(CSIDL_STARTUP);
         file_ = box_.PlantFile(folder_, box_.Name("Folder.lnk"), "link bytes");
         startup_->Fill(box_.Ours(ListStartupItems()));
         PumpIdle();
+        for (auto [base, enabled] : {std::pair{"Enabled", true}, {"Disabled", false}, {"Machine", true},
+                                     {"Folder.lnk", true}})
+            ASSERT_TRUE(Row(base, enabled)) << base << " is not listed";
     }
     void TearDown() override { ResetLanguageDefaults(); }
 
@@ -78,7 +82,10 @@ TEST_F(StartupListTest, RowsShowEachEntryWithItsCheckAndItsItem) {
     ASSERT_TRUE(disabled);
     EXPECT_FALSE(disabled->Checked());
     EXPECT_EQ(disabled->SubItems()->Get(1), "HKCU\\" + TStartupSandbox::KeyPath("Run"));
-    EXPECT_EQ(Row("Machine")->SubItems()->Get(0), "%SystemRoot%\\machine.exe");
+    TListItem* machine = Row("Machine");
+    ASSERT_TRUE(machine);
+    EXPECT_EQ(machine->SubItems()->Get(0), "%SystemRoot%\\machine.exe");
+    EXPECT_EQ(machine->SubItems()->Get(1), TStartupSandbox::Location(kMachine32, "Run"));
     TListItem* file = Row("Folder.lnk");
     ASSERT_TRUE(file);
     EXPECT_TRUE(file->Checked());
@@ -112,40 +119,42 @@ TEST_F(StartupListTest, ApplyWritesChangedChecksAndTheRemovedFileGoesWithItsRow)
     EXPECT_TRUE(startup_->Apply().empty());
     EXPECT_TRUE(boxes.Boxes.empty());
 
-    EXPECT_EQ(TStartupSandbox::GetString(HKEY_CURRENT_USER, "Run\\Run_Disable", box_.Name("Enabled")), command_);
-    EXPECT_FALSE(TStartupSandbox::HasValue(HKEY_CURRENT_USER, "Run", box_.Name("Enabled")));
-    EXPECT_EQ(TStartupSandbox::GetString(HKEY_CURRENT_USER, "Run", box_.Name("Disabled")), "C:\\Tools\\disabled.exe");
+    EXPECT_EQ(TStartupSandbox::GetString(kUser, "Run\\Run_Disable", box_.Name("Enabled")), command_);
+    EXPECT_FALSE(TStartupSandbox::HasValue(kUser, "Run", box_.Name("Enabled")));
+    EXPECT_EQ(TStartupSandbox::GetString(kUser, "Run", box_.Name("Disabled")), "C:\\Tools\\disabled.exe");
     DWORD type = 0;
     std::vector<uint8_t> data;
-    ASSERT_TRUE(TStartupSandbox::GetValue(HKEY_LOCAL_MACHINE, "Run", box_.Name("Machine"), type, data));
+    ASSERT_TRUE(TStartupSandbox::GetValue(kMachine32, "Run", box_.Name("Machine"), type, data));
     EXPECT_EQ(type, DWORD(REG_EXPAND_SZ)) << "an untouched row is not rewritten";
     EXPECT_FALSE(FileExists(file_));
     EXPECT_EQ(box_.BackupFiles(), (std::vector<std::string>{box_.Name("Folder.lnk")}));
 
     EXPECT_EQ(Captions(), (std::vector<std::string>{"Enabled", "Disabled", "Machine"}));
-    EXPECT_FALSE(startup_->ItemOf(Row("Enabled", false))->Enabled);
-    EXPECT_TRUE(startup_->ItemOf(Row("Disabled", true))->Enabled);
+    EXPECT_TRUE(Row("Enabled", false)) << "its row follows its entry";
+    EXPECT_TRUE(Row("Disabled", true));
 
     // Nothing differs now: a second Apply changes nothing.
     EXPECT_TRUE(startup_->Apply().empty());
-    EXPECT_EQ(TStartupSandbox::GetString(HKEY_CURRENT_USER, "Run\\Run_Disable", box_.Name("Enabled")), command_);
+    EXPECT_EQ(TStartupSandbox::GetString(kUser, "Run\\Run_Disable", box_.Name("Enabled")), command_);
     EXPECT_TRUE(boxes.Boxes.empty());
 }
 
 TEST_F(StartupListTest, ARefusedRowGetsItsCheckBackAndIsReported) {
-    box_.SetString(HKEY_CURRENT_USER, "Run\\Run_Disable", box_.Name("Enabled"), "older.exe");
+    box_.SetString(kUser, "Run\\Run_Disable", box_.Name("Enabled"), "older.exe");
     startup_->Fill(box_.Ours(ListStartupItems()));
+    ASSERT_TRUE(Row("Enabled") && Row("Enabled", false) && Row("Machine"));
     TBoxRecorder boxes;
     Row("Enabled")->SetChecked(false);
     Row("Machine")->SetChecked(false);
     auto failures = startup_->Apply();
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_EQ(failures[0].Name, box_.Name("Enabled"));
+    ASSERT_TRUE(Row("Enabled"));
     EXPECT_TRUE(Row("Enabled")->Checked()) << "the box shows where the entry still is";
-    EXPECT_EQ(TStartupSandbox::GetString(HKEY_CURRENT_USER, "Run", box_.Name("Enabled")), command_);
-    EXPECT_EQ(TStartupSandbox::GetString(HKEY_CURRENT_USER, "Run\\Run_Disable", box_.Name("Enabled")), "older.exe");
+    EXPECT_EQ(TStartupSandbox::GetString(kUser, "Run", box_.Name("Enabled")), command_);
+    EXPECT_EQ(TStartupSandbox::GetString(kUser, "Run\\Run_Disable", box_.Name("Enabled")), "older.exe");
     // The rest of the pass went on.
-    EXPECT_TRUE(TStartupSandbox::HasValue(HKEY_LOCAL_MACHINE, "Run\\Run_Disable", box_.Name("Machine")));
+    EXPECT_TRUE(TStartupSandbox::HasValue(kMachine32, "Run\\Run_Disable", box_.Name("Machine")));
 
     ASSERT_EQ(boxes.Boxes.size(), 1u);
     EXPECT_EQ(boxes.Boxes[0].Text, "These startup entries could not be changed and were left as they were:\r\n\r\n" +
@@ -166,31 +175,33 @@ TEST_F(StartupListTest, DeleteAsksFirstAndRemovesOnlyRowsWhoseEntryWent) {
         EXPECT_EQ(no.Boxes[0].Flags, 0x34u);
     }
     EXPECT_EQ(list_->Items()->Count(), 4);
-    EXPECT_TRUE(TStartupSandbox::HasValue(HKEY_CURRENT_USER, "Run", box_.Name("Enabled")));
+    EXPECT_TRUE(TStartupSandbox::HasValue(kUser, "Run", box_.Name("Enabled")));
 
     // Gone since it was listed: its row stays and the user is told.
-    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, TStartupSandbox::KeyPath("Run").c_str(), box_.Name("Machine").c_str());
+    ASSERT_NO_FATAL_FAILURE(TStartupSandbox::DeleteValue(kMachine32, "Run", box_.Name("Machine")));
     TBoxRecorder yes(IDYES);
     auto failures = startup_->DeleteSelected();
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_EQ(failures[0].Result.Error, seEntryMissing);
     EXPECT_EQ(Captions(), (std::vector<std::string>{"Disabled", "Machine"}));
-    EXPECT_FALSE(TStartupSandbox::HasValue(HKEY_CURRENT_USER, "Run", box_.Name("Enabled")));
-    EXPECT_TRUE(TStartupSandbox::HasValue(HKEY_CURRENT_USER, "Run\\Run_Disable", box_.Name("Disabled")));
+    EXPECT_FALSE(TStartupSandbox::HasValue(kUser, "Run", box_.Name("Enabled")));
+    EXPECT_TRUE(TStartupSandbox::HasValue(kUser, "Run\\Run_Disable", box_.Name("Disabled")));
     EXPECT_FALSE(FileExists(file_));
     EXPECT_EQ(box_.BackupFiles(), (std::vector<std::string>{box_.Name("Folder.lnk")}));
     ASSERT_EQ(yes.Boxes.size(), 2u);
     EXPECT_EQ(yes.Boxes[1].Text, "These startup entries could not be deleted:\r\n\r\n" + box_.Name("Machine") +
-                                     ": it is no longer in HKLM\\" + TStartupSandbox::KeyPath("Run"));
+                                     ": it is no longer in HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\"
+                                     "CurrentVersion\\Run");
 }
 
 TEST_F(StartupListTest, CheckingAllChangesOnlyTheBoxes) {
     startup_->SetAllChecked(false);
     for (int i = 0; i < list_->Items()->Count(); ++i) EXPECT_FALSE(list_->Items()->Item(i)->Checked());
     EXPECT_EQ(startup_->LastRowChecked(), std::optional<bool>(false));
-    EXPECT_TRUE(TStartupSandbox::HasValue(HKEY_CURRENT_USER, "Run", box_.Name("Enabled")));
+    EXPECT_TRUE(TStartupSandbox::HasValue(kUser, "Run", box_.Name("Enabled")));
     EXPECT_TRUE(FileExists(file_));
     startup_->SetAllChecked(true);
+    ASSERT_TRUE(Row("Disabled", false));
     EXPECT_TRUE(Row("Disabled", false)->Checked());
     EXPECT_EQ(startup_->LastRowChecked(), std::optional<bool>(true));
 

@@ -1,10 +1,11 @@
 // Plants startup entries in the test prefix's Run-type keys and Startup folders, and takes
-// every trace of them away again: values and files carry a name prefix of this process, and
+// every trace of them away again: values and files carry a name prefix of this run, and
 // keys that did not exist before the test are removed whole.
 #pragma once
 #include "app/StartupItems.h"
 #include "app/funUtils.h"
 #include "app/globals.h"
+#include "framework/Handles.h"
 
 #include <gtest/gtest.h>
 
@@ -17,18 +18,28 @@
 #include <tuple>
 #include <vector>
 
+// Where a test plants a registry entry: a root and the registry view it is written through.
+// HKCU's Run-type keys are one key that both views share, so the user's entries are written
+// through the 32-bit view and the program, which reads them through the system's own, must
+// still find each once; HKLM's Run-type keys are one key per view.
+struct TRunRoot {
+    HKEY Root;
+    REGSAM View;
+};
+inline const TRunRoot kUser{HKEY_CURRENT_USER, KEY_WOW64_32KEY};
+inline const TRunRoot kMachine64{HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY};
+inline const TRunRoot kMachine32{HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY};
+
 class TStartupSandbox {
 public:
     TStartupSandbox() {
         CoInitialize(nullptr);
-        prefix_ = "VelmoraTest" + std::to_string(GetCurrentProcessId()) + "_";
-        // HKLM's SOFTWARE is split into two views on 64-bit Windows; HKCU's Run keys are one.
-        for (auto [root, view] : {std::pair{HKEY_CURRENT_USER, REGSAM(0)}, {HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY},
-                                  {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY}})
+        prefix_ = RunPrefix();
+        for (const TRunRoot& where : {kUser, kMachine64, kMachine32})
             for (const char* run : kRunKeys) {
                 std::string key = std::string(CurrentVersionKey) + run;
                 for (const std::string& path : {key, key + "\\" + RunDisableKey})
-                    keys_.push_back({root, path, view, KeyExists(root, path, view)});
+                    keys_.push_back({where, path, KeyExists(where, path)});
             }
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
@@ -38,18 +49,19 @@ public:
     }
 
     ~TStartupSandbox() {
-        for (const auto& [root, path] : denied_) Allow(root, path);
+        for (const auto& [where, path] : denied_) Allow(where, path);
         // Deepest first: a Run_Disable before its key, "RunOnce\Setup" before "RunOnce".
         for (auto it = keys_.rbegin(); it != keys_.rend(); ++it) {
             if (it->Existed) {
                 DeleteOurValues(*it);
             } else {
                 HKEY key = nullptr;
-                if (RegOpenKeyExA(it->Root, it->Path.c_str(), 0, KEY_ALL_ACCESS | it->View, &key) == ERROR_SUCCESS) {
+                if (RegOpenKeyExA(it->Where.Root, it->Path.c_str(), 0, KEY_ALL_ACCESS | it->Where.View, &key) ==
+                    ERROR_SUCCESS) {
                     RegDeleteTreeA(key, nullptr);
                     RegCloseKey(key);
                 }
-                RegDeleteKeyExA(it->Root, it->Path.c_str(), it->View, 0);
+                RegDeleteKeyExA(it->Where.Root, it->Path.c_str(), it->Where.View, 0);
             }
         }
         for (int csidl : {CSIDL_STARTUP, CSIDL_COMMON_STARTUP}) DeleteOurFiles(Folder(csidl));
@@ -63,100 +75,126 @@ public:
     TStartupSandbox(const TStartupSandbox&) = delete;
     TStartupSandbox& operator=(const TStartupSandbox&) = delete;
 
-    // A name no other process's entries carry.
+    // A name no other run's entries carry.
     std::string Name(const std::string& base) const { return prefix_ + base; }
+    std::wstring NameW(const std::wstring& base) const { return ToWide(prefix_) + base; }
     const std::string& BackupDir() const { return BackupStartupDir; }
     static std::string KeyPath(const std::string& run) { return std::string(CurrentVersionKey) + run; }
     static std::string Folder(int csidl) { return WithTrailingBackslash(GetSpecialFolder(csidl)); }
+    // CurrentVersion\<run> named in the view it lies in, as the 64-bit registry editor shows it.
+    static std::string Location(const TRunRoot& where, const std::string& run) {
+        if (where.Root == HKEY_CURRENT_USER) return "HKCU\\" + KeyPath(run);
+        if (where.View == KEY_WOW64_32KEY && Is64BitWindows())
+            return "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\" + run;
+        return "HKLM\\" + KeyPath(run);
+    }
 
-    // Writes a value into CurrentVersion\<run> of a registry view, creating the keys on the way.
-    void SetValueW(HKEY root, const std::string& run, const std::wstring& name, DWORD type, const void* data,
-                   DWORD size, REGSAM view = 0) {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(root, KeyPath(run).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key,
-                                  nullptr),
+    // Writes a value into CurrentVersion\<run>, creating the keys on the way.
+    void SetValueW(const TRunRoot& where, const std::string& run, const std::wstring& name, DWORD type,
+                   const void* data, DWORD size) {
+        TKeyHandle key;
+        ASSERT_EQ(RegCreateKeyExA(where.Root, KeyPath(run).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | where.View,
+                                  nullptr, key.Put(), nullptr),
                   ERROR_SUCCESS) << run;
-        EXPECT_EQ(RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
-        RegCloseKey(key);
+        EXPECT_EQ(RegSetValueExW(key.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size),
+                  ERROR_SUCCESS);
     }
-    void SetValue(HKEY root, const std::string& run, const std::string& name, DWORD type, const void* data, DWORD size) {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(root, KeyPath(run).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    void SetValue(const TRunRoot& where, const std::string& run, const std::string& name, DWORD type,
+                  const void* data, DWORD size) {
+        TKeyHandle key;
+        ASSERT_EQ(RegCreateKeyExA(where.Root, KeyPath(run).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | where.View,
+                                  nullptr, key.Put(), nullptr),
                   ERROR_SUCCESS) << run;
-        EXPECT_EQ(RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
-        RegCloseKey(key);
+        EXPECT_EQ(RegSetValueExA(key.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size),
+                  ERROR_SUCCESS);
     }
-    void SetString(HKEY root, const std::string& run, const std::string& name, const std::string& text,
+    void SetString(const TRunRoot& where, const std::string& run, const std::string& name, const std::string& text,
                    DWORD type = REG_SZ) {
-        SetValue(root, run, name, type, text.c_str(), static_cast<DWORD>(text.size() + 1));
+        SetValue(where, run, name, type, text.c_str(), static_cast<DWORD>(text.size() + 1));
     }
     // A UTF-16 string value with its NUL; the bytes planted are returned.
-    std::vector<uint8_t> SetStringW(HKEY root, const std::string& run, const std::wstring& name,
-                                    const std::wstring& text, DWORD type = REG_SZ, REGSAM view = 0) {
+    std::vector<uint8_t> SetStringW(const TRunRoot& where, const std::string& run, const std::wstring& name,
+                                    const std::wstring& text, DWORD type = REG_SZ) {
         auto* p = reinterpret_cast<const uint8_t*>(text.c_str());
         std::vector<uint8_t> bytes(p, p + (text.size() + 1) * sizeof(wchar_t));
-        SetValueW(root, run, name, type, bytes.data(), static_cast<DWORD>(bytes.size()), view);
+        SetValueW(where, run, name, type, bytes.data(), static_cast<DWORD>(bytes.size()));
         return bytes;
     }
+    // Takes a planted value away behind the program's back.
+    static void DeleteValue(const TRunRoot& where, const std::string& run, const std::string& name) {
+        TKeyHandle key;
+        ASSERT_EQ(RegOpenKeyExA(where.Root, KeyPath(run).c_str(), 0, KEY_SET_VALUE | where.View, key.Put()),
+                  ERROR_SUCCESS) << run;
+        EXPECT_EQ(RegDeleteValueA(key.Get(), name.c_str()), ERROR_SUCCESS) << name;
+    }
+
     // The value's type and bytes; false when it is not there.
-    static bool GetValueW(HKEY root, const std::string& run, const std::wstring& name, DWORD& type,
-                          std::vector<uint8_t>& data, REGSAM view = 0) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(root, KeyPath(run).c_str(), 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) return false;
-        DWORD size = 0;
-        bool ok = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
-        data.assign(size, 0);
-        ok = ok && RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &size) == ERROR_SUCCESS;
-        RegCloseKey(key);
-        return ok;
-    }
-    static bool GetValue(HKEY root, const std::string& run, const std::string& name, DWORD& type,
-                         std::vector<uint8_t>& data) {
-        DWORD size = 0;
-        if (RegGetValueA(root, KeyPath(run).c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr,
-                         &size) != ERROR_SUCCESS)
+    static bool GetValueW(const TRunRoot& where, const std::string& run, const std::wstring& name, DWORD& type,
+                          std::vector<uint8_t>& data) {
+        TKeyHandle key;
+        if (RegOpenKeyExA(where.Root, KeyPath(run).c_str(), 0, KEY_QUERY_VALUE | where.View, key.Put()) !=
+            ERROR_SUCCESS)
             return false;
+        DWORD size = 0;
+        bool ok = RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
         data.assign(size, 0);
-        return RegGetValueA(root, KeyPath(run).c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &type,
-                            data.data(), &size) == ERROR_SUCCESS;
+        return ok && RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, data.data(), &size) == ERROR_SUCCESS;
     }
-    static bool HasValue(HKEY root, const std::string& run, const std::string& name) {
+    static bool GetValue(const TRunRoot& where, const std::string& run, const std::string& name, DWORD& type,
+                         std::vector<uint8_t>& data) {
+        TKeyHandle key;
+        if (RegOpenKeyExA(where.Root, KeyPath(run).c_str(), 0, KEY_QUERY_VALUE | where.View, key.Put()) !=
+            ERROR_SUCCESS)
+            return false;
+        DWORD size = 0;
+        bool ok = RegQueryValueExA(key.Get(), name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+        data.assign(size, 0);
+        return ok && RegQueryValueExA(key.Get(), name.c_str(), nullptr, &type, data.data(), &size) == ERROR_SUCCESS;
+    }
+    static bool HasValue(const TRunRoot& where, const std::string& run, const std::string& name) {
         DWORD type = 0;
         std::vector<uint8_t> data;
-        return GetValue(root, run, name, type, data);
+        return GetValue(where, run, name, type, data);
     }
-    static bool HasValueW(HKEY root, const std::string& run, const std::wstring& name, REGSAM view = 0) {
+    static bool HasValueW(const TRunRoot& where, const std::string& run, const std::wstring& name) {
         DWORD type = 0;
         std::vector<uint8_t> data;
-        return GetValueW(root, run, name, type, data, view);
+        return GetValueW(where, run, name, type, data);
     }
-    static std::string GetString(HKEY root, const std::string& run, const std::string& name) {
+    static std::string GetString(const TRunRoot& where, const std::string& run, const std::string& name) {
         DWORD type = 0;
         std::vector<uint8_t> data;
-        if (!GetValue(root, run, name, type, data)) return "<missing>";
+        if (!GetValue(where, run, name, type, data)) return "<missing>";
         return std::string(reinterpret_cast<const char*>(data.data()), strnlen(reinterpret_cast<const char*>(data.data()), data.size()));
     }
-    static bool KeyExists(HKEY root, const std::string& path, REGSAM view = 0) {
-        HKEY key = nullptr;
-        LONG r = RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE | view, &key);
-        if (key) RegCloseKey(key);
+    static bool KeyExists(const TRunRoot& where, const std::string& path) {
+        TKeyHandle key;
+        LONG r = RegOpenKeyExA(where.Root, path.c_str(), 0, KEY_QUERY_VALUE | where.View, key.Put());
         return r == ERROR_SUCCESS || r == ERROR_ACCESS_DENIED;
     }
 
     // Takes every right on CurrentVersion\<run> away from everyone (the key is created when
     // missing); the sandbox gives them back at the end.
-    void Deny(HKEY root, const std::string& run) {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(root, KeyPath(run).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
+    void Deny(const TRunRoot& where, const std::string& run) {
+        auto create = [&](TKeyHandle& key) {
+            return RegCreateKeyExA(where.Root, KeyPath(run).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | where.View,
+                                   nullptr, key.Put(), nullptr);
+        };
+        TKeyHandle key;
+        LONG created = create(key);
+        // A run that crashed leaves the key guarded until the prefix's server ends.
+        if (created == ERROR_ACCESS_DENIED) {
+            Allow(where, KeyPath(run));
+            created = create(key);
+        }
+        ASSERT_EQ(created, ERROR_SUCCESS) << run;
+        denied_.push_back({where, KeyPath(run)});
         SECURITY_DESCRIPTOR sd;
         InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
         ACL acl;
         InitializeAcl(&acl, sizeof acl, ACL_REVISION);
         SetSecurityDescriptorDacl(&sd, TRUE, &acl, FALSE);
-        EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd), ERROR_SUCCESS);
-        RegCloseKey(key);
-        denied_.push_back({root, KeyPath(run)});
+        EXPECT_EQ(RegSetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, &sd), ERROR_SUCCESS);
     }
 
     // A file of these bytes in a Startup folder (or any folder), removed at the end.
@@ -199,43 +237,53 @@ public:
             if (item.Name.rfind(prefix_, 0) == 0) ours.push_back(item);
         return ours;
     }
-    std::wstring NameW(const std::wstring& base) const { return ToWide(prefix_) + base; }
-
     static constexpr const char* kRunKeys[] = {"Run", "RunServicesOnce", "RunServices", "RunOnce", "RunOnce\\Setup",
                                                "RunOnceEx"};
 
 private:
+    // Wine numbers its processes from a small pool, so a process of the next run may get the
+    // same number: the time the run began tells a crashed run's leftovers from this run's.
+    static std::string RunPrefix() {
+        static const std::string prefix = [] {
+            FILETIME now{};
+            GetSystemTimeAsFileTime(&now);
+            const uint64_t seconds = ((uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime) / 10000000;
+            return "VelmoraTest" + std::to_string(GetCurrentProcessId()) + "_" +
+                   IntToHex(int64_t(seconds & 0xFFFFFF), 6) + "_";
+        }();
+        return prefix;
+    }
+
     struct TKey {
-        HKEY Root;
+        TRunRoot Where;
         std::string Path;
-        REGSAM View;
         bool Existed;
     };
 
-    void Allow(HKEY root, const std::string& path) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS) return;
+    static void Allow(const TRunRoot& where, const std::string& path) {
+        TKeyHandle key;
+        if (RegOpenKeyExA(where.Root, path.c_str(), 0, WRITE_DAC | where.View, key.Put()) != ERROR_SUCCESS) return;
         SECURITY_DESCRIPTOR sd;
         InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
         SetSecurityDescriptorDacl(&sd, TRUE, nullptr, FALSE);
-        RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd);
-        RegCloseKey(key);
+        RegSetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, &sd);
     }
 
     // By their exact names: a name the code page can't hold reads back with "?" in the A calls.
     void DeleteOurValues(const TKey& k) const {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(k.Root, k.Path.c_str(), 0, KEY_ALL_ACCESS | k.View, &key) != ERROR_SUCCESS) return;
+        TKeyHandle key;
+        if (RegOpenKeyExA(k.Where.Root, k.Path.c_str(), 0, KEY_ALL_ACCESS | k.Where.View, key.Put()) != ERROR_SUCCESS)
+            return;
         const std::wstring prefix = ToWide(prefix_);
         std::vector<std::wstring> names;
-        wchar_t name[16384];
+        std::vector<wchar_t> name(16384);
         for (DWORD i = 0;; ++i) {
-            DWORD len = 16384;
-            if (RegEnumValueW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-            if (std::wstring(name, len).rfind(prefix, 0) == 0) names.emplace_back(name, len);
+            DWORD len = DWORD(name.size());
+            if (RegEnumValueW(key.Get(), i, name.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                break;
+            if (std::wstring(name.data(), len).rfind(prefix, 0) == 0) names.emplace_back(name.data(), len);
         }
-        for (const auto& n : names) RegDeleteValueW(key, n.c_str());
-        RegCloseKey(key);
+        for (const auto& n : names) RegDeleteValueW(key.Get(), n.c_str());
     }
 
     void DeleteOurFiles(const std::string& folder) const {
@@ -253,6 +301,6 @@ private:
     std::string appDir_;
     std::string savedBackupDir_;
     std::vector<TKey> keys_;
-    std::vector<std::pair<HKEY, std::string>> denied_;
+    std::vector<std::pair<TRunRoot, std::string>> denied_;
     std::vector<std::string> extraFolders_;
 };
