@@ -94,10 +94,19 @@ bool SplitIconLocation(const std::wstring& displayIcon, std::wstring& file, int&
     return false;
 }
 
+// A file that is not there has no icon, and the shell takes long to find that out: a list
+// of programs whose icon files are gone asks for hundreds. Only a file the system reports
+// as absent is passed over; any other failure (access denied, say) is left to the shell.
+bool IsSurelyMissing(const std::wstring& path) {
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 // Index into the system image list of icon number index of the file.
 LONG NumberedIconIndex(const std::wstring& path, int index) {
     CachedImageIndexFn fn = CachedImageIndex();
-    if (path.empty() || !fn) return -1;
+    if (path.empty() || !fn || IsSurelyMissing(path)) return -1;
     int icon = fn(path.c_str(), index, 0);
     return icon >= 0 ? icon : -1;
 }
@@ -111,9 +120,18 @@ std::wstring IconKey(const std::wstring& displayIcon, const std::wstring& uninst
 }
 
 LONG SystemIconIndex(const std::wstring& path) {
-    if (path.empty()) return -1;
+    if (path.empty() || IsSurelyMissing(path)) return -1;
     SHFILEINFOW info{};
-    DWORD_PTR list = SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    DWORD_PTR list = 0;
+    const std::wstring shown = ShownSystemPath(path);
+    if (shown != path) {
+        // The shell does not parse the Sysnative alias; it finds the real system folder's
+        // file by its usual name while this thread sees that folder.
+        TRealSystemFolder real;
+        list = SHGetFileInfoW(shown.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    } else {
+        list = SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    }
     return list ? info.iIcon : -1;
 }
 

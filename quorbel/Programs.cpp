@@ -455,6 +455,38 @@ std::wstring NativeSystemPath(const std::wstring& path) {
     return native + path.substr(shown.size());
 }
 
+std::wstring ShownSystemPath(const std::wstring& path) {
+    if (sizeof(void*) == 8 || !Is64BitWindows()) return path;
+    const std::wstring native = NativeSystemFolder(), shown = SystemNamedFolder(GetSystemDirectoryW);
+    if (native.empty() || shown.empty() || path.size() < native.size() || !SameName(path.substr(0, native.size()), native))
+        return path;
+    return shown + path.substr(native.size());
+}
+
+namespace {
+
+template <class Fn>
+Fn Kernel32Function(const char* name) {
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    return kernel ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(kernel, name))) : nullptr;
+}
+
+} // namespace
+
+TRealSystemFolder::TRealSystemFolder() {
+    if (sizeof(void*) == 8 || !Is64BitWindows()) return;
+    using DisableFn = BOOL(WINAPI*)(PVOID*);
+    static const auto disable = Kernel32Function<DisableFn>("Wow64DisableWow64FsRedirection");
+    off_ = disable && disable(&old_);
+}
+
+TRealSystemFolder::~TRealSystemFolder() {
+    if (!off_) return;
+    using RevertFn = BOOL(WINAPI*)(PVOID);
+    static const auto revert = Kernel32Function<RevertFn>("Wow64RevertWow64FsRedirection");
+    if (revert) revert(old_);
+}
+
 // --- ProgramEntry ----------------------------------------------------------------------------
 
 const std::vector<RawValue>& ProgramEntry::Values() const {

@@ -47,6 +47,25 @@ bool IsRedirectedView(RegistryView view);
 // path as this process reaches the file that a 64-bit program means by it: a path in the
 // system folder goes through NativeSystemFolder. Any other path stays as it is.
 std::wstring NativeSystemPath(const std::wstring& path);
+// The other way round: a path through NativeSystemFolder's alias named by the system
+// folder's usual name, which a thread of this process reaches as that file only inside a
+// TRealSystemFolder. Any other path stays as it is.
+std::wstring ShownSystemPath(const std::wstring& path);
+
+// A 32-bit process on 64-bit Windows sees the real system folder by its usual name while
+// this lives (file-system redirection off for the thread). For one call that can't be given
+// the alias; nothing may be loaded meanwhile.
+class TRealSystemFolder {
+public:
+    TRealSystemFolder();
+    ~TRealSystemFolder();
+    TRealSystemFolder(const TRealSystemFolder&) = delete;
+    TRealSystemFolder& operator=(const TRealSystemFolder&) = delete;
+
+private:
+    void* old_ = nullptr;
+    bool off_ = false;
+};
 
 struct RawValue {
     std::wstring name;

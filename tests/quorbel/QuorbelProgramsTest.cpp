@@ -525,6 +525,38 @@ TEST_F(QuorbelViews, AnIconFileOfTheSystemFolderIsTheOneOfTheEntrysView) {
     }
 }
 
+// Without a number the icon is the file's own, which the shell gives for the real system
+// folder's file only when that folder is what it sees under the usual name.
+TEST_F(QuorbelViews, AFileOfTheRealSystemFolderWithoutANumberHasItsOwnIcon) {
+    const std::wstring name = L"VelmoraQTestPlain.dll", real = RealSystemFolder() + name;
+    wchar_t shell32[MAX_PATH];
+    ASSERT_TRUE(SearchPathW(RealSystemFolder().c_str(), L"shell32.dll", nullptr, MAX_PATH, shell32, nullptr));
+    TScopeExit remove([&] { DeleteFileW(real.c_str()); });
+    ASSERT_TRUE(CopyFileW(shell32, real.c_str(), FALSE));
+    const std::wstring displayIcon = FolderOf(GetSystemDirectoryW) + name;
+    for (const LONG view : {64, 32}) {
+        Entry(L"Plain", view, [&](HKEY k) {
+            SetText(k, L"DisplayName", L"Velmora Plain Icon");
+            SetText(k, L"UninstallString", L"plain.exe");
+            SetText(k, L"DisplayIcon", displayIcon);
+        });
+    }
+    ASSERT_EQ(list_->RefreshPrograms(), S_OK);
+    auto icon = [&](LONG view) {
+        ComPtr<IProgramItem> item;
+        LONG index = -2;
+        EXPECT_EQ(list_->Item(IndexIn(L"Plain", view), item.Put()), S_OK);
+        if (item) {
+            EXPECT_EQ(item->IconIndex(&index), S_OK);
+        }
+        return index;
+    };
+    EXPECT_GE(icon(64), 0) << "the 64-bit entry's file is there";
+    if (IsWow64()) {
+        EXPECT_EQ(icon(32), -1) << "the 32-bit entry's file is another, which is missing";
+    }
+}
+
 // A long list is read by several threads: each listed entry must still carry its own key's
 // values, and the list must keep the registry's order whatever thread read an entry.
 TEST_F(QuorbelPrograms, ALongListKeepsTheRegistryOrderAndEachEntrysOwnValues) {
