@@ -61,7 +61,7 @@ TEST_F(BackupSandbox, EveryEntryRoundTripsThroughTheRegistryEditor) {
     EXPECT_EQ(result.End, beDone);
     EXPECT_EQ(result.Total, static_cast<int>(planted.size() + views.size()));
     EXPECT_EQ(result.Saved, static_cast<int>(planted.size()));
-    ASSERT_EQ(result.Failed.size(), views.size());
+    ASSERT_EQ(result.Failed.size(), views.size()) << BackupSummary(result, Folder(), EntriesPath());
     for (size_t i = 0; i < views.size(); ++i) {
         EXPECT_EQ(result.Failed[i].KeyName, "Quote\"Name" + views[i].Tag);
         EXPECT_EQ(result.Failed[i].Reason, bfQuoteRefused);
@@ -87,7 +87,9 @@ TEST_F(BackupSandbox, EveryEntryRoundTripsThroughTheRegistryEditor) {
         EXPECT_EQ(keyOfFile["CON_" + v.Tag + ".reg"], v.Software + EntriesBelowSoftware() + "\\CON") << v.Name;
 
     for (const TPlantView& v : views) ASSERT_EQ(DeleteEntries(v.Flag), ERROR_SUCCESS) << v.Name;
-    for (const std::string& f : files) ASSERT_TRUE(ImportRegFile(ToWide(Folder() + f))) << f;
+    std::vector<std::wstring> paths;
+    for (const std::string& f : files) paths.push_back(ToWide(Folder() + f));
+    ASSERT_TRUE(ImportRegFiles(paths));
     for (const TPlantView& v : views)
         EXPECT_EQ(Snapshot(HKEY_LOCAL_MACHINE, EntriesPath(), v.Flag), before[v.Flag]) << v.Name;
 }
