@@ -103,7 +103,9 @@ bool LooksLikeRegFile(const std::string& path) {
 bool ExportEntryKey(TSaveDialog& dialog, const std::wstring& registryName, TRegistryView view) {
     if (RefuseQuoted(registryName) || RefuseMissingKey(registryName, view)) return false;
     OfferBackupFolder(dialog);
-    dialog.SetFileName(ProposedFileName(BackupFileNameOf(registryName)));
+    // The backup's own file for this key: a 32-bit entry's proposal never names the file of its
+    // 64-bit namesake.
+    dialog.SetFileName(ProposedFileName(BackupFileNameOf(registryName, view)));
     dialog.SetDefaultExt(".reg");
     if (!dialog.Execute()) return false;
     // The editor starts in a folder of its own choosing: the file goes by its full path.

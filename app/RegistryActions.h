@@ -36,8 +36,8 @@ TRegeditStarter SetRegeditStarter(TRegeditStarter starter);
 // not a registry file) are told in a message box of the application; cancelling a dialog
 // ends the command silently. An entry is named by its exact registry name and its view.
 
-// Proposes the key's backup file name (BackupFileNameOf) in dialog, in the backup folder when
-// there is one, and exports the entry's key into the chosen file, its path given in full.
+// Proposes the key's backup file name in its view (BackupFileNameOf) in dialog, in the backup
+// folder when there is one, and exports the entry's key into the chosen file, its path given in full.
 bool ExportEntryKey(TSaveDialog& dialog, const std::wstring& registryName, TRegistryView view);
 // Hands the registry file chosen in dialog (opened in the backup folder when there is one)
 // to the editor, which asks its own confirmation before importing it.

@@ -59,11 +59,15 @@ TKernelHandle StartRegistryEditor(const std::wstring& parameters) {
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOW;
     PROCESS_INFORMATION info{};
-    BOOL started;
-    {
+    BOOL started = FALSE;
+    // A start that fails while the new process sets itself up (ERROR_INTERNAL_ERROR: Wine
+    // without its preloader now and then finds the new process's fixed addresses taken) is
+    // made once more; any other failure is final.
+    for (int attempt = 0; attempt < 2; ++attempt) {
         TFsRedirectionOff native;
         started = CreateProcessW(editor.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                  &startup, &info);
+        if (started || GetLastError() != ERROR_INTERNAL_ERROR) break;
     }
     if (!started) return TKernelHandle();
     CloseHandle(info.hThread);

@@ -1,6 +1,7 @@
 // The registry backup: every sub-key of the machine's Uninstall key exported by the registry
 // editor into a .reg file of its own, and the window that shows it happening.
 #pragma once
+#include "app/RegistryViews.h"
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
@@ -19,6 +20,9 @@ extern const char* const UninstallKeyPath;
 // characters that file names forbid become "_", and a device name ("CON", "LPT1", ...)
 // gets a "_" so that it names a file.
 std::wstring BackupFileNameOf(const std::wstring& keyName);
+// The same for a key of view: a 32-bit view's file of 64-bit Windows is "<name> (32-bit).reg",
+// beside the 64-bit view's file of the same name.
+std::wstring BackupFileNameOf(const std::wstring& keyName, TRegistryView view);
 
 // The registry editor's parameters that export the key editorKey (written in full, as
 // EditorKeyText gives it) into fileName; both are quoted, so blanks and the characters a

@@ -23,12 +23,6 @@ bool IsDeviceName(const std::wstring& base) {
            upper[3] <= L'9';
 }
 
-// The 32-bit view's files of 64-bit Windows say so, beside the same name's 64-bit one.
-std::wstring ViewFileName(const std::wstring& fileName, TRegistryView view) {
-    if (!Is64BitWindows() || view != rv32) return fileName;
-    return fileName.substr(0, fileName.size() - 4) + L" (32-bit).reg";
-}
-
 // Keys whose names differ only in what became "_" would share a file; the later ones get
 // " (2)", " (3)", ... so that no export overwrites another of the same run.
 std::wstring UniqueFileName(const std::wstring& fileName, std::set<std::wstring>& used) {
@@ -77,6 +71,12 @@ std::wstring BackupFileNameOf(const std::wstring& keyName) {
     return name + L".reg";
 }
 
+std::wstring BackupFileNameOf(const std::wstring& keyName, TRegistryView view) {
+    const std::wstring fileName = BackupFileNameOf(keyName);
+    if (!Is64BitWindows() || view != rv32) return fileName;
+    return fileName.substr(0, fileName.size() - 4) + L" (32-bit).reg";
+}
+
 std::wstring ExportParameters(const std::wstring& fileName, const std::wstring& editorKey) {
     return L"/e \"" + fileName + L"\" \"" + editorKey + L"\"";
 }
@@ -111,7 +111,7 @@ TBackupResult TUninstallKeyBackup::Run() {
         if (key.Name.find(L'"') != std::wstring::npos) {
             failure = bfQuoteRefused;
         } else {
-            const std::wstring file = UniqueFileName(ViewFileName(BackupFileNameOf(key.Name), key.View), used);
+            const std::wstring file = UniqueFileName(BackupFileNameOf(key.Name, key.View), used);
             failure = ExportKey(EditorKeyText(wideKeyPath + L"\\" + key.Name, key.View), wideFolder + file);
         }
         if (failure) {

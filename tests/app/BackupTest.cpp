@@ -5,6 +5,7 @@
 #include "app/RegistryViews.h"
 #include "framework/Classes.h"
 #include "app/BackupTesting.h"
+#include "app/ViewTesting.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <map>
 
 using namespace backuptest;
+using namespace viewtest;
 
 TEST(BackupNames, ForbiddenCharactersBecomeUnderscoresAndDevicesStayFiles) {
     EXPECT_EQ(BackupFileNameOf(L"Plain Name {1234-ABCD} 2.0"), L"Plain Name {1234-ABCD} 2.0.reg");
@@ -26,29 +28,48 @@ TEST(BackupNames, CharactersOutsideTheCodePageAreKept) {
     EXPECT_EQ(BackupFileNameOf(L"\u0422\u0435\u0441\u0442 \u6e2c\u8a66"), L"\u0422\u0435\u0441\u0442 \u6e2c\u8a66.reg");
 }
 
+// The hostile names live in every view, the many plain ones are spread over the views; each
+// comes back in its own view.
 TEST_F(BackupSandbox, EveryEntryRoundTripsThroughTheRegistryEditor) {
+    const std::vector<TPlantView> views = EveryView();
     const std::vector<std::string> hostile = {
         "Slash/Name", "Colon:Star*Ask?", "Pipe|Angles<>", "a:b", "a_b", "CON", "Caf\xE9 Program", "Trailing dot.",
     };
-    std::vector<std::string> planted = hostile;
-    for (int i = 0; i < 240; ++i) planted.push_back(Format("Program %03d {%08X}", i, 0x1000 * i + 7));
-    for (size_t i = 0; i < planted.size(); ++i) PlantEntry(planted[i], i % 20 == 0);
-    PlantEntry("Quote\"Name", false);
+    struct TPlanted {
+        std::string Name;
+        const TPlantView& View;
+    };
+    std::vector<TPlanted> planted;
+    for (const TPlantView& v : views)
+        for (const std::string& name : hostile) planted.push_back({name, v});
+    for (int i = 0; i < 240; ++i)
+        planted.push_back({Format("Program %03d {%08X}", i, 0x1000 * i + 7), views[i % views.size()]});
+    for (size_t i = 0; i < planted.size(); ++i) PlantEntry(planted[i].Name, i % 20 == 0, planted[i].View.Flag);
+    for (const TPlantView& v : views) PlantEntry("Quote\"Name", false, v.Flag);
 
-    TSnapshot before = Snapshot(HKEY_LOCAL_MACHINE, EntriesPath());
-    before.erase(EntriesPath() + "\\Quote\"Name");
-    ASSERT_EQ(before.size(), 1 + planted.size() + 2 * (planted.size() / 20 + 1)) << "the root, entries, nested keys";
+    std::map<REGSAM, TSnapshot> before;
+    size_t keys = 0;
+    for (const TPlantView& v : views) {
+        before[v.Flag] = Snapshot(HKEY_LOCAL_MACHINE, EntriesPath(), v.Flag);
+        before[v.Flag].erase(EntriesPath() + "\\Quote\"Name");
+        keys += before[v.Flag].size();
+    }
+    ASSERT_EQ(keys, views.size() + planted.size() + 2 * ((planted.size() + 19) / 20))
+        << "each view's root, the entries, the nested keys";
     TBackupResult result = RunBackup();
 
     EXPECT_EQ(result.End, beDone);
-    EXPECT_EQ(result.Total, static_cast<int>(planted.size()) + 1);
+    EXPECT_EQ(result.Total, static_cast<int>(planted.size() + views.size()));
     EXPECT_EQ(result.Saved, static_cast<int>(planted.size()));
-    ASSERT_EQ(result.Failed.size(), 1u);
-    EXPECT_EQ(result.Failed[0].KeyName, "Quote\"Name");
-    EXPECT_EQ(result.Failed[0].Reason, bfQuoteRefused);
+    ASSERT_EQ(result.Failed.size(), views.size()) << BackupSummary(result, Folder(), EntriesPath());
+    for (size_t i = 0; i < views.size(); ++i) {
+        EXPECT_EQ(result.Failed[i].KeyName, "Quote\"Name" + views[i].Tag);
+        EXPECT_EQ(result.Failed[i].Reason, bfQuoteRefused);
+    }
     EXPECT_FALSE(result.Succeeded());
 
-    // One file per key, each naming the key it holds (the two keys that share "a_b" included).
+    // One file per key, each naming the key it holds in its view (the two keys that share
+    // "a_b" included).
     std::vector<std::string> files = FilesIn(Folder());
     EXPECT_EQ(files.size(), planted.size());
     std::map<std::string, std::string> keyOfFile;
@@ -57,20 +78,25 @@ TEST_F(BackupSandbox, EveryEntryRoundTripsThroughTheRegistryEditor) {
         ASSERT_TRUE(text.starts_with("Windows Registry Editor Version 5.00\r\n")) << f;
         keyOfFile[f] = FirstKeyOf(text);
     }
-    for (const std::string& name : planted) {
-        std::string expected = "HKEY_LOCAL_MACHINE\\" + EntriesPath() + "\\" + name;
+    for (const TPlanted& p : planted) {
+        std::string expected = p.View.Software + EntriesBelowSoftware() + "\\" + p.Name;
         EXPECT_TRUE(std::any_of(keyOfFile.begin(), keyOfFile.end(), [&](auto& kv) { return kv.second == expected; }))
-            << name;
+            << expected;
     }
-    EXPECT_EQ(keyOfFile["CON_.reg"], "HKEY_LOCAL_MACHINE\\" + EntriesPath() + "\\CON");
+    for (const TPlantView& v : views)
+        EXPECT_EQ(keyOfFile["CON_" + v.Tag + ".reg"], v.Software + EntriesBelowSoftware() + "\\CON") << v.Name;
 
-    ASSERT_EQ(RegDeleteTreeA(HKEY_LOCAL_MACHINE, EntriesPath().c_str()), ERROR_SUCCESS);
-    for (const std::string& f : files) ASSERT_TRUE(ImportRegFile(Folder() + f)) << f;
-    EXPECT_EQ(Snapshot(HKEY_LOCAL_MACHINE, EntriesPath()), before);
+    for (const TPlantView& v : views) ASSERT_EQ(DeleteEntries(v.Flag), ERROR_SUCCESS) << v.Name;
+    std::vector<std::wstring> paths;
+    for (const std::string& f : files) paths.push_back(ToWide(Folder() + f));
+    ASSERT_TRUE(ImportRegFiles(paths));
+    for (const TPlantView& v : views)
+        EXPECT_EQ(Snapshot(HKEY_LOCAL_MACHINE, EntriesPath(), v.Flag), before[v.Flag]) << v.Name;
 }
 
 TEST_F(BackupSandbox, FailedExportIsCountedAndKeepsTheEarlierBackup) {
-    for (const char* name : {"Alpha", "Beta", "Gamma"}) PlantEntry(name, false);
+    const REGSAM view = SixtyFour().Flag;
+    for (const char* name : {"Alpha", "Beta", "Gamma"}) PlantEntry(name, false, view);
     ASSERT_TRUE(ForceDirectories(Folder()));
     WriteFile(Folder() + "Alpha.reg", "earlier Alpha");
     WriteFile(Folder() + "Gamma.reg", "earlier Gamma");
@@ -79,7 +105,7 @@ TEST_F(BackupSandbox, FailedExportIsCountedAndKeepsTheEarlierBackup) {
         // Gamma goes between the listing and its export, as an uninstaller running meanwhile would.
         b.OnProgress = [&](int done, int total) {
             progress.push_back(done * 100 / total);
-            if (done == 1) RegDeleteTreeA(HKEY_LOCAL_MACHINE, (EntriesPath() + "\\Gamma").c_str());
+            if (done == 1) DeleteEntries(view, "Gamma");
         };
     });
     EXPECT_EQ(progress, (std::vector<int>{33, 66, 100}));
@@ -103,7 +129,7 @@ TEST_F(BackupSandbox, MissingOrEmptyKeyEndsAtOnceWithAMessage) {
               "The registry key HKEY_LOCAL_MACHINE\\" + EntriesPath() +
                   " could not be opened: no entries were backed up (0 files).");
 
-    CreateEntriesKey();
+    CreateEntriesKey(SixtyFour().Flag);
     TBackupResult empty = RunBackup();
     EXPECT_EQ(empty.End, beNoEntries);
     EXPECT_FALSE(empty.Succeeded());
@@ -112,7 +138,7 @@ TEST_F(BackupSandbox, MissingOrEmptyKeyEndsAtOnceWithAMessage) {
 }
 
 TEST_F(BackupSandbox, FolderBlockedByAFileEndsWithTheCount) {
-    for (const char* name : {"One", "Two"}) PlantEntry(name, false);
+    for (const char* name : {"One", "Two"}) PlantEntry(name, false, SixtyFour().Flag);
     WriteFile(AppDir() + "Back up", "in the way");
     TBackupResult result = RunBackup();
     EXPECT_EQ(result.End, beFolderFailed);
@@ -178,21 +204,20 @@ TEST_F(BackupSandbox, BothViewsAreBackedUpIntoDistinctFiles) {
 
 TEST_F(BackupSandbox, KeyNamedOutsideTheCodePageIsSavedUnderItsNameAndImportsBack) {
     const std::wstring name = L"\u0412\u0435\u043b\u043c\u043e\u0440\u0430 \u0422\u0435\u0441\u0442";
-    PlantViewEntry(name, 0, L"\u043c\u0435\u0442\u043a\u0430");
+    const std::wstring key = ToWide(EntriesPath()) + L"\\" + name;
+    const std::vector<TPlantView> views = EveryView();
+    auto markerOf = [](const TPlantView& v) { return L"\u043c\u0435\u0442\u043a\u0430 " + ToWide(v.Name); };
+    for (const TPlantView& v : views) PlantViewEntry(name, v.Flag, markerOf(v));
     TBackupResult result = RunBackup();
     ASSERT_TRUE(result.Succeeded()) << BackupSummary(result, Folder(), EntriesPath());
-    const std::wstring file = ToWide(Folder()) + name + L".reg";
-    EXPECT_NE(ReadRegFileTextW(file).find(L"[HKEY_LOCAL_MACHINE\\" + ToWide(EntriesPath()) + L"\\" + name + L"]"),
-              std::wstring::npos);
 
-    const std::wstring key = ToWide(EntriesPath()) + L"\\" + name;
-    ASSERT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str()), ERROR_SUCCESS);
-    TKernelHandle import = StartRegistryEditor(L"/s \"" + file + L"\"");
-    ASSERT_TRUE(import);
-    ASSERT_EQ(WaitForSingleObject(import.Get(), 60000), WAIT_OBJECT_0);
-    wchar_t marker[64] = {};
-    DWORD size = sizeof marker - sizeof(wchar_t);
-    ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"Marker", RRF_RT_REG_SZ, nullptr, marker, &size),
-              ERROR_SUCCESS);
-    EXPECT_EQ(std::wstring(marker), L"\u043c\u0435\u0442\u043a\u0430");
+    for (const TPlantView& v : views) ASSERT_EQ(DeleteEntries(v.Flag), ERROR_SUCCESS);
+    for (const TPlantView& v : views) {
+        SCOPED_TRACE(v.Name);
+        const std::wstring file = ToWide(Folder()) + name + ToWide(v.Tag) + L".reg";
+        EXPECT_NE(ReadRegFileTextW(file).find(L"[" + ToWide(v.Software + EntriesBelowSoftware()) + L"\\" + name + L"]"),
+                  std::wstring::npos);
+        ASSERT_TRUE(ImportRegFile(file));
+    }
+    for (const TPlantView& v : views) EXPECT_EQ(MachineText(key, L"Marker", v.Flag), markerOf(v)) << v.Name;
 }

@@ -1,7 +1,8 @@
 // A sandbox for the registry backup: uninstall entries planted below a key of the test
-// prefix's own, a backup folder in the temp folder, and readers for what the registry
-// editor writes.
+// prefix's own in a named registry view, a backup folder in the temp folder, and readers for
+// what the registry editor writes.
 #pragma once
+#include "app/RegistryViews.h"
 #include "app/frmProgress.h"
 #include "app/frmScanRemains.h"
 #include "framework/SysUtils.h"
@@ -25,9 +26,10 @@ namespace backuptest {
 using TValues = std::map<std::string, std::pair<DWORD, std::vector<uint8_t>>>;
 using TSnapshot = std::map<std::string, TValues>;
 
-inline void SnapshotInto(HKEY root, const std::string& path, TSnapshot& out) {
+// view is the KEY_WOW64_* flag of the registry view read.
+inline void SnapshotInto(HKEY root, const std::string& path, REGSAM view, TSnapshot& out) {
     TKeyHandle key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, key.Put()) != ERROR_SUCCESS) return;
     TValues& values = out[path];
     for (DWORD i = 0;; ++i) {
         char name[16384];
@@ -45,12 +47,12 @@ inline void SnapshotInto(HKEY root, const std::string& path, TSnapshot& out) {
         if (RegEnumKeyExA(key.Get(), i, name, &nameLen, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         subKeys.emplace_back(name, nameLen);
     }
-    for (const std::string& s : subKeys) SnapshotInto(root, path + "\\" + s, out);
+    for (const std::string& s : subKeys) SnapshotInto(root, path + "\\" + s, view, out);
 }
 
-inline TSnapshot Snapshot(HKEY root, const std::string& path) {
+inline TSnapshot Snapshot(HKEY root, const std::string& path, REGSAM view) {
     TSnapshot out;
-    SnapshotInto(root, path, out);
+    SnapshotInto(root, path, view, out);
     return out;
 }
 
@@ -87,23 +89,34 @@ inline std::string FirstKeyOf(const std::string& text) {
     return close == std::string::npos ? std::string() : text.substr(open + 3, close - open - 3);
 }
 
-// Runs the registry editor with params and waits; true when it ran and ended with 0.
-inline bool RunRegistryEditor(const std::string& params) {
-    SHELLEXECUTEINFOA info{};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-    info.lpVerb = "open";
-    info.lpFile = "regedit";
-    info.lpParameters = params.c_str();
-    info.nShow = SW_HIDE;
-    if (!ShellExecuteExA(&info) || !info.hProcess) return false;
-    TKernelHandle process(info.hProcess);
-    if (WaitForSingleObject(process.Get(), 60000) != WAIT_OBJECT_0) return false;
+// Runs the registry editor that the program starts (on 64-bit Windows the 64-bit one, which
+// names the 32-bit view's keys below WOW6432Node) with params and waits; true when it ran and
+// ended with 0. The editor ends with 0 whatever it did: check what it was to do.
+inline bool RunRegistryEditor(const std::wstring& params) {
+    TKernelHandle process = StartRegistryEditor(params);
+    if (!process || WaitForSingleObject(process.Get(), 60000) != WAIT_OBJECT_0) return false;
     DWORD code = 1;
     return GetExitCodeProcess(process.Get(), &code) && code == 0;
 }
 
-inline bool ImportRegFile(const std::string& path) { return RunRegistryEditor("/s \"" + path + "\""); }
+// Imports the files, each as a file of its own, handing the editor as many of them as one
+// command line holds: a start saved is time saved, and one chance fewer for the prefix's Wine,
+// which now and then fails to start a process at all, to fail the test.
+inline bool ImportRegFiles(const std::vector<std::wstring>& paths) {
+    constexpr size_t kLineLimit = 30000;
+    std::wstring params;
+    for (const std::wstring& path : paths) {
+        const std::wstring quoted = L" \"" + path + L"\"";
+        if (!params.empty() && params.size() + quoted.size() > kLineLimit) {
+            if (!RunRegistryEditor(L"/s" + params)) return false;
+            params.clear();
+        }
+        params += quoted;
+    }
+    return params.empty() || RunRegistryEditor(L"/s" + params);
+}
+
+inline bool ImportRegFile(const std::wstring& path) { return ImportRegFiles({path}); }
 
 // Names of the files (not folders) in a folder.
 inline std::vector<std::string> FilesIn(const std::string& folder) {
@@ -126,8 +139,9 @@ inline void SetText(HKEY key, const char* name, const std::string& text, DWORD t
     SetValue(key, name, type, text.c_str(), text.size() + 1);
 }
 
-// Uninstall entries below a key of this process's own in the prefix, and a program folder
-// in the temp folder whose "Back up\reg\" receives the files.
+// Uninstall entries below a key of the test prefix's own, in the registry view each test
+// names (a KEY_WOW64_* flag), and a program folder in the temp folder whose "Back up\reg\"
+// receives the files. What a test planted goes in every view when it ends, failed or not.
 class BackupSandbox : public testing::Test {
 protected:
     void SetUp() override {
@@ -145,10 +159,8 @@ protected:
         DeleteFolderTree(appDir_);
     }
 
-    // The sandbox in every registry view: a 32-bit view's key is invisible to this process
-    // unless named.
     void RemoveSandbox() const {
-        for (REGSAM view : {REGSAM(0), REGSAM(KEY_WOW64_64KEY), REGSAM(KEY_WOW64_32KEY)}) {
+        for (REGSAM view : {REGSAM(KEY_WOW64_64KEY), REGSAM(KEY_WOW64_32KEY)}) {
             TKeyHandle software;
             if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_ALL_ACCESS | view, software.Put()) !=
                 ERROR_SUCCESS)
@@ -159,22 +171,33 @@ protected:
         }
     }
 
+    // The entries' key of one view, or the entry name of it, with everything below it; the
+    // RegDeleteTree result.
+    LONG DeleteEntries(REGSAM view, const std::string& name = {}) const {
+        TKeyHandle software;
+        LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_ALL_ACCESS | view, software.Put());
+        if (opened != ERROR_SUCCESS) return opened;
+        return RegDeleteTreeA(software.Get(), (EntriesBelowSoftware() + (name.empty() ? "" : "\\" + name)).c_str());
+    }
+
     std::string EntriesPath() const { return sandbox_ + "\\Uninstall"; }
+    // EntriesPath without its leading "SOFTWARE\".
+    std::string EntriesBelowSoftware() const { return EntriesPath().substr(9); }
     std::string AppDir() const { return appDir_; }
     std::string Folder() const { return appDir_ + "Back up\\reg\\"; }
 
-    void CreateEntriesKey() const {
+    void CreateEntriesKey(REGSAM view) const {
         TKeyHandle key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, EntriesPath().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                  key.Put(), nullptr),
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, EntriesPath().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view,
+                                  nullptr, key.Put(), nullptr),
                   ERROR_SUCCESS);
     }
 
     // An entry as installers write them; a rich one has every value type and nested keys.
-    void PlantEntry(const std::string& name, bool rich) const {
+    void PlantEntry(const std::string& name, bool rich, REGSAM view) const {
         TKeyHandle key;
         ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (EntriesPath() + "\\" + name).c_str(), 0, nullptr, 0,
-                                  KEY_ALL_ACCESS, nullptr, key.Put(), nullptr),
+                                  KEY_ALL_ACCESS | view, nullptr, key.Put(), nullptr),
                   ERROR_SUCCESS);
         SetText(key.Get(), "DisplayName", "The \"" + name + "\" program");
         SetText(key.Get(), "UninstallString", "\"C:\\Program Files\\" + name + "\\unins000.exe\" /x");
@@ -191,13 +214,13 @@ protected:
         SetValue(key.Get(), "Multi", REG_MULTI_SZ, multi, sizeof multi - 1);
         SetText(key.Get(), "Empty", "");
         TKeyHandle sub;
-        ASSERT_EQ(RegCreateKeyExA(key.Get(), "Sub\\Deeper", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, sub.Put(), nullptr),
+        ASSERT_EQ(RegCreateKeyExA(key.Get(), "Sub\\Deeper", 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, sub.Put(),
+                                  nullptr),
                   ERROR_SUCCESS);
         SetText(sub.Get(), "Path", "C:\\Deep\\Path\\");
     }
 
-    // An entry of any name in one view (a KEY_WOW64_* flag, or 0 for this process's own),
-    // told apart from its namesakes by its "Marker" value.
+    // An entry of any name, told apart from its namesakes by its "Marker" value.
     void PlantViewEntry(const std::wstring& name, REGSAM view, const std::wstring& marker) const {
         TKeyHandle key;
         ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (ToWide(EntriesPath()) + L"\\" + name).c_str(), 0, nullptr, 0,

@@ -16,8 +16,10 @@ using namespace entrytest;
 
 namespace {
 
-// The registry view this process's own keys are in, as the component numbers views.
+// The registry view the entry is planted in: this process's own, as the component numbers
+// views and as a KEY_WOW64_* flag names it.
 constexpr LONG kOwnView = sizeof(void*) * 8;
+constexpr REGSAM kOwnViewFlag = kOwnView == 64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
 
 // The comment a new instance of the component has for a registry name.
 std::string StoredComment(const std::string& registryName) {
@@ -34,7 +36,7 @@ TEST(CommentWindow, OnlyOkStoresAndTheCommentOutlivesTheComponent) {
     if (!FileExists(dll)) GTEST_SKIP() << "Quorbel.dll is not built beside the tests";
     TComInit com;
     RegisterComServer(dll);
-    TPlantedKey key("Velmora Comment Entry");
+    TPlantedKey key("Velmora Comment Entry", kOwnViewFlag);
     ComPtr<IProgramItem> entry;
     {
         TFreeGuard<TProgramList> list(TProgramList::Create(nullptr));

@@ -98,21 +98,28 @@ struct TFakeEntries final : TCounted<IProgramList, IID_IProgramList> {
 };
 #undef NOT_USED
 
-// A listed uninstall entry in the test prefix's registry, in this process's own view (it
-// names none, as the program's own view is), removed again from it at the end.
+// A listed uninstall entry in the test prefix's registry, in the view a KEY_WOW64_* flag
+// names, removed again at the end.
 struct TPlantedKey {
-    explicit TPlantedKey(std::string name) : Name(std::move(name)) {
+    TPlantedKey(std::string name, REGSAM view) : Name(std::move(name)), View(view) {
         Remove();
-        TRegistry reg;
+        TRegistry reg(KEY_ALL_ACCESS | View);
         reg.SetRootKey(HKEY_LOCAL_MACHINE);
         if (!(Planted = reg.OpenKey(Path(), true))) return;
         reg.WriteString("DisplayName", "Planted " + Name);
         reg.WriteString("UninstallString", "C:\\Planted\\unins.exe");
     }
     ~TPlantedKey() { Remove(); }
-    std::string Path() const { return "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + Name; }
-    void Remove() const { RegDeleteTreeA(HKEY_LOCAL_MACHINE, Path().c_str()); }
+    static constexpr const char* kEntries = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    std::string Path() const { return std::string(kEntries) + "\\" + Name; }
+    void Remove() const {
+        TKeyHandle entries;
+        if (!Name.empty() &&
+            RegOpenKeyExA(HKEY_LOCAL_MACHINE, kEntries, 0, KEY_ALL_ACCESS | View, entries.Put()) == ERROR_SUCCESS)
+            RegDeleteTreeA(entries.Get(), Name.c_str());
+    }
     const std::string Name;
+    const REGSAM View;
     bool Planted = false;
 };
 

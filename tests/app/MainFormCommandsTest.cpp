@@ -2,6 +2,7 @@
 // actions: the details window, the registry commands (dialogs and the editor answered by
 // their seams), the backup and the report.
 #include "MainFormTesting.h"
+#include "ViewTesting.h"
 #include "app/RegistryActions.h"
 #include "app/frmDetails.h"
 #include "app/frmPrintPage.h"
@@ -9,14 +10,18 @@
 #include "framework/Registry.h"
 
 using namespace mainform;
+using namespace viewtest;
 
 namespace {
 
-const std::string kAlphaKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
-                              "VelmoraMainForm_Alpha";
-
 class MainFormCommands : public MainFormTest {
 protected:
+    // The view the fixture's entries are in, with the names it gives them.
+    static TPlantView EntriesView() { return kEntriesView == KEY_WOW64_32KEY ? ThirtyTwo() : SixtyFour(); }
+    static std::string AlphaKey() {
+        return EntriesView().Software + "Microsoft\\Windows\\CurrentVersion\\Uninstall\\VelmoraMainForm_Alpha";
+    }
+
     void SetUp() override {
         MainFormTest::SetUp();
         paths_.emplace_back(BackupRegDir, dir_ + "Back up\\reg\\");
@@ -109,8 +114,8 @@ TEST_F(MainFormCommands, RegistryCommandsActOnTheSelectedEntryThroughTheirDialog
     seams.Answer = dir_ + "chosen.reg";
     form.ActionExportReg->Execute();
     ASSERT_EQ(seams.Started.size(), 1u);
-    EXPECT_EQ(seams.Proposed.at(0), "VelmoraMainForm_Alpha.reg");
-    EXPECT_EQ(seams.Started[0], "/e \"" + seams.Answer + "\" \"" + kAlphaKey + "\"");
+    EXPECT_EQ(seams.Proposed.at(0), "VelmoraMainForm_Alpha" + EntriesView().Tag + ".reg");
+    EXPECT_EQ(seams.Started[0], "/e \"" + seams.Answer + "\" \"" + AlphaKey() + "\"");
 
     WriteText(seams.Answer, "Windows Registry Editor Version 5.00\r\n");
     form.ActionReloadReg->Execute();
@@ -122,7 +127,7 @@ TEST_F(MainFormCommands, RegistryCommandsActOnTheSelectedEntryThroughTheirDialog
     TRegistry reg(KEY_READ);
     reg.SetRootKey(HKEY_CURRENT_USER);
     ASSERT_TRUE(reg.OpenKeyReadOnly(RegeditAppletKey));
-    EXPECT_EQ(reg.ReadString(RegeditLastKeyValue), kAlphaKey);
+    EXPECT_EQ(reg.ReadString(RegeditLastKeyValue), AlphaKey());
     EXPECT_TRUE(boxes.Boxes.empty());
 }
 
@@ -140,8 +145,8 @@ TEST_F(MainFormCommands, BackupAsksFirstThenSavesEveryEntry) {
     TBoxRecorder yes(IDYES);
     form.ActionCreateBackup->Execute();
     ASSERT_EQ(yes.Boxes.size(), 2u) << "the question, then the backup's own summary";
-    EXPECT_TRUE(FileExists(BackupRegDir + "VelmoraMainForm_Alpha.reg"));
-    EXPECT_TRUE(FileExists(BackupRegDir + "VelmoraMainForm_KB1000002.reg"));
+    EXPECT_TRUE(FileExists(BackupRegDir + "VelmoraMainForm_Alpha" + EntriesView().Tag + ".reg"));
+    EXPECT_TRUE(FileExists(BackupRegDir + "VelmoraMainForm_KB1000002" + EntriesView().Tag + ".reg"));
 }
 
 TEST_F(MainFormCommands, ReportListsTheRowsAsShownWithTheCount) {

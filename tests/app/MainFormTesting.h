@@ -43,6 +43,9 @@ inline hostile::TScreenSaverFile ScreenSaverFile(const std::wstring& fileName, c
 class MainFormTest : public ::testing::Test {
 protected:
     static constexpr wchar_t kPrefix[] = L"VelmoraMainForm_";
+    // The registry view the entries are planted in: the 32-bit one, where 32-bit installers
+    // write (on 32-bit Windows the one view).
+    static constexpr REGSAM kEntriesView = KEY_WOW64_32KEY;
 
     void SetUp() override {
         const std::string dll = ExtractFilePath(Application->ExeName()) + "Quorbel.dll";
@@ -146,7 +149,7 @@ protected:
     std::string dir_;
     std::deque<TRestore<std::string>> paths_;
     std::deque<TRestore<bool>> flags_;
-    hostile::TPlantedEntries entries_{kPrefix};
+    hostile::TPlantedEntries entries_{kPrefix, kEntriesView};
     std::optional<hostile::TPlantedFiles> savers_;
     TFreeGuard<TMainForm> form_;
 };

@@ -46,7 +46,13 @@ TEST_F(MainFormUninstall, ReportAimsTheScanAtTheUninstalledProgramWhateverIsSele
     // Another row is selected and the entry gone by the time the uninstaller ends.
     Row("Velmora Test Alpha")->SetSelected(true);
     ASSERT_EQ(form.lblRegistryName->GetCaption(), "VelmoraMainForm_Alpha");
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (hostile::kUninstallKey + entries_.Prefix() + L"Delta").c_str());
+    {
+        TKeyHandle uninstall;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, hostile::kUninstallKey, 0, KEY_ALL_ACCESS | kEntriesView,
+                                uninstall.Put()),
+                  ERROR_SUCCESS);
+        RegDeleteTreeW(uninstall.Get(), (entries_.Prefix() + L"Delta").c_str());
+    }
     std::optional<TUninstallTarget> scanned;
     std::string firstFile;
     HWND driver = AllocateHWnd([&](TMessage& m) {

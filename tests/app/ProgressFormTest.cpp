@@ -1,6 +1,8 @@
 // The backup window under Xvfb: it backs up once, moves its skinned bar, reports with one box
 // and closes itself; a close request stops it between keys; a missing key is not retried.
 #include "app/BackupTesting.h"
+#include "app/EntryTesting.h"
+#include "app/ViewTesting.h"
 #include "app/frmProgress.h"
 #include "app/globals.h"
 #include "common/Screenshot.h"
@@ -12,9 +14,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 
 using namespace backuptest;
+using namespace viewtest;
 
 namespace {
 
@@ -71,25 +75,23 @@ protected:
 
 }  // namespace
 
+// One entry of ours in each view of the machine's own Uninstall key, beside whatever the
+// prefix has there.
 TEST_F(ProgressWindow, BacksUpTheMachinesUninstallKeyReportsAndClosesItself) {
-    const std::string mine[] = {"Velmora Backup Test One", "Velmora Backup Test Two"};
-    for (const std::string& name : mine) {
-        TKeyHandle key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(UninstallKeyPath) + "\\" + name).c_str(), 0, nullptr,
-                                  0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr),
-                  ERROR_SUCCESS);
-        SetText(key.Get(), "DisplayName", name);
+    const std::vector<TPlantView> views = EveryView();
+    std::vector<std::unique_ptr<entrytest::TPlantedKey>> mine;
+    for (const TPlantView& v : views) {
+        mine.push_back(std::make_unique<entrytest::TPlantedKey>("Velmora Backup Test " + std::string(v.Name), v.Flag));
+        ASSERT_TRUE(mine.back()->Planted);
     }
-    TScopeExit unplant([&] {
-        for (const std::string& name : mine)
-            RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string(UninstallKeyPath) + "\\" + name).c_str());
-    });
     DWORD entries = 0;
-    {
+    for (const TPlantView& v : views) {
         TKeyHandle key;
-        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath, 0, KEY_READ, key.Put()), ERROR_SUCCESS);
-        RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &entries, nullptr, nullptr, nullptr, nullptr, nullptr,
+        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath, 0, KEY_READ | v.Flag, key.Put()), ERROR_SUCCESS);
+        DWORD here = 0;
+        RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &here, nullptr, nullptr, nullptr, nullptr, nullptr,
                          nullptr, nullptr);
+        entries += here;
     }
     TBackupResult result;
     TAtTheBox seen = Watch([&] { result = ShowBackupWindow(nullptr); }, "backup-done.png");
@@ -102,9 +104,9 @@ TEST_F(ProgressWindow, BacksUpTheMachinesUninstallKeyReportsAndClosesItself) {
     EXPECT_TRUE(seen.Visible) << "the bar is shown full before the window goes";
     EXPECT_EQ(result.Total, static_cast<int>(entries));
     EXPECT_EQ(result.Saved, result.Total);
-    for (const std::string& name : mine)
-        EXPECT_EQ(FirstKeyOf(ReadRegFileText(Folder() + name + ".reg")),
-                  "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name);
+    for (size_t i = 0; i < views.size(); ++i)
+        EXPECT_EQ(FirstKeyOf(ReadRegFileText(Folder() + mine[i]->Name + views[i].Tag + ".reg")),
+                  views[i].Software + "Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + mine[i]->Name);
 }
 
 TEST_F(ProgressWindow, MissingKeyIsReportedOnceNotRetried) {
@@ -119,7 +121,7 @@ TEST_F(ProgressWindow, MissingKeyIsReportedOnceNotRetried) {
 }
 
 TEST_F(ProgressWindow, CloseRequestStopsBetweenKeysAndSaysSo) {
-    for (int i = 0; i < 40; ++i) PlantEntry(Format("Entry %02d", i), false);
+    for (int i = 0; i < 40; ++i) PlantEntry(Format("Entry %02d", i), false, SixtyFour().Flag);
     TFreeGuard<TProgressForm> form(TProgressForm::Create(nullptr));
     // A user's close while the bar moves.
     TFreeGuard<TTimer> user(TTimer::Create(nullptr));
@@ -160,7 +162,7 @@ TEST_F(ProgressWindow, SkinBackgroundReplacesTheLayoutsPictureWhenPresent) {
 }
 
 TEST_F(ProgressWindow, UndecodableSkinPictureIsReportedAndTheBackupStillRuns) {
-    PlantEntry("Entry", false);
+    PlantEntry("Entry", false, SixtyFour().Flag);
     TTempDir broken;
     broken.Write("img_ProgressBar.png", "not a picture at all");
     TRestore<std::string> keep(SkinsDir, broken.Dir);
