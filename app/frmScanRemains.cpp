@@ -81,17 +81,31 @@ void TScanForm::RunScan() {
 // messages other threads send). A window that is being closed stops the scan.
 bool TScanForm::ScanStep(const std::string& place) {
     lblScanInfo->SetCaption(place);
-    // The trees show what was found so far, when there is something new.
-    const bool found = scan_->ItemCount() != shownItems_;
-    shownItems_ = scan_->ItemCount();
-    if (found) {
-        tvScanRegInfo->Items()->EndUpdate();
-        tvScanFiles->Items()->EndUpdate();
+    // A tree shows what was found so far when it has something new, at most once a second:
+    // turning a tree's redraw on, painting it and turning it off again costs as much as
+    // scanning a few hundred keys (under Wine some fifty milliseconds), and a scan finds
+    // its keys one by one.
+    TTreeNodes* const regNodes = tvScanRegInfo->Items();
+    TTreeNodes* const fileNodes = tvScanFiles->Items();
+    const DWORD now = GetTickCount();
+    const bool due = !treesShown_ || now - treesShownAt_ >= kTreesShownEveryMs;
+    const bool newKeys = due && regNodes->Count() != shownRegNodes_;
+    const bool newFiles = due && fileNodes->Count() != shownFileNodes_;
+    if (newKeys || newFiles) {
+        treesShown_ = true;
+        treesShownAt_ = now;
     }
-    TScopeExit relock([this, found] {
-        if (!found) return;
-        tvScanRegInfo->Items()->BeginUpdate();
-        tvScanFiles->Items()->BeginUpdate();
+    if (newKeys) {
+        shownRegNodes_ = regNodes->Count();
+        regNodes->EndUpdate();
+    }
+    if (newFiles) {
+        shownFileNodes_ = fileNodes->Count();
+        fileNodes->EndUpdate();
+    }
+    TScopeExit relock([=] {
+        if (newKeys) regNodes->BeginUpdate();
+        if (newFiles) fileNodes->BeginUpdate();
     });
     // Only while there are some: Wine gives the rest of the time slice away whenever it is
     // asked for a message and finds none, which under load costs more than the scan itself.

@@ -93,8 +93,6 @@ public:
     // exact name; sub-folders are listed with their entries, links without what they lead to.
     void ScanFolder(const std::wstring& folder, TTreeNode* parent);
     bool Stopped() const { return stopped_; }
-    // How many nodes the scan has added so far.
-    size_t ItemCount() const { return items_.size(); }
 
 private:
     void ScanKey(HKEY parent, const wchar_t* subKey);
@@ -177,7 +175,11 @@ private:
 
     TUninstallTarget target_;
     std::unique_ptr<TLeftoverScan> scan_;
-    size_t shownItems_ = 0;
+    // What each tree showed at the last step that let it redraw, and when that was.
+    static constexpr DWORD kTreesShownEveryMs = 1000;
+    int shownRegNodes_ = 0, shownFileNodes_ = 0;
+    bool treesShown_ = false;
+    DWORD treesShownAt_ = 0;
     bool scanning_ = false;
     bool scanDone_ = false;
 };
