@@ -48,8 +48,8 @@ struct TBackupResult {
     bool Succeeded() const { return End == beDone && Failed.empty() && Saved == Total && Total > 0; }
 };
 
-// Exports the sub-keys of KeyPath in every registry view one at a time, each waited for (the
-// program's windows keep handling messages meanwhile) and checked on disk. On 64-bit Windows
+// Exports the sub-keys of KeyPath in every registry view, a few at a time, each export
+// waited for (the program's windows keep handling messages meanwhile) and checked on disk. On 64-bit Windows
 // the 32-bit view's files are named "<name> (32-bit).reg", and names that still meet get
 // " (2)", " (3)", ... An earlier backup of a key is kept aside while its new export runs
 // and put back when the export fails, so a failure never leaves an old file that looks like
@@ -61,17 +61,27 @@ public:
     // An export that hasn't ended after this long counts as failed (the editor may be
     // waiting for someone to answer a box of its own).
     unsigned ExportTimeoutMs = 120000;
+    // Registry editors at work at once: each export is a process that spends most of its
+    // life starting and ending, which others can overlap.
+    size_t ParallelExports = 4;
     // After each key, exported or not: keys dealt with so far and their number.
     std::function<void(int done, int total)> OnProgress;
-    // Asked between keys; true ends the backup there.
+    // Asked before each key's export starts; true ends the backup once the exports under
+    // way have ended.
     std::function<bool()> Stopping;
 
     TBackupResult Run();
 
 private:
-    // Exports one key into path; the failure, or nothing when the file was written.
-    std::optional<TBackupFailure> ExportKey(const std::wstring& editorKey, const std::wstring& path) const;
-    bool WaitForExport(HANDLE process) const;
+    struct TExport;
+    // Starts the export of one key into path, putting an earlier file aside; the failure
+    // when it could not start.
+    std::optional<TBackupFailure> StartExport(TExport& e, const std::wstring& editorKey) const;
+    // The export's outcome once its editor has ended (or timed out): the new file is kept,
+    // or the earlier one goes back in its place.
+    std::optional<TBackupFailure> FinishExport(TExport& e, bool ended) const;
+    // Waits until one of the exports ends or times out, letting messages through; its index.
+    size_t WaitForAnExport(std::vector<TExport>& running) const;
 };
 
 // The message that ends a backup: the plain success text only when every key was saved;

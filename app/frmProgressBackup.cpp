@@ -81,6 +81,16 @@ std::wstring ExportParameters(const std::wstring& fileName, const std::wstring& 
     return L"/e \"" + fileName + L"\" \"" + editorKey + L"\"";
 }
 
+// One export under way.
+struct TUninstallKeyBackup::TExport {
+    size_t Index = 0;
+    std::wstring Path, Aside;
+    bool HadEarlier = false;
+    TKernelHandle Process;
+    DWORD StartedAt = 0;
+    bool Ended = false;
+};
+
 TBackupResult TUninstallKeyBackup::Run() {
     TBackupResult result;
     std::vector<TViewKey> keys;
@@ -100,67 +110,109 @@ TBackupResult TUninstallKeyBackup::Run() {
     }
     const std::wstring wideFolder = ToWide(folder), wideKeyPath = ToWide(KeyPath);
     std::set<std::wstring> used;
-    for (int i = 0; i < result.Total; ++i) {
-        if (Stopping && Stopping()) {
-            result.End = beStopped;
-            break;
+    // Outcomes by key, reported in the keys' order whatever order the exports end in.
+    std::vector<std::optional<std::optional<TBackupFailure>>> outcome(keys.size());
+    std::vector<TExport> running;
+    int done = 0;
+    auto finished = [&](size_t index, std::optional<TBackupFailure> failure) {
+        outcome[index] = failure;
+        if (OnProgress) OnProgress(++done, result.Total);
+    };
+    size_t next = 0;
+    const size_t parallel = std::max<size_t>(ParallelExports, 1);
+    while (next < keys.size() || !running.empty()) {
+        if (next < keys.size() && result.End != beStopped && Stopping && Stopping()) result.End = beStopped;
+        const bool starting = next < keys.size() && result.End != beStopped;
+        if (starting && running.size() < parallel) {
+            const TViewKey& key = keys[next];
+            // A quote would end the quoted key path early and hand the editor a different command.
+            if (key.Name.find(L'"') != std::wstring::npos) {
+                finished(next++, bfQuoteRefused);
+                continue;
+            }
+            TExport e;
+            e.Index = next++;
+            e.Path = wideFolder + UniqueFileName(BackupFileNameOf(key.Name, key.View), used);
+            if (std::optional<TBackupFailure> failure =
+                    StartExport(e, EditorKeyText(wideKeyPath + L"\\" + key.Name, key.View)))
+                finished(e.Index, failure);
+            else
+                running.push_back(std::move(e));
+            continue;
         }
-        const TViewKey& key = keys[static_cast<size_t>(i)];
-        std::optional<TBackupFailure> failure;
-        // A quote would end the quoted key path early and hand the editor a different command.
-        if (key.Name.find(L'"') != std::wstring::npos) {
-            failure = bfQuoteRefused;
-        } else {
-            const std::wstring file = UniqueFileName(BackupFileNameOf(key.Name, key.View), used);
-            failure = ExportKey(EditorKeyText(wideKeyPath + L"\\" + key.Name, key.View), wideFolder + file);
-        }
-        if (failure) {
-            std::string shown = FromWide(key.Name);
-            if (Is64BitWindows() && key.View == rv32) shown += " (32-bit)";
-            result.Failed.push_back({shown, *failure});
-        } else {
+        if (running.empty()) break;
+        const size_t ended = WaitForAnExport(running);
+        TExport e = std::move(running[ended]);
+        running.erase(running.begin() + static_cast<std::ptrdiff_t>(ended));
+        finished(e.Index, FinishExport(e, e.Ended));
+    }
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (!outcome[i]) continue;   // not reached: the backup was stopped first
+        if (!*outcome[i]) {
             ++result.Saved;
+            continue;
         }
-        if (OnProgress) OnProgress(i + 1, result.Total);
+        std::string shown = FromWide(keys[i].Name);
+        if (Is64BitWindows() && keys[i].View == rv32) shown += " (32-bit)";
+        result.Failed.push_back({shown, **outcome[i]});
     }
     return result;
 }
 
-std::optional<TBackupFailure> TUninstallKeyBackup::ExportKey(const std::wstring& editorKey,
-                                                             const std::wstring& path) const {
-    const std::wstring aside = path + L".old";
-    DeleteFileW(aside.c_str());
-    if (FileSizeOf(path) >= 0 && !MoveFileExW(path.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING))
-        return bfNotWritten;
-    bool written = false;
-    TScopeExit restore([&] {
-        if (written) {
-            DeleteFileW(aside.c_str());
-            return;
-        }
-        // An empty or partial file is no backup; the earlier one goes back in its place.
-        if (FileSizeOf(path) >= 0) DeleteFileW(path.c_str());
-        if (FileSizeOf(aside) >= 0) MoveFileExW(aside.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
-    });
 
-    TKernelHandle process = StartRegistryEditor(ExportParameters(path, editorKey));
-    if (!process) return bfNotStarted;
-    if (!WaitForExport(process.Get())) return bfNotWritten;
-    written = FileSizeOf(path) > 0;
-    if (!written) return bfNotWritten;
-    return std::nullopt;
+std::optional<TBackupFailure> TUninstallKeyBackup::StartExport(TExport& e, const std::wstring& editorKey) const {
+    e.Aside = e.Path + L".old";
+    DeleteFileW(e.Aside.c_str());
+    if (FileSizeOf(e.Path) >= 0) {
+        if (!MoveFileExW(e.Path.c_str(), e.Aside.c_str(), MOVEFILE_REPLACE_EXISTING)) return bfNotWritten;
+        e.HadEarlier = true;
+    }
+    e.Process = StartRegistryEditor(ExportParameters(e.Path, editorKey));
+    e.StartedAt = GetTickCount();
+    if (e.Process) return std::nullopt;
+    FinishExport(e, false);
+    return bfNotStarted;
 }
 
-bool TUninstallKeyBackup::WaitForExport(HANDLE process) const {
-    const DWORD start = GetTickCount();
+std::optional<TBackupFailure> TUninstallKeyBackup::FinishExport(TExport& e, bool ended) const {
+    if (ended && FileSizeOf(e.Path) > 0) {
+        DeleteFileW(e.Aside.c_str());
+        return std::nullopt;
+    }
+    // An empty or partial file is no backup; the earlier one goes back in its place.
+    if (FileSizeOf(e.Path) >= 0) DeleteFileW(e.Path.c_str());
+    if (e.HadEarlier && FileSizeOf(e.Aside) >= 0) MoveFileExW(e.Aside.c_str(), e.Path.c_str(), MOVEFILE_REPLACE_EXISTING);
+    return bfNotWritten;
+}
+
+size_t TUninstallKeyBackup::WaitForAnExport(std::vector<TExport>& running) const {
+    std::vector<HANDLE> handles;
     for (;;) {
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= ExportTimeoutMs) return false;
-        DWORD r = MsgWaitForMultipleObjectsEx(1, &process, ExportTimeoutMs - elapsed, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (r == WAIT_OBJECT_0) return true;
-        if (r != WAIT_OBJECT_0 + 1) return false;
-        // The window repaints and takes a close request while the editor works.
-        if (Application) Application->ProcessMessages();
+        // With several editors at work one has nearly always ended by now, and the wait
+        // below would report it before any message: what waits is let through first.
+        if (Application && HIWORD(GetQueueStatus(QS_ALLINPUT)) != 0) Application->ProcessMessages();
+        const DWORD now = GetTickCount();
+        DWORD wait = INFINITE;
+        handles.clear();
+        for (size_t i = 0; i < running.size(); ++i) {
+            const DWORD elapsed = now - running[i].StartedAt;
+            if (elapsed >= ExportTimeoutMs) return i;   // Ended stays false: it counts as failed
+            wait = std::min<DWORD>(wait, ExportTimeoutMs - elapsed);
+            handles.push_back(running[i].Process.Get());
+        }
+        const DWORD n = static_cast<DWORD>(handles.size());
+        const DWORD r = MsgWaitForMultipleObjectsEx(n, handles.data(), wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (r < WAIT_OBJECT_0 + n) {
+            running[r - WAIT_OBJECT_0].Ended = true;
+            return r - WAIT_OBJECT_0;
+        }
+        if (r == WAIT_OBJECT_0 + n) {
+            // The window repaints and takes a close request while the editors work.
+            if (Application) Application->ProcessMessages();
+            continue;
+        }
+        if (r == WAIT_TIMEOUT) continue;   // the next pass finds the export that timed out
+        return 0;                          // a wait that fails ends the first export as failed
     }
 }
 
