@@ -106,7 +106,7 @@ bool IsSurelyMissing(const std::wstring& path) {
 // Index into the system image list of icon number index of the file.
 LONG NumberedIconIndex(const std::wstring& path, int index) {
     CachedImageIndexFn fn = CachedImageIndex();
-    if (path.empty() || !fn || IsSurelyMissing(path)) return -1;
+    if (path.empty() || !fn) return -1;
     int icon = fn(path.c_str(), index, 0);
     return icon >= 0 ? icon : -1;
 }
@@ -120,18 +120,13 @@ std::wstring IconKey(const std::wstring& displayIcon, const std::wstring& uninst
 }
 
 LONG SystemIconIndex(const std::wstring& path) {
-    if (path.empty() || IsSurelyMissing(path)) return -1;
-    SHFILEINFOW info{};
-    DWORD_PTR list = 0;
+    if (path.empty()) return -1;
+    // The shell does not parse the Sysnative alias; it finds the real system folder's file
+    // by its usual name while this thread sees that folder.
     const std::wstring shown = ShownSystemPath(path);
-    if (shown != path) {
-        // The shell does not parse the Sysnative alias; it finds the real system folder's
-        // file by its usual name while this thread sees that folder.
-        TRealSystemFolder real;
-        list = SHGetFileInfoW(shown.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
-    } else {
-        list = SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
-    }
+    TRealSystemFolder real(shown != path);
+    SHFILEINFOW info{};
+    DWORD_PTR list = SHGetFileInfoW(shown.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
     return list ? info.iIcon : -1;
 }
 
@@ -140,11 +135,11 @@ LONG IconIndexForKey(const std::wstring& iconKey) {
     const std::wstring key = native ? iconKey.substr(1) : iconKey;
     if (key.empty()) return -1;
     const std::wstring body = key.substr(1);
-    if (key[0] != L'I') return SystemIconIndex(ResolveOnPath(ExpandText(body), native));
-    std::wstring file;
+    std::wstring file = body;
     int index = 0;
-    const bool numbered = SplitIconLocation(body, file, index);
+    const bool numbered = key[0] == L'I' && SplitIconLocation(body, file, index);
     const std::wstring path = ResolveOnPath(ExpandText(file), native);
+    if (IsSurelyMissing(path)) return -1;
     // A number the file does not have: its own icon is still better than none.
     if (numbered) {
         LONG icon = NumberedIconIndex(path, index);

@@ -335,6 +335,8 @@ std::wstring AnsiTrip(const std::wstring& s) {
 
 } // namespace
 
+bool RunsUnderWow64() { return sizeof(void*) == 4 && Is64BitWindows(); }
+
 bool Is64BitWindows() {
     if constexpr (sizeof(void*) == 8) return true;
     // A 32-bit process is on 64-bit Windows exactly when it runs under WOW64. The call is
@@ -422,7 +424,7 @@ std::wstring With64BitFolderVariables(const std::wstring& text) {
 }
 
 bool IsRedirectedView(RegistryView view) {
-    return sizeof(void*) == 4 && view == RegistryView::Bits64 && Is64BitWindows();
+    return view == RegistryView::Bits64 && RunsUnderWow64();
 }
 
 std::wstring WithViewVariables(const std::wstring& text, RegistryView view) {
@@ -439,28 +441,34 @@ std::wstring SystemNamedFolder(UINT (WINAPI *get)(LPWSTR, UINT)) {
 }
 
 std::wstring NativeSystemFolder() {
-    if (sizeof(void*) == 8 || !Is64BitWindows()) return SystemNamedFolder(GetSystemDirectoryW);
+    if (!RunsUnderWow64()) return SystemNamedFolder(GetSystemDirectoryW);
     const std::wstring windows = SystemNamedFolder(GetSystemWindowsDirectoryW);
     return windows.empty() ? std::wstring() : windows + L"Sysnative\\";
 }
 
+namespace {
+
+// path with its leading folder from (which has a trailing backslash, and is also matched
+// without it) named to instead; any other path as it is, and all of them when either folder
+// can't be told.
+std::wstring Rebased(const std::wstring& path, const std::wstring& from, const std::wstring& to) {
+    if (from.empty() || to.empty()) return path;
+    if (SameName(path, from.substr(0, from.size() - 1))) return to;
+    if (path.size() < from.size() || !SameName(path.substr(0, from.size()), from)) return path;
+    return to + path.substr(from.size());
+}
+
+} // namespace
+
 std::wstring NativeSystemPath(const std::wstring& path) {
-    if (sizeof(void*) == 8 || !Is64BitWindows()) return path;
+    if (!RunsUnderWow64()) return path;
     // The system folder as this process is told it names SysWOW64 here.
-    const std::wstring shown = SystemNamedFolder(GetSystemDirectoryW), native = NativeSystemFolder();
-    if (shown.empty() || native.empty()) return path;
-    const std::wstring bare = shown.substr(0, shown.size() - 1);
-    if (SameName(path, bare)) return native;
-    if (path.size() < shown.size() || !SameName(path.substr(0, shown.size()), shown)) return path;
-    return native + path.substr(shown.size());
+    return Rebased(path, SystemNamedFolder(GetSystemDirectoryW), NativeSystemFolder());
 }
 
 std::wstring ShownSystemPath(const std::wstring& path) {
-    if (sizeof(void*) == 8 || !Is64BitWindows()) return path;
-    const std::wstring native = NativeSystemFolder(), shown = SystemNamedFolder(GetSystemDirectoryW);
-    if (native.empty() || shown.empty() || path.size() < native.size() || !SameName(path.substr(0, native.size()), native))
-        return path;
-    return shown + path.substr(native.size());
+    if (!RunsUnderWow64()) return path;
+    return Rebased(path, NativeSystemFolder(), SystemNamedFolder(GetSystemDirectoryW));
 }
 
 namespace {
@@ -473,8 +481,8 @@ Fn Kernel32Function(const char* name) {
 
 } // namespace
 
-TRealSystemFolder::TRealSystemFolder() {
-    if (sizeof(void*) == 8 || !Is64BitWindows()) return;
+TRealSystemFolder::TRealSystemFolder(bool wanted) {
+    if (!wanted || !RunsUnderWow64()) return;
     using DisableFn = BOOL(WINAPI*)(PVOID*);
     static const auto disable = Kernel32Function<DisableFn>("Wow64DisableWow64FsRedirection");
     off_ = disable && disable(&old_);

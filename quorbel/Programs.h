@@ -24,6 +24,9 @@ inline constexpr size_t kMaxValueCount = 16384;
 enum class RegistryView : LONG { Bits32 = 32, Bits64 = 64 };
 
 bool Is64BitWindows();
+// A 32-bit process on 64-bit Windows: its system folder and the 64-bit view's paths are
+// redirected.
+bool RunsUnderWow64();
 // The view this process sees when it names none: the one its own width is given.
 RegistryView OwnView();
 // The views entries are listed from, the system's own first.
@@ -53,11 +56,11 @@ std::wstring NativeSystemPath(const std::wstring& path);
 std::wstring ShownSystemPath(const std::wstring& path);
 
 // A 32-bit process on 64-bit Windows sees the real system folder by its usual name while
-// this lives (file-system redirection off for the thread). For one call that can't be given
-// the alias; nothing may be loaded meanwhile.
+// this lives (file-system redirection off for the thread), when wanted. For one call that
+// can't be given the alias; nothing may be loaded meanwhile.
 class TRealSystemFolder {
 public:
-    TRealSystemFolder();
+    explicit TRealSystemFolder(bool wanted = true);
     ~TRealSystemFolder();
     TRealSystemFolder(const TRealSystemFolder&) = delete;
     TRealSystemFolder& operator=(const TRealSystemFolder&) = delete;
