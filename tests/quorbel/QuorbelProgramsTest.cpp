@@ -440,6 +440,45 @@ protected:
         EXPECT_EQ(list_->ProgramIndexOf(BStr(kPrefix + shortName).Get(), view, &index), S_OK);
         return index;
     }
+
+    // A file that only the real system folder holds (a copy of shell32.dll), named by an
+    // entry of each view as installers name it: the system folder's name, the file's, and
+    // iconSuffix. The icon index each entry gives, 64-bit entry first; with path, where the
+    // file lies as this process reaches it, and the shell's index of icon number shellIcon
+    // in it, both taken while the file is there.
+    struct TViewIcons {
+        LONG SixtyFour = -2, ThirtyTwo = -2, Shell = -2;
+    };
+    TViewIcons IconsOfASystemFile(const std::wstring& shortName, const std::wstring& iconSuffix, int shellIcon) {
+        TViewIcons icons;
+        const std::wstring name = L"VelmoraQTest" + shortName + L".dll", real = RealSystemFolder() + name;
+        wchar_t shell32[MAX_PATH];
+        EXPECT_TRUE(SearchPathW(RealSystemFolder().c_str(), L"shell32.dll", nullptr, MAX_PATH, shell32, nullptr));
+        TScopeExit remove([&] { DeleteFileW(real.c_str()); });
+        if (!CopyFileW(shell32, real.c_str(), FALSE)) {
+            ADD_FAILURE() << "could not plant " << FromWide(real);
+            return icons;
+        }
+        for (const LONG view : {64, 32}) {
+            Entry(shortName.c_str(), view, [&](HKEY k) {
+                SetText(k, L"DisplayName", L"Velmora " + shortName);
+                SetText(k, L"UninstallString", L"icon.exe");
+                SetText(k, L"DisplayIcon", FolderOf(GetSystemDirectoryW) + name + iconSuffix);
+            });
+        }
+        EXPECT_EQ(list_->RefreshPrograms(), S_OK);
+        icons.Shell = ShellIconIndex(real.c_str(), shellIcon);
+        for (const LONG view : {64, 32}) {
+            ComPtr<IProgramItem> item;
+            LONG index = -2;
+            EXPECT_EQ(list_->Item(IndexIn(shortName, view), item.Put()), S_OK);
+            if (item) {
+                EXPECT_EQ(item->IconIndex(&index), S_OK);
+            }
+            (view == 64 ? icons.SixtyFour : icons.ThirtyTwo) = index;
+        }
+        return icons;
+    }
 };
 
 TEST_F(QuorbelViews, ANameInBothViewsIsListedTwiceEachReadingItsOwnEntry) {
@@ -492,68 +531,23 @@ TEST_F(QuorbelViews, CommentsOfOneNameAreKeptPerView) {
 }
 
 TEST_F(QuorbelViews, AnIconFileOfTheSystemFolderIsTheOneOfTheEntrysView) {
-    // A file that only the real system folder holds, named as a 64-bit installer names it;
-    // the same text in a 32-bit entry names the 32-bit system folder, which lacks it.
-    const std::wstring name = L"VelmoraQTestIcons.dll", real = RealSystemFolder() + name;
-    wchar_t shell32[MAX_PATH];
-    ASSERT_TRUE(SearchPathW(RealSystemFolder().c_str(), L"shell32.dll", nullptr, MAX_PATH, shell32, nullptr));
-    TScopeExit remove([&] { DeleteFileW(real.c_str()); });
-    ASSERT_TRUE(CopyFileW(shell32, real.c_str(), FALSE));
-    const std::wstring displayIcon = FolderOf(GetSystemDirectoryW) + name + L",3";
-    for (const LONG view : {64, 32}) {
-        Entry(L"Icon", view, [&](HKEY k) {
-            SetText(k, L"DisplayName", L"Velmora Icon");
-            SetText(k, L"UninstallString", L"icon.exe");
-            SetText(k, L"DisplayIcon", displayIcon);
-        });
-    }
-    ASSERT_EQ(list_->RefreshPrograms(), S_OK);
-    const LONG third = ShellIconIndex(real.c_str(), 3);
-    ASSERT_GE(third, 0);
-    auto icon = [&](LONG view) {
-        ComPtr<IProgramItem> item;
-        LONG index = -2;
-        EXPECT_EQ(list_->Item(IndexIn(L"Icon", view), item.Put()), S_OK);
-        if (item) {
-            EXPECT_EQ(item->IconIndex(&index), S_OK);
-        }
-        return index;
-    };
-    EXPECT_EQ(icon(64), third);
+    // Named as a 64-bit installer names it; the same text in a 32-bit entry names the 32-bit
+    // system folder, which lacks it.
+    const TViewIcons icons = IconsOfASystemFile(L"Icons", L",3", 3);
+    ASSERT_GE(icons.Shell, 0);
+    EXPECT_EQ(icons.SixtyFour, icons.Shell);
     if (IsWow64()) {
-        EXPECT_NE(icon(32), third) << "the 32-bit entry's file is another, which is missing";
+        EXPECT_NE(icons.ThirtyTwo, icons.Shell) << "the 32-bit entry's file is another, which is missing";
     }
 }
 
 // Without a number the icon is the file's own, which the shell gives for the real system
 // folder's file only when that folder is what it sees under the usual name.
 TEST_F(QuorbelViews, AFileOfTheRealSystemFolderWithoutANumberHasItsOwnIcon) {
-    const std::wstring name = L"VelmoraQTestPlain.dll", real = RealSystemFolder() + name;
-    wchar_t shell32[MAX_PATH];
-    ASSERT_TRUE(SearchPathW(RealSystemFolder().c_str(), L"shell32.dll", nullptr, MAX_PATH, shell32, nullptr));
-    TScopeExit remove([&] { DeleteFileW(real.c_str()); });
-    ASSERT_TRUE(CopyFileW(shell32, real.c_str(), FALSE));
-    const std::wstring displayIcon = FolderOf(GetSystemDirectoryW) + name;
-    for (const LONG view : {64, 32}) {
-        Entry(L"Plain", view, [&](HKEY k) {
-            SetText(k, L"DisplayName", L"Velmora Plain Icon");
-            SetText(k, L"UninstallString", L"plain.exe");
-            SetText(k, L"DisplayIcon", displayIcon);
-        });
-    }
-    ASSERT_EQ(list_->RefreshPrograms(), S_OK);
-    auto icon = [&](LONG view) {
-        ComPtr<IProgramItem> item;
-        LONG index = -2;
-        EXPECT_EQ(list_->Item(IndexIn(L"Plain", view), item.Put()), S_OK);
-        if (item) {
-            EXPECT_EQ(item->IconIndex(&index), S_OK);
-        }
-        return index;
-    };
-    EXPECT_GE(icon(64), 0) << "the 64-bit entry's file is there";
+    const TViewIcons icons = IconsOfASystemFile(L"Plain", L"", 0);
+    EXPECT_GE(icons.SixtyFour, 0) << "the 64-bit entry's file is there";
     if (IsWow64()) {
-        EXPECT_EQ(icon(32), -1) << "the 32-bit entry's file is another, which is missing";
+        EXPECT_EQ(icons.ThirtyTwo, -1) << "the 32-bit entry's file is another, which is missing";
     }
 }
 
