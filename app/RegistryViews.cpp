@@ -1,5 +1,5 @@
 #include "app/RegistryViews.h"
-
+#include "app/funUtils.h"
 
 namespace {
 
@@ -7,15 +7,6 @@ template <class Fn>
 Fn Kernel32Function(const char* name) {
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     return kernel ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(kernel, name))) : nullptr;
-}
-
-std::wstring SystemWindowsFolder() {
-    wchar_t buffer[MAX_PATH];
-    UINT n = GetSystemWindowsDirectoryW(buffer, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return std::wstring();
-    std::wstring folder(buffer, n);
-    if (folder.back() != L'\\') folder += L'\\';
-    return folder;
 }
 
 }  // namespace
@@ -49,7 +40,7 @@ std::wstring EditorKeyText(const std::wstring& hklmPath, TRegistryView view) {
 TKernelHandle StartRegistryEditor(const std::wstring& parameters) {
     // The editor in the Windows folder by its full name: the shell would pick the one of
     // this program's width. CreateProcess takes the whole command line as written.
-    const std::wstring folder = SystemWindowsFolder();
+    const std::wstring folder = SystemNamedFolder(GetSystemWindowsDirectoryW);
     if (folder.empty()) return TKernelHandle();
     const std::wstring editor = folder + L"regedit.exe";
     std::wstring commandLine = L"\"" + editor + L"\"";
@@ -75,8 +66,7 @@ TKernelHandle StartRegistryEditor(const std::wstring& parameters) {
 }
 
 TFsRedirectionOff::TFsRedirectionOff() {
-    if constexpr (sizeof(void*) == 8) return;
-    if (!Is64BitWindows()) return;
+    if (!RunsUnderWow64()) return;
     using DisableFn = BOOL(WINAPI*)(PVOID*);
     static const auto disable = Kernel32Function<DisableFn>("Wow64DisableWow64FsRedirection");
     off_ = disable && disable(&old_);

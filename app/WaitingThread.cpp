@@ -198,7 +198,7 @@ bool SameFolder(const std::wstring& a, const std::wstring& b) { return WideUpper
 std::wstring CacheFolderFor(const std::wstring& folder) {
     const std::wstring wow64 = GetWow64SystemFolder(), own = WithBackslash(folder);
     if (!wow64.empty() && (SameFolder(own, wow64) ||
-                           (sizeof(void*) == 4 && SameFolder(own, WithBackslash(ToWide(GetSystemFolder()))))))
+                           (RunsUnderWow64() && SameFolder(own, SystemNamedFolder(GetSystemDirectoryW)))))
         return wow64 + L"dllcache\\";
     const std::wstring native = GetNativeSystemFolder();
     return native.empty() ? std::wstring() : native + L"dllcache\\";

@@ -123,9 +123,7 @@ std::string GetSystemFolder() {
     return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
 }
 
-namespace {
-
-std::wstring FolderNamed(UINT (WINAPI *get)(LPWSTR, UINT)) {
+std::wstring SystemNamedFolder(UINT (WINAPI *get)(LPWSTR, UINT)) {
     wchar_t buf[MAX_PATH];
     UINT n = get(buf, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return {};
@@ -134,23 +132,19 @@ std::wstring FolderNamed(UINT (WINAPI *get)(LPWSTR, UINT)) {
     return folder;
 }
 
-bool Is32BitOn64BitWindows() { return sizeof(void*) == 4 && Is64BitWindows(); }
-
-} // namespace
-
 std::wstring GetNativeSystemFolder() {
-    if (!Is32BitOn64BitWindows()) return FolderNamed(GetSystemDirectoryW);
-    const std::wstring windows = FolderNamed(GetSystemWindowsDirectoryW);
+    if (!RunsUnderWow64()) return SystemNamedFolder(GetSystemDirectoryW);
+    const std::wstring windows = SystemNamedFolder(GetSystemWindowsDirectoryW);
     return windows.empty() ? std::wstring() : windows + L"Sysnative\\";
 }
 
 std::wstring GetWow64SystemFolder() {
-    return Is64BitWindows() ? FolderNamed(GetSystemWow64DirectoryW) : std::wstring();
+    return Is64BitWindows() ? SystemNamedFolder(GetSystemWow64DirectoryW) : std::wstring();
 }
 
 std::wstring ShellFolderName(const std::wstring& folder) {
-    if (!Is32BitOn64BitWindows()) return folder;
-    const std::wstring native = GetNativeSystemFolder(), named = FolderNamed(GetSystemDirectoryW);
+    if (!RunsUnderWow64()) return folder;
+    const std::wstring native = GetNativeSystemFolder(), named = SystemNamedFolder(GetSystemDirectoryW);
     if (native.empty() || named.empty()) return folder;
     const std::wstring bare = native.substr(0, native.size() - 1);
     if (WideUpperCase(folder) == WideUpperCase(bare)) return named.substr(0, named.size() - 1);

@@ -104,6 +104,9 @@ std::string GetSpecialFolder(int csidl);
 std::wstring GetSpecialFolderW(int csidl);
 std::string GetWindowsFolder();   // without a trailing backslash
 std::string GetSystemFolder();    // without a trailing backslash
+// A folder as the system names it through get (GetSystemWindowsDirectoryW and its siblings),
+// with a trailing backslash; empty when it can't be told.
+std::wstring SystemNamedFolder(UINT (WINAPI *get)(LPWSTR, UINT));
 // The real system folder as this program reaches it, with a trailing backslash; empty when
 // it can't be told. The 32-bit program on 64-bit Windows is shown SysWOW64 by the system
 // folder's name and reaches the real one through Sysnative.

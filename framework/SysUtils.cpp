@@ -896,6 +896,8 @@ bool Is64BitWindows() {
     }
 }
 
+bool RunsUnderWow64() { return sizeof(void*) == 4 && Is64BitWindows(); }
+
 std::wstring WideUpperCase(std::wstring s) {
     if (!s.empty()) CharUpperBuffW(s.data(), static_cast<DWORD>(s.size()));
     return s;

@@ -215,6 +215,9 @@ void FindClose(TSearchRec& f);
 // registry then has a 64-bit and a 32-bit view of HKEY_LOCAL_MACHINE\SOFTWARE, and the
 // system folder a 32-bit twin.
 bool Is64BitWindows();
+// True for the 32-bit build on 64-bit Windows: its system folder is redirected to SysWOW64
+// and HKEY_LOCAL_MACHINE\SOFTWARE shows it the 32-bit view.
+bool RunsUnderWow64();
 
 // ---- Operating-system errors ----------------------------------------------------------
 
