@@ -49,9 +49,9 @@ struct TBackupResult {
 };
 
 // Exports the sub-keys of KeyPath in every registry view, a few at a time, each export
-// waited for (the program's windows keep handling messages meanwhile) and checked on disk. On 64-bit Windows
-// the 32-bit view's files are named "<name> (32-bit).reg", and names that still meet get
-// " (2)", " (3)", ... An earlier backup of a key is kept aside while its new export runs
+// waited for (the program's windows keep handling messages meanwhile) and checked on disk.
+// On 64-bit Windows the 32-bit view's files are named "<name> (32-bit).reg", and names that
+// still meet get " (2)", " (3)", ... An earlier backup of a key is kept aside while its new export runs
 // and put back when the export fails, so a failure never leaves an old file that looks like
 // a new one, nor loses it.
 class TUninstallKeyBackup {
@@ -77,9 +77,9 @@ private:
     // Starts the export of one key into path, putting an earlier file aside; the failure
     // when it could not start.
     std::optional<TBackupFailure> StartExport(TExport& e, const std::wstring& editorKey) const;
-    // The export's outcome once its editor has ended (or timed out): the new file is kept,
-    // or the earlier one goes back in its place.
-    std::optional<TBackupFailure> FinishExport(TExport& e, bool ended) const;
+    // The export's outcome once its editor has ended, timed out or failed to start: the new
+    // file is kept, or the earlier one goes back in its place.
+    std::optional<TBackupFailure> FinishExport(TExport& e) const;
     // Waits until one of the exports ends or times out, letting messages through; its index.
     size_t WaitForAnExport(std::vector<TExport>& running) const;
 };

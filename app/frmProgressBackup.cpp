@@ -88,7 +88,7 @@ struct TUninstallKeyBackup::TExport {
     bool HadEarlier = false;
     TKernelHandle Process;
     DWORD StartedAt = 0;
-    bool Ended = false;
+    bool Ended = false;   // the editor's process ended (not timed out, nor never started)
 };
 
 TBackupResult TUninstallKeyBackup::Run() {
@@ -110,12 +110,17 @@ TBackupResult TUninstallKeyBackup::Run() {
     }
     const std::wstring wideFolder = ToWide(folder), wideKeyPath = ToWide(KeyPath);
     std::set<std::wstring> used;
-    // Outcomes by key, reported in the keys' order whatever order the exports end in.
-    std::vector<std::optional<std::optional<TBackupFailure>>> outcome(keys.size());
+    // Outcomes by key, reported in the keys' order whatever order the exports end in; a
+    // key not reached was left when the backup was stopped.
+    struct TOutcome {
+        bool Reached = false;
+        std::optional<TBackupFailure> Failure;
+    };
+    std::vector<TOutcome> outcome(keys.size());
     std::vector<TExport> running;
     int done = 0;
     auto finished = [&](size_t index, std::optional<TBackupFailure> failure) {
-        outcome[index] = failure;
+        outcome[index] = {true, failure};
         if (OnProgress) OnProgress(++done, result.Total);
     };
     size_t next = 0;
@@ -144,21 +149,20 @@ TBackupResult TUninstallKeyBackup::Run() {
         const size_t ended = WaitForAnExport(running);
         TExport e = std::move(running[ended]);
         running.erase(running.begin() + static_cast<std::ptrdiff_t>(ended));
-        finished(e.Index, FinishExport(e, e.Ended));
+        finished(e.Index, FinishExport(e));
     }
     for (size_t i = 0; i < keys.size(); ++i) {
-        if (!outcome[i]) continue;   // not reached: the backup was stopped first
-        if (!*outcome[i]) {
+        if (!outcome[i].Reached) continue;
+        if (!outcome[i].Failure) {
             ++result.Saved;
             continue;
         }
         std::string shown = FromWide(keys[i].Name);
         if (Is64BitWindows() && keys[i].View == rv32) shown += " (32-bit)";
-        result.Failed.push_back({shown, **outcome[i]});
+        result.Failed.push_back({shown, *outcome[i].Failure});
     }
     return result;
 }
-
 
 std::optional<TBackupFailure> TUninstallKeyBackup::StartExport(TExport& e, const std::wstring& editorKey) const {
     e.Aside = e.Path + L".old";
@@ -170,18 +174,19 @@ std::optional<TBackupFailure> TUninstallKeyBackup::StartExport(TExport& e, const
     e.Process = StartRegistryEditor(ExportParameters(e.Path, editorKey));
     e.StartedAt = GetTickCount();
     if (e.Process) return std::nullopt;
-    FinishExport(e, false);
+    FinishExport(e);
     return bfNotStarted;
 }
 
-std::optional<TBackupFailure> TUninstallKeyBackup::FinishExport(TExport& e, bool ended) const {
-    if (ended && FileSizeOf(e.Path) > 0) {
+std::optional<TBackupFailure> TUninstallKeyBackup::FinishExport(TExport& e) const {
+    if (e.Ended && FileSizeOf(e.Path) > 0) {
         DeleteFileW(e.Aside.c_str());
         return std::nullopt;
     }
     // An empty or partial file is no backup; the earlier one goes back in its place.
     if (FileSizeOf(e.Path) >= 0) DeleteFileW(e.Path.c_str());
-    if (e.HadEarlier && FileSizeOf(e.Aside) >= 0) MoveFileExW(e.Aside.c_str(), e.Path.c_str(), MOVEFILE_REPLACE_EXISTING);
+    if (e.HadEarlier && FileSizeOf(e.Aside) >= 0)
+        MoveFileExW(e.Aside.c_str(), e.Path.c_str(), MOVEFILE_REPLACE_EXISTING);
     return bfNotWritten;
 }
 
