@@ -88,13 +88,10 @@ bool TScanForm::ScanStep(const std::string& place) {
     TTreeNodes* const regNodes = tvScanRegInfo->Items();
     TTreeNodes* const fileNodes = tvScanFiles->Items();
     const DWORD now = GetTickCount();
-    const bool due = !treesShown_ || now - treesShownAt_ >= kTreesShownEveryMs;
+    const bool due = !treesShownAt_ || now - *treesShownAt_ >= kTreesShownEveryMs;
     const bool newKeys = due && regNodes->Count() != shownRegNodes_;
     const bool newFiles = due && fileNodes->Count() != shownFileNodes_;
-    if (newKeys || newFiles) {
-        treesShown_ = true;
-        treesShownAt_ = now;
-    }
+    if (newKeys || newFiles) treesShownAt_ = now;
     if (newKeys) {
         shownRegNodes_ = regNodes->Count();
         regNodes->EndUpdate();

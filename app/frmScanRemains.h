@@ -13,6 +13,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 // ---- What may be scanned ---------------------------------------------------------------------
@@ -178,8 +179,7 @@ private:
     // What each tree showed at the last step that let it redraw, and when that was.
     static constexpr DWORD kTreesShownEveryMs = 1000;
     int shownRegNodes_ = 0, shownFileNodes_ = 0;
-    bool treesShown_ = false;
-    DWORD treesShownAt_ = 0;
+    std::optional<DWORD> treesShownAt_;
     bool scanning_ = false;
     bool scanDone_ = false;
 };
