@@ -22,12 +22,16 @@ set(CMAKE_CROSSCOMPILING_EMULATOR "${WINE_RUN}")
 
 execute_process(COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/make-prefix.sh ${WINE_RUN} ${WINE_PREFIX})
 
-# One wineserver for the whole test run; all output goes to /dev/null so that Wine's
-# helper processes do not hold a test's output pipe open.
-add_test(NAME wine_up COMMAND sh -c "'${CMAKE_SOURCE_DIR}/tests/programs/prefix-fixtures.sh' '${WINE_PREFIX}' '${WINE_RUN}'; '${WINE_RUN}' --server -p >/dev/null 2>&1; '${WINE_RUN}' cmd /c exit >/dev/null 2>&1")
-add_test(NAME wine_down COMMAND sh -c "'${WINE_RUN}' --server -k; '${WINE_RUN}' --server -w; true")
-set_tests_properties(wine_up PROPERTIES FIXTURES_SETUP wine)
-set_tests_properties(wine_down PROPERTIES FIXTURES_CLEANUP wine)
+# The fixture of a prefix: it makes the prefix ready (nothing to do once it is), plants what
+# the scan tests look for, and keeps one wineserver for the whole test run. All output goes
+# to /dev/null so that Wine's helper processes do not hold a test's output pipe open.
+function(velmora_wine_fixture name runner prefix)
+  add_test(NAME ${name}_up COMMAND sh -c "sh '${CMAKE_SOURCE_DIR}/cmake/make-prefix.sh' '${runner}' '${prefix}' && '${CMAKE_SOURCE_DIR}/tests/programs/prefix-fixtures.sh' '${prefix}' '${runner}'; '${runner}' --server -p >/dev/null 2>&1; '${runner}' cmd /c exit >/dev/null 2>&1")
+  add_test(NAME ${name}_down COMMAND sh -c "'${runner}' --server -k; '${runner}' --server -w; true")
+  set_tests_properties(${name}_up PROPERTIES FIXTURES_SETUP ${name} ${ARGN})
+  set_tests_properties(${name}_down PROPERTIES FIXTURES_CLEANUP ${name} ${ARGN})
+endfunction()
+velmora_wine_fixture(wine ${WINE_RUN} ${WINE_PREFIX})
 
 # 32-bit Windows, where the 32-bit build also runs: a second prefix of that kind
 # (WINEARCH=win32), made by its fixture the first time it runs, not at configure time. Its
@@ -36,30 +40,28 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(WINE_PREFIX32 "${CMAKE_BINARY_DIR}/wineprefix32")
   set(WINE_RUN32 "${CMAKE_BINARY_DIR}/wine-run32")
   velmora_wine_runner(${WINE_RUN32} ${WINE_PREFIX32} "${CMAKE_BINARY_DIR}/winehome32" win32)
-  add_test(NAME wine32_up COMMAND sh -c "sh '${CMAKE_SOURCE_DIR}/cmake/make-prefix.sh' '${WINE_RUN32}' '${WINE_PREFIX32}' && '${CMAKE_SOURCE_DIR}/tests/programs/prefix-fixtures.sh' '${WINE_PREFIX32}' '${WINE_RUN32}'; '${WINE_RUN32}' --server -p >/dev/null 2>&1; '${WINE_RUN32}' cmd /c exit >/dev/null 2>&1")
-  add_test(NAME wine32_down COMMAND sh -c "'${WINE_RUN32}' --server -k; '${WINE_RUN32}' --server -w; true")
-  set_tests_properties(wine32_up PROPERTIES FIXTURES_SETUP wine32 LABELS win32)
-  set_tests_properties(wine32_down PROPERTIES FIXTURES_CLEANUP wine32 LABELS win32)
+  velmora_wine_fixture(wine32 ${WINE_RUN32} ${WINE_PREFIX32} LABELS win32)
 endif()
 
-# A GoogleTest executable run whole as one test (each Wine process start costs time).
-function(velmora_add_gtest target)
-  # Passed only when gtest's summary says every test ran and passed (cmake/gtest-suite.sh).
-  add_test(NAME ${target} COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/gtest-suite.sh ${WINE_RUN}
-                                  $<TARGET_FILE:${target}> --gtest_brief=0)
-  # The suites share one X display: a window or menu of one suite would steal the focus from,
-  # or lie over the screenshot of, another's. They take turns.
-  set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900
-                       WORKING_DIRECTORY ${CMAKE_BINARY_DIR} RESOURCE_LOCK display)
+# A GoogleTest executable run whole as one test (each Wine process start costs time) by
+# runner, in the prefix whose fixture is given; passed only when gtest's summary says every
+# test ran and passed (cmake/gtest-suite.sh). The suites share one X display: a window or
+# menu of one suite would steal the focus from, or lie over the screenshot of, another's.
+# They take turns.
+function(velmora_gtest_run name target runner fixture)
+  add_test(NAME ${name} COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/gtest-suite.sh ${runner}
+                                $<TARGET_FILE:${target}> --gtest_brief=0)
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED ${fixture} TIMEOUT 900
+                       WORKING_DIRECTORY ${CMAKE_BINARY_DIR} RESOURCE_LOCK display ${ARGN})
 endfunction()
 
-# The same program run whole in the prefix of 32-bit Windows, as <target>_win32.
+function(velmora_add_gtest target)
+  velmora_gtest_run(${target} ${target} ${WINE_RUN} wine)
+endfunction()
+
+# The same program run whole in the prefix of 32-bit Windows too, as <target>_win32.
 function(velmora_add_gtest_win32 target)
-  if(NOT WINE_RUN32)
-    return()
+  if(WINE_RUN32)
+    velmora_gtest_run(${target}_win32 ${target} ${WINE_RUN32} wine32 LABELS win32)
   endif()
-  add_test(NAME ${target}_win32 COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/gtest-suite.sh ${WINE_RUN32}
-                                        $<TARGET_FILE:${target}> --gtest_brief=0)
-  set_tests_properties(${target}_win32 PROPERTIES FIXTURES_REQUIRED wine32 LABELS win32 TIMEOUT 900
-                       WORKING_DIRECTORY ${CMAKE_BINARY_DIR} RESOURCE_LOCK display)
 endfunction()
