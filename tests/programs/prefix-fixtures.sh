@@ -20,6 +20,7 @@ ln -s ../canary "$base/App/canary-link"
 ln -s real "$base/Linked/app-link"
 # N: is a drive mapped to a share, as the system sees it.
 ln -sfn ../drive_c/velmora-fixtures/share "$prefix/dosdevices/n:"
-"$run" reg add 'HKLM\Software\Wine\Drives' /v n: /d network /f >/dev/null 2>&1 || true
+# mountmgr reads the 64-bit view; a 32-bit reg.exe would write the 32-bit one.
+"$run" reg add 'HKLM\Software\Wine\Drives' /v n: /d network /f /reg:64 >/dev/null 2>&1 || true
 "$run" --server -k >/dev/null 2>&1 || true
 "$run" --server -w >/dev/null 2>&1 || true
