@@ -50,7 +50,7 @@ inline std::string FolderNamedBy(UINT (WINAPI *get)(LPSTR, UINT)) {
     return dir;
 }
 inline std::string RealSystemFolder() {
-    return sizeof(void*) == 4 && Is64BitWindows() ? FolderNamedBy(GetSystemWindowsDirectoryA) + "Sysnative\\"
+    return RunsUnderWow64() ? FolderNamedBy(GetSystemWindowsDirectoryA) + "Sysnative\\"
                                                   : FolderNamedBy(GetSystemDirectoryA);
 }
 inline std::string Wow64SystemFolder() { return Is64BitWindows() ? FolderNamedBy(GetSystemWow64DirectoryA) : ""; }

@@ -158,4 +158,18 @@ TEST_F(ScreenSaver, OnlyTheCacheOfTheSystemFolderItLiesInLosesItsCopy) {
     EXPECT_EQ(ReadText(backup), "64-bit");
     EXPECT_FALSE(PathExists(cache_));
     EXPECT_TRUE(PathExists(wowCache));
+
+    // By the system folder's own name, in another case and without the backslash: for the
+    // 32-bit program that is SysWOW64, for the 64-bit one the real folder.
+    std::string named = FolderNamedBy(GetSystemDirectoryA);
+    named = UpperCase(named.substr(0, named.size() - 1));
+    const std::string& lost = RunsUnderWow64() ? wowCache : cache_;
+    const std::string& kept = RunsUnderWow64() ? cache_ : wowCache;
+    plant(named + "\\" + name_, "named");
+    plant(wowCache, "cached");
+    plant(cache_, "cached");
+    ASSERT_EQ(Delete(named, name_, &backup), TScrDeleteResult::sdDeleted);
+    EXPECT_EQ(ReadText(backup), "named");
+    EXPECT_FALSE(PathExists(lost));
+    EXPECT_EQ(ReadText(kept), "cached");
 }
