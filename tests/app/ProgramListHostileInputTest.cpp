@@ -92,7 +92,7 @@ protected:
     }
 
     TComInit com_;
-    hostile::TPlantedEntries entries_{L"VelmoraAHostile_"};
+    hostile::TPlantedEntries entries_{L"VelmoraAHostile_", hostile::kOwnView};
     hostile::TPlantedFiles files_{hostile::MalformedScreenSavers()};
     TFreeGuard<TProgramList> binding_;
 };

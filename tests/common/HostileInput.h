@@ -78,12 +78,16 @@ void SetText(HKEY key, const wchar_t* name, const std::wstring& value, DWORD typ
 void SetBytes(HKEY key, const wchar_t* name, DWORD type, const void* data, size_t size);
 void SetDword(HKEY key, const wchar_t* name, DWORD value);
 
+// The registry view a program of this build reads when it names none, as a KEY_WOW64_* flag
+// (ignored on 32-bit Windows, which has one view).
+constexpr REGSAM kOwnView = sizeof(void*) == 8 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+
 // Sub-keys of HKLM's Uninstall key (and of the usage cache) whose names begin with a
-// prefix, removed at construction and destruction. The benchmarks plant theirs with it too.
-// view is a KEY_WOW64_* flag that names the registry view, or 0 for this process's own.
+// prefix, in the registry view that view (a KEY_WOW64_* flag) names, removed from it at
+// construction and destruction. The benchmarks plant theirs with it too.
 class TPlantedEntries {
 public:
-    explicit TPlantedEntries(std::wstring prefix, REGSAM view = 0);
+    TPlantedEntries(std::wstring prefix, REGSAM view);
     ~TPlantedEntries();
     TPlantedEntries(const TPlantedEntries&) = delete;
     TPlantedEntries& operator=(const TPlantedEntries&) = delete;
@@ -94,6 +98,7 @@ public:
     bool AddUsage(const std::wstring& name, ULONG count, ULONGLONG lastUsed);
     void RemoveAll();
     const std::wstring& Prefix() const { return prefix_; }
+    REGSAM View() const { return view_; }
 
 private:
     std::wstring prefix_;

@@ -127,7 +127,7 @@ protected:
                                                  "IDS_MAINFORM_MENU_View=Ansicht\r\n");
     }
 
-    hostile::TPlantedEntries entries_{L"VelmoraE2E_"};
+    hostile::TPlantedEntries entries_{L"VelmoraE2E_", hostile::kOwnView};
     TSandbox sandbox_;
 };
 

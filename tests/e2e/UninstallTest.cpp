@@ -187,7 +187,7 @@ protected:
     TPlantedKeys keys_{PlantedTops()};
     // The uninstall entries, in this process's own view: where an installer of its width
     // lists its program.
-    hostile::TPlantedEntries entries_{L"VelmoraWhole_"};
+    hostile::TPlantedEntries entries_{L"VelmoraWhole_", hostile::kOwnView};
     TSandbox sandbox_;
 };
 

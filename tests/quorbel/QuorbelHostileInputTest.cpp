@@ -125,7 +125,7 @@ protected:
         return item;
     }
 
-    hostile::TPlantedEntries entries_{L"VelmoraQHostile_"};
+    hostile::TPlantedEntries entries_{L"VelmoraQHostile_", hostile::kOwnView};
     ComPtr<IProgramList> list_;
 };
 
@@ -276,13 +276,14 @@ TEST_F(QuorbelHostileEntries, KeysDeletedAndCreatedDuringARefreshAreListedOnce) 
         const std::wstring key = std::wstring(hostile::kUninstallKey) + entries_.Prefix() + L"0_Churn";
         while (!stop) {
             HKEY k = nullptr;
-            if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) ==
+            if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | entries_.View(),
+                                nullptr, &k, nullptr) ==
                 ERROR_SUCCESS) {
                 hostile::SetText(k, L"DisplayName", L"Velmora Hostile Churn");
                 hostile::SetText(k, L"UninstallString", L"churn.exe");
                 RegCloseKey(k);
             }
-            RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+            RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), entries_.View(), 0);
         }
     });
     int worst = 0;
