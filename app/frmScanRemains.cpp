@@ -3,6 +3,8 @@
 #include "app/multiLangs.h"
 #include "framework/Guards.h"
 
+#include <algorithm>
+
 IMPLEMENT_CLASS(TScanForm);
 
 void TScanForm::Publish(TClassBuilder<TScanForm>& b) {
@@ -81,29 +83,14 @@ void TScanForm::RunScan() {
 // messages other threads send). A window that is being closed stops the scan.
 bool TScanForm::ScanStep(const std::string& place) {
     lblScanInfo->SetCaption(place);
-    // A tree shows what was found so far when it has something new, at most once a second:
-    // turning a tree's redraw on, painting it and turning it off again costs as much as
-    // scanning a few hundred keys (under Wine some fifty milliseconds), and a scan finds
-    // its keys one by one.
-    TTreeNodes* const regNodes = tvScanRegInfo->Items();
-    TTreeNodes* const fileNodes = tvScanFiles->Items();
-    const DWORD now = GetTickCount();
-    const bool due = !treesShownAt_ || now - *treesShownAt_ >= kTreesShownEveryMs;
-    const bool newKeys = due && regNodes->Count() != shownRegNodes_;
-    const bool newFiles = due && fileNodes->Count() != shownFileNodes_;
-    if (newKeys || newFiles) treesShownAt_ = now;
-    if (newKeys) {
-        shownRegNodes_ = regNodes->Count();
-        regNodes->EndUpdate();
-    }
-    if (newFiles) {
-        shownFileNodes_ = fileNodes->Count();
-        fileNodes->EndUpdate();
-    }
-    TScopeExit relock([=] {
-        if (newKeys) regNodes->BeginUpdate();
-        if (newFiles) fileNodes->BeginUpdate();
-    });
+    // The window's own repaint first: showing the trees may take tens of milliseconds, and
+    // the window must not wait for that.
+    LetMessagesThrough();
+    ShowNewNodes();
+    return GetModalResult() == mrNone && !Application->Terminated() && GetVisible();
+}
+
+void TScanForm::LetMessagesThrough() {
     // Only while there are some: Wine gives the rest of the time slice away whenever it is
     // asked for a message and finds none, which under load costs more than the scan itself.
     // A bounded number, so that a window that never stops asking to be painted can't hold
@@ -111,7 +98,38 @@ bool TScanForm::ScanStep(const std::string& place) {
     MSG msg;
     for (int n = 0; n < 500 && !Application->Terminated() && PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD); ++n)
         Application->ProcessMessage();
-    return GetModalResult() == mrNone && !Application->Terminated() && GetVisible();
+}
+
+// A tree shows what was found so far when it has something new, at most once a second, and
+// less often when showing it is slow: turning a tree's redraw on and painting it costs as much
+// as scanning a few hundred keys (under Wine, with its scroll bars, 20 to 60 milliseconds),
+// and a scan finds its keys one by one. Showing the trees takes at most 1/kShowingShare of the
+// scan's time.
+void TScanForm::ShowNewNodes() {
+    TTreeNodes* const regNodes = tvScanRegInfo->Items();
+    TTreeNodes* const fileNodes = tvScanFiles->Items();
+    const DWORD start = GetTickCount();
+    if (treesShownAt_ && start - *treesShownAt_ < std::max(kTreesShownEveryMs, kShowingShare * showingMs_)) return;
+    const bool newKeys = regNodes->Count() != shownRegNodes_;
+    const bool newFiles = fileNodes->Count() != shownFileNodes_;
+    if (!newKeys && !newFiles) return;
+    {
+        if (newKeys) {
+            shownRegNodes_ = regNodes->Count();
+            regNodes->EndUpdate();
+        }
+        if (newFiles) {
+            shownFileNodes_ = fileNodes->Count();
+            fileNodes->EndUpdate();
+        }
+        TScopeExit relock([=] {
+            if (newKeys) regNodes->BeginUpdate();
+            if (newFiles) fileNodes->BeginUpdate();
+        });
+        LetMessagesThrough();
+    }
+    treesShownAt_ = GetTickCount();
+    showingMs_ = *treesShownAt_ - start;
 }
 
 void TScanForm::btnDeleteClick(TObject*) {

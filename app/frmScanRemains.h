@@ -172,14 +172,18 @@ class TScanForm : public TForm {
 private:
     void RunScan();
     bool ScanStep(const std::string& place);
+    void LetMessagesThrough();
+    void ShowNewNodes();
     void ToggleCheckAt(TTreeView* tree, int X, int Y);
 
     TUninstallTarget target_;
     std::unique_ptr<TLeftoverScan> scan_;
-    // What each tree showed at the last step that let it redraw, and when that was.
-    static constexpr DWORD kTreesShownEveryMs = 1000;
+    // What each tree showed at the last step that let it redraw, when that ended and how long
+    // it took.
+    static constexpr DWORD kTreesShownEveryMs = 1000, kShowingShare = 40;
     int shownRegNodes_ = 0, shownFileNodes_ = 0;
     std::optional<DWORD> treesShownAt_;
+    DWORD showingMs_ = 0;
     bool scanning_ = false;
     bool scanDone_ = false;
 };

@@ -61,11 +61,20 @@ protected:
     TPlantedKeys keys_;
 };
 
+HWND gTree = nullptr;
+bool gTreeRedraws = true;
+
+LRESULT CALLBACK FollowTreeRedraw(int code, WPARAM w, LPARAM l) {
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(l);
+    if (code == HC_ACTION && sent->hwnd == gTree && sent->message == WM_SETREDRAW) gTreeRedraws = sent->wParam != 0;
+    return CallNextHookEx(nullptr, code, w, l);
+}
+
 } // namespace
 
 TEST_F(ScanWindow, ScanRepaintsWhileTheWindowIsDisabledThenListsEverythingChecked) {
-    // Keys to scan for a while, and the findings.
-    const std::string bulk = "SOFTWARE\\VelmoraBulk" + pid_;
+    // The findings, and after them (keys are enumerated in name order) keys to scan for a while.
+    const std::string bulk = "SOFTWARE\\VelmoraXBulk" + pid_;
     keys_.Plant(HKEY_CURRENT_USER, bulk);
     PlantBulk(bulk, 3000);
     const std::string vendor = "SOFTWARE\\VelmoraWindowVendor" + pid_;
@@ -78,8 +87,9 @@ TEST_F(ScanWindow, ScanRepaintsWhileTheWindowIsDisabledThenListsEverythingChecke
     box.File("Velmora Test App\\readme.txt");
     box.File("Velmora Test App\\plugins\\one.dll");
 
-    // While the scan runs: the window must be disabled, its buttons too, and paint anyway.
-    struct { int paints = 0, messages = 0; bool enabled = false, buttons = false; } during;
+    // While the scan runs: the window must be disabled, its buttons too, and paint anyway; what
+    // was found is shown before the scan ends.
+    struct { int paints = 0, treePaints = 0, messages = 0; bool enabled = false, buttons = false; } during;
     std::atomic<bool> stop{false};
     std::atomic<HWND> shown{nullptr};
     std::thread invalidator([&] {
@@ -98,14 +108,23 @@ TEST_F(ScanWindow, ScanRepaintsWhileTheWindowIsDisabledThenListsEverythingChecke
         during.enabled |= IsWindowEnabled(form_->Handle()) != FALSE;
         during.buttons |= form_->btnDelete->GetEnabled() || form_->btnCancel->GetEnabled();
         if (msg.message == WM_PAINT) ++during.paints;
+        if (msg.message == WM_PAINT && msg.hwnd == form_->tvScanRegInfo->Handle() && gTreeRedraws && form_->tvScanRegInfo->Items()->Count() > 0)
+            ++during.treePaints;
     };
     TScopeExit unhook([] { Application->OnMessage = nullptr; });
     form_.reset(TScanForm::Create(Application));
+    // Whether the registry tree draws: a tree that doesn't is painted as empty, nodes or not.
+    gTree = form_->tvScanRegInfo->Handle();
+    gTreeRedraws = true;
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, FollowTreeRedraw, nullptr, GetCurrentThreadId());
+    ASSERT_TRUE(hook);
+    TScopeExit unhookRedraw([hook] { UnhookWindowsHookEx(hook); });
     form_->SetTarget(Target(name_, app, "Velmora Test App 2.1"));
     form_->Show();
     shown = form_->Handle();
     ASSERT_TRUE(PumpUntil([&] { return form_->ScanDone(); }, 30000));
     EXPECT_GT(during.paints, 0) << "no repaint during the scan (" << during.messages << " messages)";
+    EXPECT_GT(during.treePaints, 0) << "the keys found were shown only when the scan had ended";
     EXPECT_FALSE(during.enabled);
     EXPECT_FALSE(during.buttons);
     EXPECT_TRUE(IsWindowEnabled(form_->Handle()));
