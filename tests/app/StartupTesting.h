@@ -89,24 +89,24 @@ public:
         return "HKLM\\" + KeyPath(run);
     }
 
+    // CurrentVersion\<run> in where's view: opened with access, or created with the keys on the
+    // way.
+    static LONG OpenRun(const TRunRoot& where, const std::string& run, REGSAM access, TKeyHandle& key) {
+        return RegOpenKeyExA(where.Root, KeyPath(run).c_str(), 0, access | where.View, key.Put());
+    }
+    static LONG CreateRun(const TRunRoot& where, const std::string& run, TKeyHandle& key) {
+        return RegCreateKeyExA(where.Root, KeyPath(run).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | where.View, nullptr,
+                               key.Put(), nullptr);
+    }
+
     // Writes a value into CurrentVersion\<run>, creating the keys on the way.
     void SetValueW(const TRunRoot& where, const std::string& run, const std::wstring& name, DWORD type,
                    const void* data, DWORD size) {
-        TKeyHandle key;
-        ASSERT_EQ(RegCreateKeyExA(where.Root, KeyPath(run).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | where.View,
-                                  nullptr, key.Put(), nullptr),
-                  ERROR_SUCCESS) << run;
-        EXPECT_EQ(RegSetValueExW(key.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size),
-                  ERROR_SUCCESS);
+        WriteValue(where, run, name, type, data, size);
     }
     void SetValue(const TRunRoot& where, const std::string& run, const std::string& name, DWORD type,
                   const void* data, DWORD size) {
-        TKeyHandle key;
-        ASSERT_EQ(RegCreateKeyExA(where.Root, KeyPath(run).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | where.View,
-                                  nullptr, key.Put(), nullptr),
-                  ERROR_SUCCESS) << run;
-        EXPECT_EQ(RegSetValueExA(key.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size),
-                  ERROR_SUCCESS);
+        WriteValue(where, run, name, type, data, size);
     }
     void SetString(const TRunRoot& where, const std::string& run, const std::string& name, const std::string& text,
                    DWORD type = REG_SZ) {
@@ -123,33 +123,18 @@ public:
     // Takes a planted value away behind the program's back.
     static void DeleteValue(const TRunRoot& where, const std::string& run, const std::string& name) {
         TKeyHandle key;
-        ASSERT_EQ(RegOpenKeyExA(where.Root, KeyPath(run).c_str(), 0, KEY_SET_VALUE | where.View, key.Put()),
-                  ERROR_SUCCESS) << run;
+        ASSERT_EQ(OpenRun(where, run, KEY_SET_VALUE, key), ERROR_SUCCESS) << run;
         EXPECT_EQ(RegDeleteValueA(key.Get(), name.c_str()), ERROR_SUCCESS) << name;
     }
 
     // The value's type and bytes; false when it is not there.
     static bool GetValueW(const TRunRoot& where, const std::string& run, const std::wstring& name, DWORD& type,
                           std::vector<uint8_t>& data) {
-        TKeyHandle key;
-        if (RegOpenKeyExA(where.Root, KeyPath(run).c_str(), 0, KEY_QUERY_VALUE | where.View, key.Put()) !=
-            ERROR_SUCCESS)
-            return false;
-        DWORD size = 0;
-        bool ok = RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
-        data.assign(size, 0);
-        return ok && RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, data.data(), &size) == ERROR_SUCCESS;
+        return ReadValue(where, run, name, type, data);
     }
     static bool GetValue(const TRunRoot& where, const std::string& run, const std::string& name, DWORD& type,
                          std::vector<uint8_t>& data) {
-        TKeyHandle key;
-        if (RegOpenKeyExA(where.Root, KeyPath(run).c_str(), 0, KEY_QUERY_VALUE | where.View, key.Put()) !=
-            ERROR_SUCCESS)
-            return false;
-        DWORD size = 0;
-        bool ok = RegQueryValueExA(key.Get(), name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
-        data.assign(size, 0);
-        return ok && RegQueryValueExA(key.Get(), name.c_str(), nullptr, &type, data.data(), &size) == ERROR_SUCCESS;
+        return ReadValue(where, run, name, type, data);
     }
     static bool HasValue(const TRunRoot& where, const std::string& run, const std::string& name) {
         DWORD type = 0;
@@ -176,16 +161,12 @@ public:
     // Takes every right on CurrentVersion\<run> away from everyone (the key is created when
     // missing); the sandbox gives them back at the end.
     void Deny(const TRunRoot& where, const std::string& run) {
-        auto create = [&](TKeyHandle& key) {
-            return RegCreateKeyExA(where.Root, KeyPath(run).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | where.View,
-                                   nullptr, key.Put(), nullptr);
-        };
         TKeyHandle key;
-        LONG created = create(key);
+        LONG created = CreateRun(where, run, key);
         // A run that crashed leaves the key guarded until the prefix's server ends.
         if (created == ERROR_ACCESS_DENIED) {
             Allow(where, KeyPath(run));
-            created = create(key);
+            created = CreateRun(where, run, key);
         }
         ASSERT_EQ(created, ERROR_SUCCESS) << run;
         denied_.push_back({where, KeyPath(run)});
@@ -252,6 +233,38 @@ private:
                    IntToHex(int64_t(seconds & 0xFFFFFF), 6) + "_";
         }();
         return prefix;
+    }
+
+    // A value's name in the A or the W calls: an A name's string data comes and goes in the
+    // code page, a W name's as UTF-16.
+    static LONG Query(HKEY key, const std::string& name, DWORD* type, BYTE* data, DWORD* size) {
+        return RegQueryValueExA(key, name.c_str(), nullptr, type, data, size);
+    }
+    static LONG Query(HKEY key, const std::wstring& name, DWORD* type, BYTE* data, DWORD* size) {
+        return RegQueryValueExW(key, name.c_str(), nullptr, type, data, size);
+    }
+    static LONG Set(HKEY key, const std::string& name, DWORD type, const void* data, DWORD size) {
+        return RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+    }
+    static LONG Set(HKEY key, const std::wstring& name, DWORD type, const void* data, DWORD size) {
+        return RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+    }
+    template <class Name>
+    static bool ReadValue(const TRunRoot& where, const std::string& run, const Name& name, DWORD& type,
+                          std::vector<uint8_t>& data) {
+        TKeyHandle key;
+        if (OpenRun(where, run, KEY_QUERY_VALUE, key) != ERROR_SUCCESS) return false;
+        DWORD size = 0;
+        bool ok = Query(key.Get(), name, &type, nullptr, &size) == ERROR_SUCCESS;
+        data.assign(size, 0);
+        return ok && Query(key.Get(), name, &type, data.data(), &size) == ERROR_SUCCESS;
+    }
+    template <class Name>
+    static void WriteValue(const TRunRoot& where, const std::string& run, const Name& name, DWORD type,
+                           const void* data, DWORD size) {
+        TKeyHandle key;
+        ASSERT_EQ(CreateRun(where, run, key), ERROR_SUCCESS) << run;
+        EXPECT_EQ(Set(key.Get(), name, type, data, size), ERROR_SUCCESS);
     }
 
     struct TKey {
