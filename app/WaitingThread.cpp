@@ -190,15 +190,13 @@ std::wstring WithBackslash(const std::wstring& folder) {
     return folder.empty() || folder.back() == L'\\' ? folder : folder + L'\\';
 }
 
-bool SameFolder(const std::wstring& a, const std::wstring& b) { return WideUpperCase(a) == WideUpperCase(b); }
-
 // The system's cache of protected files, from which a deleted screen saver would come back:
 // the 32-bit system folder's for one that lies there (by its own name or by the system
 // folder's, which names it for the 32-bit program), else the real system folder's.
 std::wstring CacheFolderFor(const std::wstring& folder) {
     const std::wstring wow64 = GetWow64SystemFolder(), own = WithBackslash(folder);
-    if (!wow64.empty() && (SameFolder(own, wow64) ||
-                           (RunsUnderWow64() && SameFolder(own, SystemNamedFolder(GetSystemDirectoryW)))))
+    if (!wow64.empty() && (WideSameText(own, wow64) ||
+                           (RunsUnderWow64() && WideSameText(own, SystemNamedFolder(GetSystemDirectoryW)))))
         return wow64 + L"dllcache\\";
     const std::wstring native = GetNativeSystemFolder();
     return native.empty() ? std::wstring() : native + L"dllcache\\";

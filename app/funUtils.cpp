@@ -147,7 +147,7 @@ std::wstring ShellFolderName(const std::wstring& folder) {
     const std::wstring native = GetNativeSystemFolder(), named = SystemNamedFolder(GetSystemDirectoryW);
     if (native.empty() || named.empty()) return folder;
     const std::wstring bare = native.substr(0, native.size() - 1);
-    if (WideUpperCase(folder) == WideUpperCase(bare)) return named.substr(0, named.size() - 1);
+    if (WideSameText(folder, bare)) return named.substr(0, named.size() - 1);
     if (!WideStartsText(folder, native)) return folder;
     return named + folder.substr(native.size());
 }

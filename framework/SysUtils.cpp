@@ -903,6 +903,8 @@ std::wstring WideUpperCase(std::wstring s) {
     return s;
 }
 
+bool WideSameText(const std::wstring& a, const std::wstring& b) { return WideUpperCase(a) == WideUpperCase(b); }
+
 bool WideStartsText(const std::wstring& text, const std::wstring& head) {
-    return text.size() >= head.size() && WideUpperCase(text.substr(0, head.size())) == WideUpperCase(head);
+    return text.size() >= head.size() && WideSameText(text.substr(0, head.size()), head);
 }

@@ -148,8 +148,9 @@ std::string UpperCase(const std::string& s);
 std::string LowerCase(const std::string& s);
 std::string AnsiUpperCase(const std::string& s);
 // Upper case by the system's rules for UTF-16 text (any letter, not only the code page's),
-// and a prefix compared that way.
+// and texts and a prefix compared that way.
 std::wstring WideUpperCase(std::wstring s);
+bool WideSameText(const std::wstring& a, const std::wstring& b);
 bool WideStartsText(const std::wstring& text, const std::wstring& head);
 std::string AnsiLowerCase(const std::string& s);
 bool SameText(const std::string& a, const std::string& b);
