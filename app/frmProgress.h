@@ -62,7 +62,7 @@ public:
     // waiting for someone to answer a box of its own).
     unsigned ExportTimeoutMs = 120000;
     // Registry editors at work at once: each export is a process that spends most of its
-    // life starting and ending, which others can overlap.
+    // life starting and ending, which others can overlap. At least 1, at most 63.
     size_t ParallelExports = 4;
     // After each key, exported or not: keys dealt with so far and their number.
     std::function<void(int done, int total)> OnProgress;

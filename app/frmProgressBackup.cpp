@@ -124,7 +124,8 @@ TBackupResult TUninstallKeyBackup::Run() {
         if (OnProgress) OnProgress(++done, result.Total);
     };
     size_t next = 0;
-    const size_t parallel = std::max<size_t>(ParallelExports, 1);
+    // One wait covers every export under way, and the messages besides.
+    const size_t parallel = std::clamp<size_t>(ParallelExports, 1, MAXIMUM_WAIT_OBJECTS - 1);
     while (next < keys.size() || !running.empty()) {
         if (next < keys.size() && result.End != beStopped && Stopping && Stopping()) result.End = beStopped;
         const bool starting = next < keys.size() && result.End != beStopped;

@@ -65,7 +65,7 @@ void TScanForm::RunScan() {
         scan_->StepIntervalMs = 100;
         scan_->OnStep = [this](const std::string& place) { return ScanStep(place); };
         // A node added to a tree that redraws costs fifty times as much as one added to a
-        // tree that doesn't: the trees redraw only at each step.
+        // tree that doesn't: the trees redraw only while a step shows them (ShowNewNodes).
         TUpdateLock regLock(tvScanRegInfo->Items()), fileLock(tvScanFiles->Items());
         scan_->Run(target_);
     }
